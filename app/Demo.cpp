@@ -1,0 +1,118 @@
+#include "Demo.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+
+#include "files/xFileIO.h"
+#include "system/Xerror.h"
+#include "system/Xkeyboard.h"
+#include "system/Xsystem.h"
+#include "system/Xvideo.h"
+
+char** g_cmdWords = nullptr;
+int32_t g_cmdWordCount = 0;
+uint32_t* g_picture = nullptr;
+uint32_t g_lastFrameTick = 0;
+uint32_t g_music = 0;
+
+namespace {
+enum { SCAN_ESCAPE = 1, SCAN_RETURN = 28, SCAN_LALT = 56, SCAN_RALT = 184 };
+}
+
+void ParseCommandLine(char* cmdLine)
+{
+    g_cmdWordCount = 0;
+    if (!cmdLine || !*cmdLine)
+        return;
+    for (char* p = cmdLine; *p;) {
+        while (*p == ' ')
+            *p++ = 0;
+        if (!*p)
+            break;
+        char* word = p;
+        while (*p && *p != ' ') {
+            *p = (char)toupper((unsigned char)*p);
+            p++;
+        }
+        char** grown = (char**)realloc(g_cmdWords, sizeof(char*) * (g_cmdWordCount + 1));
+        if (!grown)
+            g_xError.Raise("app/Demo.cpp", 40, 1, nullptr);
+        g_cmdWords = grown;
+        g_cmdWords[g_cmdWordCount++] = word;
+    }
+}
+
+bool HasSwitch(const char* text)
+{
+    if (g_cmdWordCount == 0)
+        return false;
+    size_t n = strlen(text) + 1;
+    char* upper = (char*)malloc(n);
+    if (!upper)
+        g_xError.Raise("app/Demo.cpp", 56, 1, nullptr);
+    for (size_t i = 0; i < n; i++)
+        upper[i] = (char)toupper((unsigned char)text[i]);
+    bool found = false;
+    for (int32_t i = 0; i < g_cmdWordCount; i++)
+        if (strcmp(g_cmdWords[i], upper) == 0)
+            found = true;
+    free(upper);
+    return found;
+}
+
+void KeyResponder(void* data)
+{
+    uint32_t scanCode = *(uint32_t*)data;
+    if (scanCode == SCAN_ESCAPE)
+        platPostQuitMessage(0);
+    if (scanCode == SCAN_RETURN && (g_keyState[SCAN_RALT] == 1 || g_keyState[SCAN_LALT] == 1))
+        xVideoChangeCoopLevel(xVideoMainWindow(), xVideoIsFullscreen() ? 0 : 1);
+}
+
+void CloseResponder(void*) { platPostQuitMessage(0); }
+
+const char* DemoUsage()
+{
+    return "Quiet Harbor - a real-time audiovisual show\n"
+           "\n"
+           "usage: quietharbor [-windowed] [-slow]\n"
+           "\n"
+           "  -windowed   play in a 640 x 480 window instead of full-screen\n"
+           "  -slow       cheaper line shading in the 3D scenes\n"
+           "  -h, --help  this text\n"
+           "\n"
+           "keys: Escape quits, Alt+Enter switches between full-screen and window;\n"
+           "closing the window quits. The show reads demo.pak from the current folder\n"
+           "and ends by itself with the music.\n"
+           "\n"
+           "exit status: 0 the show ended (music over, Escape or window closed);\n"
+           "  1-7 a coded failure (1 no memory, 2 read, 4 write, 5 open, 6 broken file,\n"
+           "  7 internal); 3 any other reported failure; 255 an unknown error code.\n";
+}
+
+int WinMain(void* instance, void*, char* cmdLine, int)
+{
+    (void)instance;
+    xSysInit("Quiet Harbor", nullptr, nullptr);
+    xVideoInit();
+    xKeyboardInit(xVideoMainWindow());
+    ParseCommandLine(cmdLine);
+    bool windowed = HasSwitch("-windowed");
+    if (g_fileIO.Open("demo.pak") != 0)
+        g_xError.Fatal("Resource file not found -> DEMO.PAK");
+    g_pFileIO = &g_fileIO;
+    xVideoSetMode(640, 480, !windowed, 32, 0xff0000, 0xff00, 0xff);
+    xSysAddResponder(KeyResponder, XEV_KEYDOWN, 1);
+    xSysAddResponder(CloseResponder, XEV_CLOSE, 1);
+    xFile music;
+    if (g_fileIO.Read("iseeyou.mp3", &music) != 0)
+        g_xError.Fatal("Broken resource file -> Can't load iseeyou.mp3");
+    g_fileIO.Free(&music);
+    memset(g_frameBuffer, 0, 640 * 480 * 4);
+    xVideoPresent();
+    g_picture = g_frameBuffer + 115 * 640;
+    g_lastFrameTick = platGetTickCount();
+    xSysRun();
+    return 0;
+}

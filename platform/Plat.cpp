@@ -1,0 +1,368 @@
+#include "PlatSdl.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <deque>
+#include <vector>
+
+struct PlatWindow {
+    SDL_Window* sdl;
+    PlatWndProc proc;
+};
+
+namespace {
+
+bool g_sdlUp = false;
+bool g_hasDisplay = false;
+uint32_t (*g_ticks)() = nullptr;
+uint32_t (*g_seconds)() = nullptr;
+std::vector<PlatWindow*> g_windows;
+PlatWindow* g_mainWindow = nullptr;
+std::deque<PlatMsg> g_queue;
+bool g_quitPosted = false;
+int g_quitCode = 0;
+int g_cursorCount = 0;
+void (*g_keyHook)(const SDL_KeyboardEvent&) = nullptr;
+void (*g_focusHook)(bool) = nullptr;
+void (*g_leaveFullscreenHook)() = nullptr;
+std::vector<void (*)()> g_shutdownHooks;
+
+PlatWindow* findWindow(Uint32 id)
+{
+    for (PlatWindow* w : g_windows)
+        if (SDL_GetWindowID(w->sdl) == id)
+            return w;
+    return nullptr;
+}
+
+void post(PlatWindow* w, uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    if (w)
+        g_queue.push_back(PlatMsg{w, message, wParam, lParam});
+}
+
+// Turns one SDL event into the window messages the program expects.
+void translate(const SDL_Event& e)
+{
+    switch (e.type) {
+    case SDL_QUIT: // Ctrl+C in the terminal: the same as closing the window
+        post(g_mainWindow, WM_CLOSE, 0, 0);
+        break;
+    case SDL_WINDOWEVENT: {
+        PlatWindow* w = findWindow(e.window.windowID);
+        switch (e.window.event) {
+        case SDL_WINDOWEVENT_CLOSE: post(w, WM_CLOSE, 0, 0); break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            if (g_focusHook) g_focusHook(true);
+            post(w, WM_ACTIVATEAPP, 1, 0);
+            break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            if (g_focusHook) g_focusHook(false);
+            post(w, WM_ACTIVATEAPP, 0, 0);
+            break;
+        case SDL_WINDOWEVENT_MOVED: post(w, WM_MOVE, 0, 0); break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            post(w, WM_SIZE, SIZE_RESTORED, 0);
+            post(w, WM_EXITSIZEMOVE, 0, 0);
+            break;
+        case SDL_WINDOWEVENT_MINIMIZED: post(w, WM_SIZE, SIZE_MINIMIZED, 0); break;
+        case SDL_WINDOWEVENT_RESTORED: post(w, WM_SIZE, SIZE_RESTORED, 0); break;
+        case SDL_WINDOWEVENT_EXPOSED: post(w, WM_ERASEBKGND, 0, 0); break;
+        default: break;
+        }
+        break;
+    }
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+        if (g_keyHook)
+            g_keyHook(e.key);
+        PlatWindow* w = findWindow(e.key.windowID);
+        if (!w)
+            w = g_mainWindow;
+        bool sys = (e.key.keysym.mod & KMOD_ALT) || e.key.keysym.sym == SDLK_F10 ||
+                   e.key.keysym.sym == SDLK_LALT || e.key.keysym.sym == SDLK_RALT;
+        uint32_t message = e.type == SDL_KEYDOWN ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN)
+                                                 : (sys ? WM_SYSKEYUP : WM_KEYUP);
+        post(w, message, (uintptr_t)e.key.keysym.scancode, 0);
+        break;
+    }
+    default: break;
+    }
+}
+
+void pump()
+{
+    if (!g_sdlUp)
+        return;
+    SDL_Event e;
+    while (SDL_PollEvent(&e))
+        translate(e);
+}
+
+bool isHeadlessDriver(const char* name)
+{
+    return !name || !strcmp(name, "dummy") || !strcmp(name, "offscreen") || !strcmp(name, "evdev");
+}
+
+} // namespace
+
+bool platInit()
+{
+    if (g_sdlUp)
+        return true;
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "0");
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) {
+        if (getenv("SDL_VIDEODRIVER"))
+            return false;
+        // No display here: keep going without a window anyone can see.
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
+        if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0)
+            return false;
+    }
+    g_sdlUp = true;
+    g_hasDisplay = !isHeadlessDriver(SDL_GetCurrentVideoDriver());
+    static bool registered = false;
+    if (!registered) {
+        registered = true;
+        atexit(platShutdown);
+    }
+    return true;
+}
+
+void platShutdown()
+{
+    while (!g_shutdownHooks.empty()) {
+        void (*hook)() = g_shutdownHooks.back();
+        g_shutdownHooks.pop_back();
+        hook();
+    }
+    for (PlatWindow* w : g_windows) {
+        SDL_DestroyWindow(w->sdl);
+        delete w;
+    }
+    g_windows.clear();
+    g_mainWindow = nullptr;
+    g_queue.clear();
+    if (g_sdlUp) {
+        SDL_Quit();
+        g_sdlUp = false;
+    }
+}
+
+bool platHasDisplay() { return g_sdlUp && g_hasDisplay; }
+
+uint32_t platGetTickCount()
+{
+    if (g_ticks)
+        return g_ticks();
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (uint32_t)((uint64_t)ts.tv_sec * 1000u + (uint64_t)ts.tv_nsec / 1000000u);
+}
+
+uint32_t platTimeOfDaySeconds()
+{
+    if (g_seconds)
+        return g_seconds();
+    return (uint32_t)time(nullptr);
+}
+
+void platSetClock(uint32_t (*ticks)(), uint32_t (*seconds)())
+{
+    g_ticks = ticks;
+    g_seconds = seconds;
+}
+
+PlatWindow* platCreateWindow(const char* title, PlatWndProc proc, int x, int y, int width, int height)
+{
+    if (!platInit())
+        return nullptr;
+    SDL_Window* sdl = SDL_CreateWindow(title, x, y, width, height, SDL_WINDOW_SHOWN);
+    if (!sdl)
+        return nullptr;
+    PlatWindow* w = new PlatWindow{sdl, proc};
+    g_windows.push_back(w);
+    if (!g_mainWindow)
+        g_mainWindow = w;
+    return w;
+}
+
+void platDestroyWindow(PlatWindow* window)
+{
+    if (!window)
+        return;
+    if (window->proc)
+        window->proc(window, WM_DESTROY, 0, 0);
+    for (size_t i = 0; i < g_windows.size(); i++)
+        if (g_windows[i] == window) {
+            g_windows.erase(g_windows.begin() + i);
+            break;
+        }
+    for (size_t i = 0; i < g_queue.size();)
+        if (g_queue[i].window == window)
+            g_queue.erase(g_queue.begin() + i);
+        else
+            i++;
+    if (g_mainWindow == window)
+        g_mainWindow = nullptr;
+    SDL_DestroyWindow(window->sdl);
+    delete window;
+}
+
+PlatWindow* platMainWindow() { return g_mainWindow; }
+
+SDL_Window* platSdlWindow(PlatWindow* window) { return window ? window->sdl : nullptr; }
+
+intptr_t platDefWindowProc(PlatWindow*, uint32_t message, uintptr_t, intptr_t)
+{
+    return 0;
+}
+
+void platSetWindowTitle(PlatWindow* window, const char* title)
+{
+    if (window)
+        SDL_SetWindowTitle(window->sdl, title);
+}
+
+void platGetClientRect(PlatWindow* window, int* x, int* y, int* width, int* height)
+{
+    int px = 0, py = 0, w = 0, h = 0;
+    if (window) {
+        SDL_GetWindowPosition(window->sdl, &px, &py);
+        SDL_GetWindowSize(window->sdl, &w, &h);
+    }
+    if (x) *x = px;
+    if (y) *y = py;
+    if (width) *width = w;
+    if (height) *height = h;
+}
+
+void platSetWindowRect(PlatWindow* window, int x, int y, int clientWidth, int clientHeight)
+{
+    if (!window)
+        return;
+    SDL_SetWindowSize(window->sdl, clientWidth, clientHeight);
+    SDL_SetWindowPosition(window->sdl, x, y);
+    SDL_ShowWindow(window->sdl);
+}
+
+void platGetScreenSize(int* width, int* height)
+{
+    SDL_DisplayMode mode;
+    int w = 640, h = 480;
+    if (g_sdlUp && SDL_GetDesktopDisplayMode(0, &mode) == 0) {
+        w = mode.w;
+        h = mode.h;
+    }
+    if (width) *width = w;
+    if (height) *height = h;
+}
+
+bool platPeekMessage(PlatMsg* msg)
+{
+    pump();
+    if (!g_queue.empty()) {
+        *msg = g_queue.front();
+        g_queue.pop_front();
+        return true;
+    }
+    if (g_quitPosted) {
+        g_quitPosted = false;
+        *msg = PlatMsg{nullptr, WM_QUIT, (uintptr_t)g_quitCode, 0};
+        return true;
+    }
+    return false;
+}
+
+intptr_t platDispatchMessage(const PlatMsg* msg)
+{
+    if (!msg || !msg->window || !msg->window->proc)
+        return 0;
+    return msg->window->proc(msg->window, msg->message, msg->wParam, msg->lParam);
+}
+
+void platWaitMessage()
+{
+    pump();
+    if (!g_queue.empty() || g_quitPosted || !g_sdlUp)
+        return;
+    SDL_Event e;
+    if (SDL_WaitEvent(&e))
+        translate(e);
+}
+
+void platPostMessage(PlatWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    post(window, message, wParam, lParam);
+}
+
+void platPostQuitMessage(int exitCode)
+{
+    g_quitPosted = true;
+    g_quitCode = exitCode;
+}
+
+int platMessageBox(const char* text, const char* caption, unsigned style)
+{
+    size_t len = strlen(text);
+    fputs(text, stderr);
+    if (len == 0 || text[len - 1] != '\n')
+        fputc('\n', stderr);
+    fflush(stderr);
+
+    bool yesNo = (style & 0xF) == MB_YESNO;
+    int first = yesNo ? IDYES : IDOK;
+    if (const char* answer = getenv("QH_DIALOG_ANSWER")) {
+        if (!strcmp(answer, "no"))
+            return yesNo ? IDNO : IDOK;
+        return first;
+    }
+    if (!platHasDisplay())
+        return first;
+
+    if (g_leaveFullscreenHook)
+        g_leaveFullscreenHook();
+    SDL_MessageBoxButtonData yesNoButtons[] = {
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IDYES, "Yes"},
+        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDNO, "No"},
+    };
+    SDL_MessageBoxButtonData okButton[] = {
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDOK, "OK"},
+    };
+    SDL_MessageBoxData data{};
+    data.flags = (style & MB_ICONERROR) ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
+    data.window = nullptr;
+    data.title = caption;
+    data.message = text;
+    data.numbuttons = yesNo ? 2 : 1;
+    data.buttons = yesNo ? yesNoButtons : okButton;
+    int pressed = first;
+    if (SDL_ShowMessageBox(&data, &pressed) != 0 || pressed < 0)
+        return yesNo ? IDNO : IDOK;
+    return pressed;
+}
+
+void platGetCursorPos(int* x, int* y)
+{
+    int mx = 0, my = 0;
+    if (g_sdlUp)
+        SDL_GetMouseState(&mx, &my);
+    if (x) *x = mx;
+    if (y) *y = my;
+}
+
+int platShowCursor(bool show)
+{
+    g_cursorCount += show ? 1 : -1;
+    if (g_sdlUp)
+        SDL_ShowCursor(g_cursorCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
+    return g_cursorCount;
+}
+
+void platSetKeyHook(void (*hook)(const SDL_KeyboardEvent&)) { g_keyHook = hook; }
+void platSetFocusHook(void (*hook)(bool)) { g_focusHook = hook; }
+void platSetLeaveFullscreenHook(void (*hook)()) { g_leaveFullscreenHook = hook; }
+void platAddShutdownHook(void (*hook)()) { g_shutdownHooks.push_back(hook); }
