@@ -350,7 +350,10 @@ HMUSIC load(const void* data, size_t size, uint32_t flags)
 {
     if (!g.initialised || !data || size == 0)
         return 0;
-    static const openmpt_module_initial_ctl ctls[] = {{"play.at_end", "stop"}, {nullptr, nullptr}};
+    // Play once and stop at the end; no dither, whose noise is random and
+    // would make two captures of one show differ.
+    static const openmpt_module_initial_ctl ctls[] = {
+        {"play.at_end", "stop"}, {"dither", "0"}, {nullptr, nullptr}};
     int error = 0;
     const char* message = nullptr;
     openmpt_module* mod = openmpt_module_create_from_memory2(data, size, openmpt_log_func_silent, nullptr,
