@@ -2,6 +2,8 @@
 
 #include <libopenmpt/libopenmpt.h>
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -45,7 +47,8 @@ struct Channel {
     Mode mode = Mode::Off;
     bool initialised = false;
     bool outputOn = false; // between BASS_Init/BASS_Start and BASS_Stop
-    bool hooked = false;
+    bool exitHooked = false;
+    bool platformHooked = false; // platShutdown drops its hooks once run
     bool warned = false;
 
     bool audioUp = false; // the SDL audio subsystem
@@ -304,6 +307,30 @@ void shutdownHook()
     closeDevice();
 }
 
+void platformShutdownHook()
+{
+    g.platformHooked = false;
+    shutdownHook();
+}
+
+void quietAlsaReport(const char*, int, const char*, int, const char*, ...) {}
+
+// ALSA prints several lines of its own when there is no sound card; the one
+// line of fallBack says all the show has to say about it.
+void quietAlsa()
+{
+    const char* driver = SDL_GetCurrentAudioDriver();
+    if (!driver || strcmp(driver, "alsa") != 0)
+        return;
+    void* alsa = dlopen("libasound.so.2", RTLD_LAZY); // the library SDL loads too; kept open
+    if (!alsa)
+        return;
+    typedef void (*Report)(const char*, int, const char*, int, const char*, ...);
+    typedef int (*SetReport)(Report);
+    if (auto set = (SetReport)dlsym(alsa, "snd_lib_error_set_handler"))
+        set(quietAlsaReport);
+}
+
 void openDevice(int device)
 {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
@@ -311,6 +338,7 @@ void openDevice(int device)
         return;
     }
     g.audioUp = true;
+    quietAlsa();
     const char* name = nullptr;
     if (device > 0) {
         name = SDL_GetAudioDeviceName(device - 1, 0);
@@ -379,9 +407,12 @@ int BASS_Init(int device, uint32_t freq, uint32_t flags, PlatWindow* window, voi
         return 0;
     g.initialised = true;
     g.outputOn = true;
-    if (!g.hooked) {
-        g.hooked = true;
-        platAddShutdownHook(shutdownHook);
+    if (!g.platformHooked) {
+        g.platformHooked = true;
+        platAddShutdownHook(platformShutdownHook);
+    }
+    if (!g.exitHooked) {
+        g.exitHooked = true;
         atexit(shutdownHook); // also when the platform never started
     }
     if (g.mode == Mode::Capture)
