@@ -170,6 +170,15 @@ void renderStep(int16_t* out, int n)
 // Renders the channel's timeline up to frame target (main thread, no device).
 void renderTo(uint64_t target, PlatMusicSink sink, void* user)
 {
+    bool audible = g.outputOn && g.playing && g.current && !g.current->ended;
+    if (!audible && !sink && g.frames < target) {
+        // Nothing to render and no one listening: a long silence costs nothing.
+        if (g.mode == Mode::Capture)
+            g.captured += target - g.frames;
+        g.frames = target;
+        pushMark(g.frames, positionOf(g.current));
+        return;
+    }
     while (g.frames < target) {
         int n = (int)std::min<uint64_t>(kStep, target - g.frames);
         renderStep(g.scratch, n);
@@ -229,7 +238,14 @@ uint64_t heardClock()
 {
     if (!g.outputOn)
         return g.clockBase;
-    uint32_t elapsed = platGetTickCount() - g.clockOrigin;
+    // A clock replaced by one behind it: go on from what was heard last.
+    uint32_t now = platGetTickCount();
+    int32_t elapsed = (int32_t)(now - g.clockOrigin);
+    if (elapsed < 0) {
+        g.clockBase = std::max(g.clockBase, g.frames);
+        g.clockOrigin = now;
+        return g.clockBase;
+    }
     return g.clockBase + (uint64_t)elapsed * PLAT_MUSIC_RATE / 1000;
 }
 

@@ -115,6 +115,19 @@ TEST_F(MusicDevice, ARefusingDeviceAndDeviceZeroRunOnTheClock)
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
 
+TEST_F(MusicDevice, AClockThatJumpsBackNeitherRewindsNorStallsTheMusic)
+{
+    EXPECT_EQ(BASS_Init(0, 44100, 0, nullptr, nullptr), 1);
+    HMUSIC music = Load();
+    BASS_MusicPlay(music);
+    g_now += 500;
+    uint32_t before = BASS_ChannelGetPosition(music);
+    EXPECT_EQ(before, ExpectedPosition(kTestOrders, framesIn(500)));
+    g_now = 100; // a new clock, far behind the old one
+    EXPECT_EQ(BASS_ChannelGetPosition(music), before);
+    ExpectClockTempo(music, g_now, framesIn(500), 700);
+}
+
 TEST_F(MusicDevice, ADeviceThatStopsTakingSamplesIsGivenUpWithinAQuarterSecond)
 {
     // SDL's disk driver takes one buffer, then sleeps this long per buffer.
