@@ -37,7 +37,8 @@ struct Music {
     bool ended;
 };
 
-// From this frame of the channel's timeline on, the listener hears position pos.
+// The position reached when the channel's timeline stood at frame: what the
+// listener hears from that frame on, until the next mark.
 struct Mark {
     uint64_t frame;
     uint32_t pos;
@@ -314,13 +315,12 @@ void resetWatch()
 // Closes the device before the process ends; the music then stands still.
 void shutdownHook()
 {
+    uint64_t heard = g.mode == Mode::Live ? heardLive() : 0;
+    closeDevice();
     if (g.mode == Mode::Live) {
-        uint64_t heard = heardLive();
-        closeDevice();
         startClock(heard);
         g.outputOn = false;
     }
-    closeDevice();
 }
 
 void platformShutdownHook()
