@@ -149,6 +149,26 @@ TEST_F(Keyboard, SixteenPerReadInOrderNoneLost)
     EXPECT_EQ(0, g_keyState[0x1E]);
 }
 
+TEST_F(Keyboard, ReadWithAnOverflowNoteIsNotAnError)
+{
+    // Far more than anyone types between two passes: the oldest are dropped,
+    // the read says so, and the driver goes on with what it got.
+    for (int i = 0; i < 2100; i++) {
+        pushKey(SDL_SCANCODE_X, true);
+        pushKey(SDL_SCANCODE_X, false);
+    }
+    pumpMessages();
+    EXPECT_EQ(4096, platKeyboardPending());
+    xKeyboardTimer(1);
+    ASSERT_EQ(16u, g_seen.size());
+    EXPECT_EQ(XEV_KEYDOWN, g_seen[0].type);
+    EXPECT_EQ(0x2Du, g_seen[0].code);
+    while (platKeyboardPending() > 0)
+        xKeyboardTimer(1);
+    EXPECT_EQ(4096u, g_seen.size());
+    EXPECT_EQ(0, g_keyState[0x2D]);
+}
+
 TEST_F(Keyboard, HeldKeyRepeatsNothing)
 {
     pushKey(SDL_SCANCODE_A, true);
