@@ -7,6 +7,11 @@
 
 #include "PlatSdl.h"
 
+struct PlatClipper {
+    PlatWindow* window = nullptr;
+    int references = 1;
+};
+
 struct PlatSurface {
     enum Kind { PRIMARY, BACK, OFFSCREEN } kind;
     int width = 0, height = 0, pitch = 0, bytes = 0;
@@ -16,7 +21,7 @@ struct PlatSurface {
     bool lost = false;
     bool locked = false;
     PlatSurface* back = nullptr; // a primary's flip target
-    PlatWindow* clip = nullptr;  // a windowed primary's window
+    PlatClipper* clipper = nullptr;
 };
 
 namespace {
@@ -369,8 +374,10 @@ int32_t platDisplayCreate()
 
 void platDisplayRelease()
 {
-    for (PlatSurface* s : g_surfaces)
+    for (PlatSurface* s : g_surfaces) {
+        platClipperRelease(s->clipper);
         delete s;
+    }
     g_surfaces.clear();
     g_primary = nullptr;
     if (g_exclusive || g_modeSet)
@@ -499,12 +506,40 @@ int32_t platDisplayCreateOffscreen(int width, int height, PlatSurface** surface)
     return PD_OK;
 }
 
-int32_t platDisplaySetClipWindow(PlatSurface* primary, PlatWindow* window)
+int32_t platDisplayCreateClipper(PlatClipper** clipper)
 {
-    if (!known(primary) || primary->kind != PlatSurface::PRIMARY || !window)
+    if (!g_created)
+        return PDERR_NOTINITIALIZED;
+    if (!clipper)
         return PDERR_INVALIDPARAMS;
-    primary->clip = window;
+    *clipper = new PlatClipper();
     return PD_OK;
+}
+
+int32_t platClipperSetWindow(PlatClipper* clipper, PlatWindow* window)
+{
+    if (!clipper || !window)
+        return PDERR_INVALIDPARAMS;
+    clipper->window = window;
+    return PD_OK;
+}
+
+int32_t platSurfaceSetClipper(PlatSurface* primary, PlatClipper* clipper)
+{
+    if (!known(primary) || primary->kind != PlatSurface::PRIMARY || !clipper)
+        return PDERR_INVALIDPARAMS;
+    if (!clipper->window)
+        return PDERR_NOHWND;
+    clipper->references++;
+    platClipperRelease(primary->clipper);
+    primary->clipper = clipper;
+    return PD_OK;
+}
+
+void platClipperRelease(PlatClipper* clipper)
+{
+    if (clipper && --clipper->references == 0)
+        delete clipper;
 }
 
 void platSurfaceRelease(PlatSurface* surface)
@@ -519,6 +554,7 @@ void platSurfaceRelease(PlatSurface* surface)
     g_surfaces.erase(std::find(g_surfaces.begin(), g_surfaces.end(), surface));
     if (g_primary == surface)
         g_primary = nullptr;
+    platClipperRelease(surface->clipper);
     delete surface;
 }
 
@@ -623,10 +659,11 @@ int32_t platSurfaceBlt(PlatSurface* dst, const PlatRect* dstRect, PlatSurface* s
     PlatRect d = dstRect ? *dstRect : PlatRect{0, 0, dst->width, dst->height};
     if (s.right <= s.left || s.bottom <= s.top || d.right <= d.left || d.bottom <= d.top)
         return PDERR_INVALIDRECT;
-    if (dst->clip && dstRect) {
-        // The windowed primary is addressed in screen coordinates.
+    if (dst->kind == PlatSurface::PRIMARY && !g_exclusive && dstRect) {
+        // The windowed primary is the client area, addressed in screen
+        // coordinates; blits are cut to it whether or not a clipper is set.
         int cx, cy;
-        platGetClientRect(dst->clip, &cx, &cy, nullptr, nullptr);
+        platGetClientRect(g_window, &cx, &cy, nullptr, nullptr);
         d.left -= cx;
         d.right -= cx;
         d.top -= cy;

@@ -71,8 +71,13 @@ int32_t platDisplayRestoreMode();
 int32_t platDisplayCreatePrimary(bool flipChain, PlatSurface** primary);
 int32_t platDisplayGetBackBuffer(PlatSurface* primary, PlatSurface** back);
 int32_t platDisplayCreateOffscreen(int width, int height, PlatSurface** surface);
-// Windowed blits into the primary are clipped to the window's client area.
-int32_t platDisplaySetClipWindow(PlatSurface* primary, PlatWindow* window);
+// A clipper keeps windowed blits into the primary inside the window's client
+// area. The surface it is set on holds a reference of its own.
+struct PlatClipper;
+int32_t platDisplayCreateClipper(PlatClipper** clipper);
+int32_t platClipperSetWindow(PlatClipper* clipper, PlatWindow* window);
+int32_t platSurfaceSetClipper(PlatSurface* primary, PlatClipper* clipper);
+void platClipperRelease(PlatClipper* clipper);
 // Releasing the primary releases its back buffer.
 void platSurfaceRelease(PlatSurface* surface);
 

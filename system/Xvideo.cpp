@@ -249,8 +249,12 @@ void xVideoInitSurfaces()
         check(platDisplayCreatePrimary(false, &g_primary), "xVideoInitSurfaces::DDraw->CreateSurface( lpDDS_Primary");
         createSecond();
         fillDisplayFormat(g_second, "xVideoInitSurfaces::lpDDS_Shadow->GetPixelFormat");
-        // The clipper belongs to the primary surface from here on.
-        check(platDisplaySetClipWindow(g_primary, g_window), "xVideoInitSurfaces::SetClipper( lpDD_Clipper )");
+        PlatClipper* clipper = nullptr;
+        check(platDisplayCreateClipper(&clipper), "xVideoInitSurfaces::DDraw->CreateClipper");
+        check(platClipperSetWindow(clipper, g_window), "xVideoInitSurface::lpDD_Clipper->SetHWnd");
+        check(platSurfaceSetClipper(g_primary, clipper), "xVideoInitSurfaces::SetClipper( lpDD_Clipper )");
+        // The primary surface keeps the clipper alive.
+        platClipperRelease(clipper);
     }
 }
 

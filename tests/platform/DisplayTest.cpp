@@ -176,6 +176,47 @@ TEST_F(Display, LocksFlipsAndBlits)
     EXPECT_EQ(PDERR_INVALIDPARAMS, platSurfaceLock(back, &pixels, &pitch)); // went with its primary
 }
 
+TEST_F(Display, WindowedBlitsUseScreenCoordinates)
+{
+    platSetWindowRect(window, 100, 50, 640, 480);
+    ASSERT_EQ(PD_OK, platDisplaySetCooperativeLevel(window, false));
+    PlatSurface *primary, *off;
+    ASSERT_EQ(PD_OK, platDisplayCreatePrimary(false, &primary));
+    ASSERT_EQ(PD_OK, platDisplayCreateOffscreen(640, 480, &off));
+    PlatClipper* clipper;
+    ASSERT_EQ(PD_OK, platDisplayCreateClipper(&clipper));
+    EXPECT_EQ(PDERR_NOHWND, platSurfaceSetClipper(primary, clipper));
+    ASSERT_EQ(PD_OK, platClipperSetWindow(clipper, window));
+    ASSERT_EQ(PD_OK, platSurfaceSetClipper(primary, clipper));
+    platClipperRelease(clipper); // the primary keeps its own reference
+
+    void* pixels;
+    int pitch;
+    ASSERT_EQ(PD_OK, platSurfaceLock(off, &pixels, &pitch));
+    for (int y = 0; y < 480; y++)
+        for (int x = 0; x < 640; x++)
+            ((uint32_t*)((uint8_t*)pixels + y * pitch))[x] = 0x00ffffff;
+    ASSERT_EQ(PD_OK, platSurfaceUnlock(off));
+    // 30 x 20 pixels to client (10, 20), given in screen coordinates; a second
+    // rectangle half outside the client area is cut at its edge.
+    PlatRect src = {0, 0, 30, 20}, dst = {110, 70, 140, 90};
+    ASSERT_EQ(PD_OK, platSurfaceBlt(primary, &dst, off, &src));
+    PlatRect edge = {100 + 630, 50 + 470, 100 + 660, 50 + 490};
+    ASSERT_EQ(PD_OK, platSurfaceBlt(primary, &edge, off, &src));
+    std::vector<uint32_t> shown(640 * 480);
+    ASSERT_TRUE(platDisplayReadPrimary(shown.data(), 640, 480));
+    int lit = 0;
+    for (int y = 0; y < 480; y++)
+        for (int x = 0; x < 640; x++) {
+            bool inside = (x >= 10 && x < 40 && y >= 20 && y < 40) || (x >= 630 && y >= 470);
+            EXPECT_EQ(inside ? 0xffffffu : 0u, shown[y * 640 + x]) << x << "," << y;
+            lit += shown[y * 640 + x] != 0;
+        }
+    EXPECT_EQ(30 * 20 + 10 * 10, lit);
+    platSurfaceRelease(off);
+    platSurfaceRelease(primary);
+}
+
 TEST_F(Display, LostWhileMinimisedOrInTheBackground)
 {
     PlatSurface *primary, *back, *off;
