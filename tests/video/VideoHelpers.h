@@ -16,14 +16,11 @@
 #include "system/Xvideo.h"
 
 // A picture whose 16 x 16 blocks all differ, so a shifted or mirrored copy
-// shows; channels of 0 and 255 survive any display depth unchanged.
+// shows.
 inline uint32_t testPixel(int x, int y)
 {
-    int bx = x / 40, by = y / 30;
-    uint32_t r = (bx & 1) ? 0xff : 0, g = (by & 1) ? 0xff : 0, b = ((bx >> 1) ^ (by >> 1)) & 1 ? 0xff : 0;
-    if (((bx >> 2) + (by >> 2)) & 1)
-        r ^= 0xff;
-    return r << 16 | g << 8 | b;
+    uint32_t bx = x / 40, by = y / 30;
+    return (bx * 16 + 8) << 16 | (by * 16 + 8) << 8 | (((bx + by) & 1) ? 0xf0 : 0x18);
 }
 
 // The frame buffer as a 5-6-5 display shows it, back in 0x00RRGGBB.
