@@ -1,0 +1,3 @@
+#include "Ximage.h"
+int xGifLoad(xFile*, xImage&) { return 0; }
+int xGifLoad(const char*, xImage&) { return 0; }
