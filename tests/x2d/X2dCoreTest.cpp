@@ -31,6 +31,8 @@ std::string logOf(Fn fn)
     fn();
     fclose(g_xLog.file);
     g_xLog.file = nullptr;
+    free(g_xLog.name);
+    g_xLog.name = nullptr;
     std::ifstream in(name);
     std::stringstream text;
     text << in.rdbuf();
