@@ -232,8 +232,10 @@ void decodeGif(xImage& image)
         skipExtension();
     }
 
-    uint8_t descriptor[10];
-    readBytes(descriptor, 10);
+    // The descriptor is 9 bytes; a local colour table follows it, and only
+    // then the minimum code size.
+    uint8_t descriptor[9];
+    readBytes(descriptor, 9);
     image.sizeX = (int16_t)(uint16_t)(descriptor[4] | descriptor[5] << 8);
     image.sizeY = (int16_t)(uint16_t)(descriptor[6] | descriptor[7] << 8);
     uint8_t imageFlags = descriptor[8];
@@ -246,8 +248,10 @@ void decodeGif(xImage& image)
         memset(image.palette, 0, 768);
         readBytes(image.palette, 3 * (1 << ((imageFlags & 7) + 1)));
     }
+    uint8_t minCodeSize;
+    readBytes(&minCodeSize, 1);
     // An interlaced picture keeps its rows in stored order.
-    if (descriptor[9] != 8 || image.sizeX <= 0 || image.sizeY <= 0)
+    if (minCodeSize != 8 || image.sizeX <= 0 || image.sizeY <= 0)
         unsupported();
 
     // Every code takes at least 9 bits and its string is at most one byte

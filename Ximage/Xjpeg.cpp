@@ -34,7 +34,7 @@ boolean fillInputBuffer(j_decompress_ptr cinfo)
 {
     MemorySource* src = (MemorySource*)cinfo->src;
     uint32_t left = src->size - src->position;
-    size_t n = left < STAGING_SIZE ? left : STAGING_SIZE;
+    size_t n = left < (uint32_t)STAGING_SIZE ? left : (uint32_t)STAGING_SIZE;
     if (n > 0) {
         memcpy(src->buffer, src->data + src->position, n);
         src->position += (uint32_t)n;
