@@ -9,8 +9,17 @@
 #include "app/Demo.h"
 #include "platform/Plat.h"
 #include "tests/common/TestZip.h"
+#include "tests/images/ImageWriters.h"
 
 namespace {
+
+// The loading picture every archive needs, as a string for the archive.
+std::string loadingPicture()
+{
+    qhtest::Bytes grey(24 * 4, 128);
+    qhtest::Bytes jpeg = qhtest::makeJpeg(24, 4, 1, grey);
+    return std::string(jpeg.begin(), jpeg.end());
+}
 
 int runWinMain(const char* folder, const char* commandLine)
 {
@@ -32,16 +41,24 @@ TEST(Startup, MissingArchiveEndsWithItsMessage)
 TEST(Startup, ArchiveWithoutMusicIsBroken)
 {
     std::string folder = makeTempDir("nomusic");
-    ASSERT_TRUE(writeTestZip(folder + "/demo.pak", {{"other.bin", "x"}}));
+    ASSERT_TRUE(writeTestZip(folder + "/demo.pak", {{"other.bin", "x"}, {"loading.jpg", loadingPicture()}}));
     EXPECT_EXIT(runWinMain(folder.c_str(), ""), ::testing::ExitedWithCode(3),
                 "Error: Broken resource file -> Can't load iseeyou.mp3");
+}
+
+TEST(Startup, ArchiveWithoutLoadingPictureIsRefused)
+{
+    std::string folder = makeTempDir("noloading");
+    ASSERT_TRUE(writeTestZip(folder + "/demo.pak", {{"ISEEYOU.MP3", "module"}}));
+    EXPECT_EXIT(runWinMain(folder.c_str(), "-windowed"), ::testing::ExitedWithCode(3),
+                "Error: x2dSprite::Load\\(\\.\\.\\) -> Error loading loading.jpg");
 }
 
 // Closing the window (SDL's quit request, as from Ctrl+C) ends the show with 0.
 TEST(Startup, RunsUntilTheWindowIsClosed)
 {
     std::string folder = makeTempDir("show");
-    ASSERT_TRUE(writeTestZip(folder + "/demo.pak", {{"ISEEYOU.MP3", "module"}}));
+    ASSERT_TRUE(writeTestZip(folder + "/demo.pak", {{"ISEEYOU.MP3", "module"}, {"LOADING.JPG", loadingPicture()}}));
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
