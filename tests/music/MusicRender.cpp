@@ -14,8 +14,15 @@ MusicAudio musicRender(const std::vector<uint8_t>& bytes, const std::vector<int>
             interactive->set_channel_mute_status(ch, std::find(channels.begin(), channels.end(), ch) == channels.end());
     }
     MusicAudio audio;
-    std::vector<float> l(4096), r(4096);
+    // Small steps, so a row's first frame is known to within a millisecond.
+    std::vector<float> l(32), r(32);
     while (true) {
+        int order = module.get_current_order(), row = module.get_current_row();
+        size_t index = static_cast<size_t>(order) * 64 + row;
+        if (order >= 0 && row >= 0 && row < 64 && index >= audio.rowStart.size()) {
+            audio.rowStart.resize(index + 1, audio.left.size());
+            audio.rowStart[index] = audio.left.size();
+        }
         size_t n = module.read(MUSIC_RATE, l.size(), l.data(), r.data());
         if (n == 0)
             break;
@@ -23,6 +30,14 @@ MusicAudio musicRender(const std::vector<uint8_t>& bytes, const std::vector<int>
         audio.right.insert(audio.right.end(), r.begin(), r.begin() + n);
     }
     return audio;
+}
+
+double MusicAudio::TimeAt(int order, int row) const
+{
+    size_t index = static_cast<size_t>(order) * 64 + row;
+    if (index >= rowStart.size())
+        return Seconds();
+    return static_cast<double>(rowStart[index]) / MUSIC_RATE;
 }
 
 double musicTimeAt(const std::vector<uint8_t>& bytes, int order, int row)

@@ -2,6 +2,7 @@
 // listening report: stereo floats at a fixed rate, optionally with only
 // some channels sounding.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -9,7 +10,12 @@ constexpr int MUSIC_RATE = 44100;
 
 struct MusicAudio {
     std::vector<float> left, right;
+    // First frame of each row as rendered (index order * 64 + row). The
+    // player rounds its ticks to whole frames, so this drifts from the
+    // exact time the module's tempo gives; sounds follow this one.
+    std::vector<size_t> rowStart;
     double Seconds() const { return static_cast<double>(left.size()) / MUSIC_RATE; }
+    double TimeAt(int order, int row) const;
 };
 
 // Renders the whole module once through. channels lists the channels to

@@ -19,8 +19,8 @@ int main(int argc, char** argv)
     MusicAudio audio = musicRender(bytes);
     std::printf("length %.2f s, order 38 row 41 at %.2f s\n", audio.Seconds(), musicTimeAt(bytes, 38, 41));
     for (int order = 0; order < 40; ++order) {
-        double a = musicTimeAt(bytes, order, 0);
-        double b = order < 39 ? musicTimeAt(bytes, order + 1, 0) : audio.Seconds();
+        double a = audio.TimeAt(order, 0);
+        double b = audio.TimeAt(order + 1, 0);
         MusicLevel level = musicLevel(audio, a, b);
         std::printf("order %2d  %6.2f s  rms %6.1f dBFS  peak %6.1f dBFS\n", order, a,
                     20 * std::log10(level.rms + 1e-9), 20 * std::log10(level.peak + 1e-9));

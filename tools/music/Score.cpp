@@ -639,6 +639,7 @@ void Tune::Cues()
             int abs = at(order, kFlashRows[i]);
             int vol = order == 21 ? 26 : 32;
             Play(abs, CH_BELL, ChordNote(abs, flashShape[i], 79), MUS_BELL, vol, i % 2 ? 0x50 : 0xB0);
+            Play(abs, CH_DROP, ChordNote(abs, flashShape[i] + 3, 79), MUS_DROPLET, vol - 8, i % 2 ? 0xB0 : 0x50);
         }
     Play(at(19, 54), CH_BELL, 88, MUS_BELL, 40, 0x60);   // E6
     Play(at(19, 60), CH_BELL, 93, MUS_BELL, 42, 0xA0);   // A6

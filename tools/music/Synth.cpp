@@ -246,7 +246,7 @@ XmInstrument makePadAir()
         double t = timeOf(i);
         double v = 0.0;
         for (int d = -1; d <= 1; d += 2) {
-            double f = f0 * std::pow(2.0, d * 6.0 / 1200.0);
+            double f = f0 * std::pow(2.0, d * 3.5 / 1200.0);
             v += std::sin(kTwoPi * f * t) + 0.45 * std::sin(kTwoPi * 2.0 * f * t + 1.0) +
                  0.2 * std::sin(kTwoPi * 3.0 * f * t + 2.0) + 0.08 * std::sin(kTwoPi * 5.0 * f * t);
         }
