@@ -52,7 +52,7 @@ std::vector<Cue> showCues()
     // Circles of the opening and their return: even rows outside the quiet
     // windows; their bursts in order 9.
     for (int order : { 1, 2, 3, 4, 5, 6, 7, 8, 30, 31 })
-        for (int r = 0; r < 62; r += 2)
+        for (int r = 0; r < 64; r += 2)
             if (r != 12 && r != 14 && r != 24 && r != 32 && r != 44 && r != 46 && r != 56)
                 cues.push_back({ order, r });
     add(9, { 0, 20, 26, 34, 36, 40, 42, 50, 55, 61 });

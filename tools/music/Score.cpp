@@ -133,7 +133,10 @@ namespace {
 
 enum Channel {
     CH_KICK, CH_SNARE, CH_HAT, CH_BASS, CH_PAD1, CH_PAD2, CH_PAD3, CH_LEAD,
-    CH_ECHO, CH_DROP, CH_BELL, CH_CRASH, CH_ARP, CH_IMPACT
+    CH_ECHO, CH_DROP, CH_BELL, CH_CRASH, CH_ARP, CH_IMPACT,
+    // A second set of pad voices, so that one chord rings out while the
+    // next swells in, and a second bell so bells can overlap.
+    CH_PADB1, CH_PADB2, CH_PADB3, CH_BELL2
 };
 
 enum Drums { DR_NONE, DR_LIGHT, DR_HALF, DR_WARM, DR_FOUR, DR_BEAT, DR_DRIVE };
@@ -294,11 +297,16 @@ private:
     void PlayBar(int order, int bar);
     void PlayMelody(int order);
     void SnareRoll(int from, int count, int vol);
+    void PadChord(int abs, const std::vector<int>& tones, int inst, int vol);
+    int PadChannel(int set, int voice) const { return (set ? CH_PADB1 : CH_PAD1) + voice; }
+    void Bell(int abs, int midi, int vol, int pan);
 
     std::vector<std::vector<int>> chords;  // one per bar of the tune
     std::vector<int> bassRoot;             // MIDI root of each bar
     musNoise noise{ 20261207 };
     int dropStep = 0;
+    int padSet = 1;                        // set of the sounding chord
+    std::vector<int> padSetOfBar;          // the set sounding at each bar's end
 };
 
 Tune::Tune()
@@ -415,18 +423,15 @@ void Tune::PlayBar(int order, int bar)
 
     // Pads: struck when the chord changes or the order brings a new sound.
     if (plan.pad) {
-        bool sameChord = barIndex > 0 && chords[barIndex - 1] == tones && bar > 0;
-        if (!sameChord) {
-            std::vector<int> voices;
-            size_t first = tones.size() > 3 ? 1 : 0;  // four-note chords leave the root to the bass
-            for (size_t i = first; i < tones.size(); ++i)
-                voices.push_back(58 + (tones[i] + 12 - 10) % 12);
-            std::sort(voices.begin(), voices.end());
-            static const int pans[3] = { 0x50, 0x80, 0xB0 };
-            for (int v = 0; v < 3; ++v)
-                Play(start, CH_PAD1 + v, voices[v], plan.pad, plan.padVol, pans[v]);
-        }
+        bool sameChord = barIndex > 0 && chords[barIndex - 1] == tones &&
+                         (bar > 0 || kPlan[order - 1].pad == plan.pad);
+        if (!sameChord)
+            PadChord(start, tones, plan.pad, plan.padVol);
+        // A suspended fourth falls to the third halfway through its bar.
+        if (tones.size() == 3 && tones[1] == (tones[0] + 5) % 12)
+            PadChord(start + 8, { tones[0], (tones[0] + 4) % 12, tones[2] }, plan.pad, plan.padVol);
     }
+    padSetOfBar.push_back(padSet);
 
     // Bass.
     switch (plan.bass) {
@@ -550,6 +555,36 @@ void Tune::PlayMelody(int order)
     }
 }
 
+// Strikes a chord on the pad set that is silent and releases the other, so
+// the old chord fades while the new one swells.
+void Tune::PadChord(int abs, const std::vector<int>& tones, int inst, int vol)
+{
+    std::vector<int> voices;
+    size_t first = tones.size() > 3 ? 1 : 0;  // four-note chords leave the root to the bass
+    for (size_t i = first; i < tones.size(); ++i)
+        voices.push_back(58 + (tones[i] + 12 - 10) % 12);  // A#3 .. A4
+    std::sort(voices.begin(), voices.end());
+    static const int pans[3] = { 0x50, 0x80, 0xB0 };
+    for (int v = 0; v < 3; ++v) {
+        Off(abs, PadChannel(padSet, v));
+        Play(abs, PadChannel(1 - padSet, v), voices[v], inst, vol, pans[v]);
+    }
+    padSet = 1 - padSet;
+}
+
+// Bells ring on; a bell struck while another still sounds takes the
+// second bell channel.
+void Tune::Bell(int abs, int midi, int vol, int pan)
+{
+    auto busy = [&](int ch) {
+        for (int r = std::max(0, abs - 12); r < abs; ++r)
+            if (Cell(r, ch).note && Cell(r, ch).note != XM_NOTE_OFF)
+                return true;
+        return false;
+    };
+    Play(abs, busy(CH_BELL) && !busy(CH_BELL2) ? CH_BELL2 : CH_BELL, midi, MUS_BELL, vol, pan);
+}
+
 void Tune::SnareRoll(int from, int count, int vol)
 {
     for (int i = 0; i < count; ++i)
@@ -569,13 +604,14 @@ void Tune::Cues()
 {
     // Order 0: near silence, the pad rising out of nothing.
     for (int r = 4; r < 64; r += 4)
-        for (int ch = CH_PAD1; ch <= CH_PAD3; ++ch)
-            Volume(at(0, r), ch, r * 22 / 64);
-    Volume(at(1, 0), CH_PAD1, 22);
+        for (int v = 0; v < 3; ++v)
+            Volume(at(0, r), PadChannel(padSetOfBar[0], v), r * 22 / 64);
+    for (int v = 0; v < 3; ++v)
+        Volume(at(1, 0), PadChannel(padSetOfBar[0], v), 22);
 
     // Order 2: the first caption appears with a soft bell; a riser runs
     // into the band opening at order 3 row 9.
-    Play(at(2, 0), CH_BELL, 86, MUS_BELL, 20, 0x90);
+    Bell(at(2, 0), 86, 20, 0x90);
     Hit(at(2, 57), CH_IMPACT, MUS_RISER, 34);
     Hit(at(3, 9), CH_IMPACT, MUS_IMPACT, 52);
     Hit(at(3, 9), CH_CRASH, MUS_CRASH, 40, 0x90);
@@ -589,7 +625,7 @@ void Tune::Cues()
         Hit(at(order, 0), CH_IMPACT, MUS_IMPACT, 48);
         SnareRoll(at(order, 0), 7, 30);
         Hit(at(order, 32), CH_CRASH, MUS_CRASH, 36, order == 5 ? 0x60 : 0xA0);
-        Play(at(order, 32), CH_BELL, ChordNote(at(order, 32), 0, 86), MUS_BELL, 30, 0x80);
+        Bell(at(order, 32), ChordNote(at(order, 32), 0, 86), 30, 0x80);
     }
     SnareRoll(at(8, 57), 7, 26);
 
@@ -597,15 +633,16 @@ void Tune::Cues()
     static const int burst[10] = { 0, 20, 26, 34, 36, 40, 42, 50, 55, 61 };
     for (int i = 0; i < 10; ++i) {
         int abs = at(9, burst[i]);
-        Play(abs, CH_BELL, ChordNote(abs, i % 4, 81), MUS_BELL, 28, i % 2 ? 0x58 : 0xA8);
+        Bell(abs, ChordNote(abs, i % 4, 81), 28, i % 2 ? 0x58 : 0xA8);
     }
     Hit(at(9, 0), CH_CRASH, MUS_CRASH, 34, 0x80);
 
     // Order 12: the title arrives at row 31; the picture drops to black
     // after row 55; a riser leads into the lines.
-    Play(at(12, 31), CH_BELL, ChordNote(at(12, 31), 2, 84), MUS_BELL, 34, 0x90);
+    Bell(at(12, 31), ChordNote(at(12, 31), 2, 84), 34, 0x90);
     Hit(at(12, 48), CH_CRASH, MUS_RISER, 36);
-    Silence(at(12, 56), at(13, 0), { CH_KICK, CH_SNARE, CH_HAT, CH_BASS, CH_LEAD, CH_ECHO, CH_PAD1, CH_PAD2, CH_PAD3 });
+    Silence(at(12, 56), at(13, 0), { CH_KICK, CH_SNARE, CH_HAT, CH_BASS, CH_LEAD, CH_ECHO, CH_PAD1, CH_PAD2, CH_PAD3,
+                                          CH_PADB1, CH_PADB2, CH_PADB3 });
     Hit(at(12, 56), CH_IMPACT, MUS_IMPACT, 44);
     Hit(at(13, 0), CH_CRASH, MUS_CRASH, 46, 0x70);
     Hit(at(13, 0), CH_IMPACT, MUS_IMPACT, 50);
@@ -615,18 +652,19 @@ void Tune::Cues()
         for (int i = 0; i < 7; ++i) {
             int abs = at(order, kZoomRows[i]);
             int pan = 0x40 + i * 0x14;
-            Play(abs, CH_BELL, ChordNote(abs, (i + order) % 3 + 1, 79), MUS_BELL, 34, pan);
+            Bell(abs, ChordNote(abs, (i + order) % 3 + 1, 79), 34, pan);
             Play(abs, CH_DROP, ChordNote(abs, (i + order) % 3 + 3, 79), MUS_DROPLET, 28, 0x100 - pan);
         }
 
     // Order 15: the caption at row 31, the 3D title at row 35.
-    Play(at(15, 31), CH_BELL, ChordNote(at(15, 31), 2, 86), MUS_BELL, 32, 0x80);
+    Bell(at(15, 31), ChordNote(at(15, 31), 2, 86), 32, 0x80);
     Hit(at(15, 35), CH_CRASH, MUS_CRASH, 44, 0x90);
     Hit(at(15, 35), CH_IMPACT, MUS_IMPACT, 46);
 
     // Order 16 row 58: the grid flickers and the letterbox goes black;
     // everything stops under a rising snare stutter.
-    Silence(at(16, 58), at(17, 0), { CH_KICK, CH_HAT, CH_BASS, CH_LEAD, CH_ECHO, CH_ARP, CH_PAD1, CH_PAD2, CH_PAD3 });
+    Silence(at(16, 58), at(17, 0), { CH_KICK, CH_HAT, CH_BASS, CH_LEAD, CH_ECHO, CH_ARP, CH_PAD1, CH_PAD2, CH_PAD3,
+                                          CH_PADB1, CH_PADB2, CH_PADB3 });
     SnareRoll(at(16, 58), 6, 34);
 
     // Orders 17-21: the greetings open with a white flash; bells on every
@@ -638,11 +676,13 @@ void Tune::Cues()
         for (int i = 0; i < 7; ++i) {
             int abs = at(order, kFlashRows[i]);
             int vol = order == 21 ? 26 : 32;
-            Play(abs, CH_BELL, ChordNote(abs, flashShape[i], 79), MUS_BELL, vol, i % 2 ? 0x50 : 0xB0);
+            if (order == 19 && i >= 5)
+                continue;  // the question marks ring instead
+            Bell(abs, ChordNote(abs, flashShape[i], 79), vol, i % 2 ? 0x50 : 0xB0);
             Play(abs, CH_DROP, ChordNote(abs, flashShape[i] + 3, 79), MUS_DROPLET, vol - 8, i % 2 ? 0xB0 : 0x50);
         }
-    Play(at(19, 54), CH_BELL, 88, MUS_BELL, 40, 0x60);   // E6
-    Play(at(19, 60), CH_BELL, 93, MUS_BELL, 42, 0xA0);   // A6
+    Bell(at(19, 54), 88, 40, 0x60);   // E6
+    Bell(at(19, 60), 93, 42, 0xA0);   // A6
     Play(at(19, 54), CH_DROP, 91, MUS_DROPLET, 30, 0xA0);
     Play(at(19, 60), CH_DROP, 96, MUS_DROPLET, 30, 0x60);
 
@@ -652,7 +692,7 @@ void Tune::Cues()
     Hit(at(20, 32), CH_IMPACT, MUS_IMPACT, 36);
     Play(at(20, 32), CH_BASS, 34, MUS_BASS, 32, 0x80);
     Play(at(20, 61), CH_DROP, 93, MUS_DROPLET, 32, 0x80);
-    Play(at(20, 61), CH_BELL, 81, MUS_BELL, 38, 0x80);
+    Bell(at(20, 61), 81, 38, 0x80);
     Hit(at(21, 48), CH_IMPACT, MUS_RISER, 34);
 
     // Orders 22 and 24: the credit pieces and photo steps on rows 0, 8,
@@ -665,7 +705,7 @@ void Tune::Cues()
             int abs = at(order, r);
             Hit(abs, CH_KICK, MUS_KICK, 54);
             Play(abs, CH_BASS, bassRoot[abs / 16], MUS_BASS, 38, 0x80);
-            Play(abs, CH_BELL, ChordNote(abs, r / 8 + 2, 79), MUS_BELL, 34, 0x50 + r * 4);
+            Bell(abs, ChordNote(abs, r / 8 + 2, 79), 34, 0x50 + r * 4);
             Play(abs, CH_DROP, ChordNote(abs, r / 8 + 3, 79), MUS_DROPLET, 24, 0xB0 - r * 4);
         }
         for (int r = 26; r < 32; r += 2)
@@ -678,7 +718,7 @@ void Tune::Cues()
     Silence(at(25, 59), at(26, 0), { CH_KICK, CH_SNARE, CH_HAT, CH_BASS, CH_ARP });
     Hit(at(25, 59), CH_CRASH, MUS_CRASH, 46, 0x80);
     Hit(at(25, 59), CH_IMPACT, MUS_IMPACT, 44);
-    Play(at(26, 0), CH_BELL, 86, MUS_BELL, 36, 0x80);
+    Bell(at(26, 0), 86, 36, 0x80);
     for (int r = 2; r < 64; r += 4)
         Hit(at(26, r), CH_HAT, MUS_HAT_CLOSED, 12, 0xB0);
     for (int r = 0; r < 64; r += 16)
@@ -687,7 +727,7 @@ void Tune::Cues()
     // Order 27 row 41: the next picture cross-fades over the flares.
     Hit(at(27, 41), CH_CRASH, MUS_CRASH, 44, 0x80);
     Hit(at(27, 41), CH_IMPACT, MUS_IMPACT, 44);
-    Play(at(27, 41), CH_BELL, ChordNote(at(27, 41), 3, 81), MUS_BELL, 36, 0x80);
+    Bell(at(27, 41), ChordNote(at(27, 41), 3, 81), 36, 0x80);
     static const int fill[8] = { 48, 52, 56, 58, 60, 61, 62, 63 };
     for (int i = 0; i < 8; ++i)
         Hit(at(27, fill[i]), CH_SNARE, MUS_SNARE, 26 + i * 2, 0x78);
@@ -712,10 +752,10 @@ void Tune::Cues()
     Silence(at(35, 51), at(36, 0), { CH_KICK, CH_SNARE, CH_HAT, CH_BASS, CH_ARP, CH_ECHO });
     Hit(at(35, 51), CH_CRASH, MUS_CRASH, 40, 0x80);
     Hit(at(35, 51), CH_IMPACT, MUS_IMPACT, 46);
-    Play(at(35, 51), CH_BELL, 81, MUS_BELL, 34, 0x80);
+    Bell(at(35, 51), 81, 34, 0x80);
 
     // Order 36: the end scroller fades in from black.
-    Play(at(36, 0), CH_BELL, 86, MUS_BELL, 30, 0x80);
+    Bell(at(36, 0), 86, 30, 0x80);
 
     // Order 37 row 46: "cut here". The beat is cut; the cadence follows.
     Silence(at(37, 46), at(38, 0), { CH_KICK, CH_SNARE, CH_HAT, CH_BASS, CH_LEAD, CH_ECHO });
@@ -725,26 +765,25 @@ void Tune::Cues()
 
     // Order 38: the suspension resolves at row 8, the final D major chord
     // sounds at row 16 and rings past row 40, where the show falls silent.
-    Play(at(38, 8), CH_PAD1, 61, MUS_PAD_WARM, 32, 0x50);
     int final = at(38, 16);
     Play(final, CH_BASS, 26, MUS_BASS, 44, 0x80);          // D1
     Hit(final, CH_IMPACT, MUS_IMPACT, 34);
     Hit(final, CH_CRASH, MUS_CRASH, 34, 0x80);
-    Play(final, CH_BELL, 86, MUS_BELL, 40, 0x70);          // D6
+    Bell(final, 86, 40, 0x70);          // D6
     Play(final, CH_DROP, 93, MUS_DROPLET, 24, 0xA0);        // A6
     Play(final, CH_ARP, 62, MUS_PLUCK, 36, 0x40);          // D4
-    for (int ch = CH_PAD1; ch <= CH_PAD3; ++ch)
-        Volume(final, ch, 36);
+    int finalSet = padSetOfBar[final / 16];
+    for (int v = 0; v < 3; ++v)
+        Volume(final, PadChannel(finalSet, v), 36);
 
     // Order 39: the tail. The chord fades away and is released.
     for (int r = 0; r < 48; r += 4) {
-        for (int ch = CH_PAD1; ch <= CH_PAD3; ++ch)
-            Volume(at(39, r), ch, 20 - r * 20 / 48);
+        for (int v = 0; v < 3; ++v)
+            Volume(at(39, r), PadChannel(finalSet, v), 20 - r * 20 / 48);
         Volume(at(39, r), CH_BASS, 24 - r * 24 / 48);
     }
-    Off(at(39, 48), CH_PAD1);
-    Off(at(39, 48), CH_PAD2);
-    Off(at(39, 48), CH_PAD3);
+    for (int v = 0; v < 3; ++v)
+        Off(at(39, 48), PadChannel(finalSet, v));
     Off(at(39, 48), CH_BASS);
 }
 

@@ -10,7 +10,7 @@
 enum {
     MUS_ORDERS = 40,
     MUS_ROWS = 64,
-    MUS_CHANNELS = 14,
+    MUS_CHANNELS = 18,
     MUS_SPEED = 6,
     MUS_BPM = 132
 };
