@@ -176,29 +176,29 @@ const OrderPlan kPlan[MUS_ORDERS] = {
     { "Dm Bb F C", DR_FOUR, BS_PULSE, 36, W, 30, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, true },
     { "Dm Bb F A", DR_BEAT, BS_PULSE, 38, W, 30, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, true },
     { "Dm Bb F C", DR_BEAT, BS_PULSE, 38, W, 30, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, true },
-    { "Dm Bb F C", DR_BEAT, BS_PULSE, 38, W, 28, kThemeA1, P, 46, 0, P, 0, 3, 18, 0, true },
-    { "Dm Bb F A", DR_BEAT, BS_PULSE, 38, W, 28, kThemeA2, P, 46, 0, P, 0, 3, 18, 0, true },
+    { "Dm Bb F C", DR_BEAT, BS_PULSE, 38, W, 28, kThemeA1, P, 60, 0, P, 0, 3, 24, 0, true },
+    { "Dm Bb F A", DR_BEAT, BS_PULSE, 38, W, 28, kThemeA2, P, 60, 0, P, 0, 3, 24, 0, true },
     { "Bb F Gm C", DR_HALF, BS_LONG, 34, W, 30, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, false },
     // 10-12: the fish, lighter.
     { "F C Bb F", DR_LIGHT, BS_GROOVE, 32, A, 26,
       "C5:2 F5:2 A5:2 C6:4 A5:2 G5:2 F5:2 | E5:2 G5:2 C6:4 G5:2 E5:2 D5:2 C5:2 | "
       "D5:2 F5:2 Bb5:4 A5:2 G5:2 F5:2 D5:2 | C5:4 F5:2 A5:2 C6:8",
-      P, 42, 0, P, 12, 3, 14, 0, false },
+      P, 56, 0, P, 12, 3, 20, 0, false },
     { "Dm C Bb C", DR_LIGHT, BS_GROOVE, 32, A, 26,
       "D5:2 F5:2 A5:2 D6:4 C6:2 A5:2 F5:2 | E5:2 G5:2 C6:4 E6:2 D6:2 C6:2 G5:2 | "
       "F5:2 D5:2 Bb4:4 D5:2 F5:2 Bb5:2 A5:2 | G5:8 E5:4 C5:4",
-      P, 42, 0, P, 12, 3, 14, 0, false },
+      P, 56, 0, P, 12, 3, 20, 0, false },
     { "F C Bb A", DR_LIGHT, BS_GROOVE, 32, A, 26,
       "C5:2 F5:2 A5:2 C6:4 A5:2 G5:2 F5:2 | E5:2 G5:2 C6:4 G5:2 E5:2 D5:2 C5:2 | "
       "D5:2 F5:2 Bb5:4 D6:4 Bb5:4 | A5:8 -:8",
-      P, 42, 0, P, 12, 3, 14, 0, false },
+      P, 56, 0, P, 12, 3, 20, 0, false },
     // 13-16: lines, zooming letters and the 3D title, driving.
     { "Dm Bb Gm A", DR_DRIVE, BS_OCT, 40, W, 24, nullptr, 0, 0, 0, 0, 0, 0, 0, 16, false },
     { "Dm Bb Gm A", DR_DRIVE, BS_OCT, 40, W, 24, nullptr, 0, 0, 0, 0, 0, 0, 0, 18, false },
     { "Dm Bb Gm A", DR_DRIVE, BS_OCT, 40, W, 26, "-:16 | -:16 | -:3 D6:5 C6:2 A5:2 G5:4 | E5:6 F5:2 E5:4 C#5:4",
-      P, 46, 0, P, 0, 3, 18, 16, false },
+      P, 60, 0, P, 0, 3, 24, 16, false },
     { "Dm Bb Gm A", DR_DRIVE, BS_OCT, 40, W, 26, "A5:6 D6:2 F6:4 E6:4 | D6:6 C6:2 D6:4 F6:4 | G6:6 F6:2 D6:4 Bb5:4 | A5:10 -:6",
-      P, 46, 0, P, 0, 3, 18, 0, false },
+      P, 60, 0, P, 0, 3, 24, 0, false },
     // 17-21: greetings, warm; bells for the flashing circles.
     { "F C Dm Bb", DR_WARM, BS_GROOVE, 36, W, 30, "C6:6 A5:2 F5:8 | E5:6 G5:2 C6:8 | D6:6 C6:2 A5:4 F5:4 | D5:12 -:4",
       S, 40, -12, P, 0, 0, 12, 0, false },
@@ -211,38 +211,38 @@ const OrderPlan kPlan[MUS_ORDERS] = {
     { "Gm Bb Gm A", DR_NONE, BS_LONG, 30, A, 30, nullptr, 0, 0, 0, 0, 0, 0, 0, 16, false },
     // 22-25: credits, warm, pieces of the background arriving on the beat.
     { "F C Dm Bb", DR_BEAT, BS_GROOVE, 36, W, 28, "-:16 | -:16 | A5:4 C6:4 D6:6 C6:2 | Bb5:8 A5:4 F5:4",
-      P, 44, 0, P, 0, 3, 18, 0, false },
+      P, 58, 0, P, 0, 3, 24, 0, false },
     { "Gm Bb Dm A", DR_BEAT, BS_GROOVE, 36, W, 28, "G5:6 Bb5:2 D6:8 | D6:4 F6:4 D6:4 Bb5:4 | A5:6 F5:2 D5:8 | E5:6 C#5:2 A4:8",
-      P, 44, 0, P, 0, 3, 18, 14, false },
+      P, 58, 0, P, 0, 3, 24, 14, false },
     { "F C Dm Bb", DR_BEAT, BS_GROOVE, 36, W, 28, "-:16 | -:16 | F5:4 A5:4 D6:6 E6:2 | F6:8 D6:4 Bb5:4",
-      P, 44, 0, P, 0, 3, 18, 0, false },
+      P, 58, 0, P, 0, 3, 24, 0, false },
     { "Gm Bb C C", DR_BEAT, BS_GROOVE, 36, W, 28, "G5:6 Bb5:2 D6:8 | F6:6 E6:2 D6:8 | E6:6 D6:2 C6:4 G5:4 | C6:11 -:5",
-      P, 44, 0, P, 0, 3, 18, 14, false },
+      P, 58, 0, P, 0, 3, 24, 14, false },
     // 26-27: the flare scene, airy.
     { "Bbmaj7 Gm7 Dm C", DR_NONE, BS_LONG, 28, A, 34, "F5:4 A5:4 D6:8 | D6:4 Bb5:4 G5:8 | A5:4 F5:4 D5:8 | E5:4 G5:4 C6:8",
-      P, 38, 0, P, 12, 6, 14, 14, false },
+      P, 50, 0, P, 12, 6, 20, 14, false },
     { "Bb Gm F A", DR_NONE, BS_LONG, 28, A, 34, "D6:4 C6:4 A5:8 | Bb5:4 A5:4 G5:8 | A5:8 -:8 | -:16",
-      P, 38, 0, P, 12, 6, 14, 0, false },
+      P, 50, 0, P, 12, 6, 20, 0, false },
     // 28-33: roto-zoom, circles revisited, falling letters.
     { "Dm Bb F C", DR_DRIVE, BS_OCT, 38, W, 26, kThemeA1, S, 40, 0, P, 12, 0, 16, 0, false },
     { "Dm Bb F A", DR_DRIVE, BS_OCT, 38, W, 26, kThemeA2, S, 40, 0, P, 12, 0, 16, 0, false },
     { "Dm Bb F C", DR_FOUR, BS_PULSE, 36, W, 28, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, true },
     { "Dm Bb F A", DR_FOUR, BS_PULSE, 36, W, 28, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, true },
     { "Dm C Bb A", DR_HALF, BS_GROOVE, 36, A, 28, "A5:4 G5:4 F5:4 E5:4 | G5:4 F5:4 E5:4 D5:4 | F5:4 E5:4 D5:4 C5:4 | E5:8 C#5:8",
-      P, 44, 0, P, 0, 3, 18, 0, false },
+      P, 58, 0, P, 0, 3, 24, 0, false },
     { "Dm C Bb A", DR_HALF, BS_GROOVE, 36, A, 28, "D6:4 C6:4 Bb5:4 A5:4 | C6:4 Bb5:4 A5:4 G5:4 | Bb5:4 A5:4 G5:4 F5:4 | E5:4 F5:4 G5:4 A5:4",
-      P, 44, 0, P, 0, 3, 18, 14, false },
+      P, 58, 0, P, 0, 3, 24, 14, false },
     // 34-35: the last lift.
     { "Bb C Dm F", DR_DRIVE, BS_OCT, 40, W, 32, "F5:6 Bb5:2 D6:4 F6:4 | E6:6 D6:2 C6:4 G5:4 | A5:6 D6:2 F6:4 A6:4 | G6:6 F6:2 E6:4 C6:4",
       S, 42, -12, P, 0, 0, 20, 16, false },
     { "Bb C A A", DR_DRIVE, BS_OCT, 40, W, 32, "D6:6 F6:2 Bb6:8 | G6:6 E6:2 C6:8 | C#6:6 E6:2 A6:8 | -:16",
       S, 42, -12, P, 0, 0, 20, 16, false },
     // 36-38: the end scroller and the final chord; 39 the tail.
-    { "Dm Bb F C", DR_HALF, BS_LONG, 34, W, 28, kThemeA1, P, 44, 0, P, 0, 3, 18, 0, false },
+    { "Dm Bb F C", DR_HALF, BS_LONG, 34, W, 28, kThemeA1, P, 58, 0, P, 0, 3, 24, 0, false },
     { "Dm Bb Gm Bb", DR_HALF, BS_GROOVE, 34, W, 28, "A4:6 D5:2 F5:4 A5:4 | Bb5:6 A5:2 G5:4 F5:4 | G5:6 A5:2 Bb5:6 -:2 | -:16",
-      P, 44, 0, P, 0, 3, 18, 0, false },
+      P, 58, 0, P, 0, 3, 24, 0, false },
     { "Asus4 D D D", DR_NONE, BS_LONG, 40, W, 32, "E5:8 C#5:8 | F#5:16 | -:16 | -:16",
-      P, 46, 0, P, 12, 0, 20, 0, false },
+      P, 60, 0, P, 12, 0, 20, 0, false },
     { "D D D D", DR_NONE, BS_NONE, 0, W, 0, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, false },
 };
 
@@ -507,10 +507,10 @@ void Tune::PlayBar(int order, int bar)
         if (kick)
             Hit(abs, CH_KICK, MUS_KICK, r == 0 ? 56 : 50);
         if (snare)
-            Hit(abs, CH_SNARE, MUS_SNARE, 42, 0x78);
+            Hit(abs, CH_SNARE, MUS_SNARE, 50, 0x78);
         if (hat)
             Hit(abs, CH_HAT, hat == 1 ? MUS_HAT_CLOSED : MUS_HAT_OPEN,
-                hatVol + static_cast<int>(noise.Next() % 5) - 2, 0xA0);
+                hatVol + 4 + static_cast<int>(noise.Next() % 5) - 2, 0xA0);
     }
 
     // Arpeggio of the chord in eighths, up and down.

@@ -85,7 +85,7 @@ XmInstrument makeSnare()
         hp.Low(n);
         bp.Low(n);
         double hiss = (hp.high * 0.7 + bp.band * 0.5) * std::exp(-t / 0.12);
-        s[i] = 0.55 * body + 0.8 * hiss;
+        s[i] = std::tanh(2.2 * (0.55 * body + 0.8 * hiss));
     }
     fadeEnds(s, 0.0005, 0.03);
     return oneShot("snare", s, 0.95, kNative);
@@ -281,17 +281,25 @@ XmInstrument makePluck()
     mean /= delay + 1;
     for (double& v : line)
         v -= mean;
+    // The averaging adds half a frame to the loop: delay + 0.5 per period.
+    const double f0 = MUS_SAMPLE_RATE / (delay + 0.5);
+    double top = 0.0;
+    for (double v : line)
+        top = std::fmax(top, std::fabs(v));
     std::vector<double> s(frames(1.4));
     for (size_t i = 0; i < s.size(); ++i) {
         size_t k = i % (delay + 1);
         double out = line[k];
         double next = line[(k + 1) % (delay + 1)];
-        line[k] = 0.5 * (out + next) * 0.9965;
-        s[i] = out;
+        line[k] = 0.5 * (out + next) * 0.998;
+        // A rounder body under the string carries the note after the attack.
+        double t = timeOf(i);
+        double body = top * (std::sin(kTwoPi * f0 * t) + 0.3 * std::sin(2.0 * kTwoPi * f0 * t)) *
+                      std::exp(-t / 0.45) * std::fmin(1.0, t / 0.004);
+        s[i] = std::tanh(1.6 * (out + 0.45 * body) / top);
     }
     fadeEnds(s, 0.0003, 0.1);
-    // The averaging adds half a frame to the loop: delay + 0.5 per period.
-    return oneShot("pluck", s, 0.95, MUS_SAMPLE_RATE / (delay + 0.5));
+    return oneShot("pluck", s, 0.95, f0);
 }
 
 // Two-operator FM bell with a high inharmonic ting on the strike.
