@@ -507,7 +507,7 @@ void Tune::PlayBar(int order, int bar)
         if (kick)
             Hit(abs, CH_KICK, MUS_KICK, r == 0 ? 56 : 50);
         if (snare)
-            Hit(abs, CH_SNARE, MUS_SNARE, 50, 0x78);
+            Hit(abs, CH_SNARE, MUS_SNARE, plan.drums == DR_HALF || plan.drums == DR_WARM ? 40 : 50, 0x78);
         if (hat)
             Hit(abs, CH_HAT, hat == 1 ? MUS_HAT_CLOSED : MUS_HAT_OPEN,
                 hatVol + 4 + static_cast<int>(noise.Next() % 5) - 2, 0xA0);
