@@ -180,18 +180,18 @@ const OrderPlan kPlan[MUS_ORDERS] = {
     { "Dm Bb F A", DR_BEAT, BS_PULSE, 38, W, 28, kThemeA2, P, 60, 0, P, 0, 3, 24, 0, true },
     { "Bb F Gm C", DR_HALF, BS_LONG, 34, W, 30, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, false },
     // 10-12: the fish, lighter.
-    { "F C Bb F", DR_LIGHT, BS_GROOVE, 32, A, 26,
+    { "F C Bb F", DR_LIGHT, BS_GROOVE, 28, A, 24,
       "C5:2 F5:2 A5:2 C6:4 A5:2 G5:2 F5:2 | E5:2 G5:2 C6:4 G5:2 E5:2 D5:2 C5:2 | "
       "D5:2 F5:2 Bb5:4 A5:2 G5:2 F5:2 D5:2 | C5:4 F5:2 A5:2 C6:8",
-      P, 56, 0, P, 12, 3, 20, 0, false },
-    { "Dm C Bb C", DR_LIGHT, BS_GROOVE, 32, A, 26,
+      P, 50, 0, P, 12, 3, 18, 0, false },
+    { "Dm C Bb C", DR_LIGHT, BS_GROOVE, 28, A, 24,
       "D5:2 F5:2 A5:2 D6:4 C6:2 A5:2 F5:2 | E5:2 G5:2 C6:4 E6:2 D6:2 C6:2 G5:2 | "
       "F5:2 D5:2 Bb4:4 D5:2 F5:2 Bb5:2 A5:2 | G5:8 E5:4 C5:4",
-      P, 56, 0, P, 12, 3, 20, 0, false },
-    { "F C Bb A", DR_LIGHT, BS_GROOVE, 32, A, 26,
+      P, 50, 0, P, 12, 3, 18, 0, false },
+    { "F C Bb A", DR_LIGHT, BS_GROOVE, 28, A, 24,
       "C5:2 F5:2 A5:2 C6:4 A5:2 G5:2 F5:2 | E5:2 G5:2 C6:4 G5:2 E5:2 D5:2 C5:2 | "
       "D5:2 F5:2 Bb5:4 D6:4 Bb5:4 | A5:8 -:8",
-      P, 56, 0, P, 12, 3, 20, 0, false },
+      P, 50, 0, P, 12, 3, 18, 0, false },
     // 13-16: lines, zooming letters and the 3D title, driving.
     { "Dm Bb Gm A", DR_DRIVE, BS_OCT, 40, W, 24, nullptr, 0, 0, 0, 0, 0, 0, 0, 16, false },
     { "Dm Bb Gm A", DR_DRIVE, BS_OCT, 40, W, 24, nullptr, 0, 0, 0, 0, 0, 0, 0, 18, false },
