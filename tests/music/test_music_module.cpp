@@ -237,6 +237,38 @@ TEST(MusicModule, InstrumentsPlayInTune)
     }
 }
 
+TEST(MusicModule, LoopedInstrumentsSustainWithoutClicks)
+{
+    // A held note runs through its loop many times in seven seconds. A loop
+    // that does not join would jump: a second difference far above the
+    // waveform's own. It must also keep sounding.
+    std::vector<XmInstrument> all = musMakeInstruments(1.0);
+    for (int ins : { MUS_BASS, MUS_PAD_WARM, MUS_PAD_AIR, MUS_LEAD_SOFT }) {
+        XmModule m;
+        m.channels = 2;
+        m.bpm = 125;
+        m.orders = { 0 };
+        XmPattern p;
+        p.cells.resize(64 * 2);
+        p.cells[0] = { 49, 1, 0x40, 0, 0 };
+        m.patterns = { p };
+        m.instruments = { all[ins - 1] };
+        ASSERT_GT(m.instruments[0].sample.loopLength, 0u);
+        MusicAudio a = musicRender(xmWrite(m));
+        ASSERT_GT(a.Seconds(), 7.0);
+        double worst = 0.0, sum = 0.0;
+        size_t from = MUSIC_RATE / 2, to = 7 * MUSIC_RATE;
+        for (size_t i = from; i + 2 < to; ++i) {
+            double d = std::fabs(a.left[i + 2] - 2.0 * a.left[i + 1] + a.left[i]);
+            worst = std::max(worst, d);
+            sum += d;
+        }
+        EXPECT_LT(worst, 20.0 * sum / (to - from)) << all[ins - 1].name;
+        double early = musicLevel(a, 1.0, 2.0).rms, late = musicLevel(a, 6.0, 7.0).rms;
+        EXPECT_GT(late, 0.5 * early) << all[ins - 1].name;
+    }
+}
+
 TEST(MusicModule, AccentsLandOnTheShowsRows)
 {
     // Each channel alone: a cue is heard when some channel starts a sound
