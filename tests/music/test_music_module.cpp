@@ -185,15 +185,18 @@ TEST(MusicModule, SameBytesOnEveryRun)
 {
     EXPECT_EQ(xmWrite(musComposeModule()), tune());
 
-    std::string a = "music_run_a.xm", b = "music_run_b.xm";
+    std::string a = ::testing::TempDir() + "music_run_a.xm", b = ::testing::TempDir() + "music_run_b.xm";
     std::remove(a.c_str());
     std::remove(b.c_str());
-    ASSERT_EQ(std::system((std::string(QH_COMPOSE) + " " + a).c_str()), 0);
-    ASSERT_EQ(std::system((std::string(QH_COMPOSE) + " " + b).c_str()), 0);
+    const std::string compose = std::string("'") + QH_COMPOSE + "' ";
+    ASSERT_EQ(std::system((compose + "'" + a + "'").c_str()), 0);
+    ASSERT_EQ(std::system((compose + "'" + b + "'").c_str()), 0);
     std::vector<uint8_t> first = readFile(a);
     EXPECT_EQ(first, readFile(b));
     EXPECT_EQ(first, tune());
-    EXPECT_NE(std::system((std::string(QH_COMPOSE) + " /nonexistent-folder/x.xm 2>/dev/null").c_str()), 0);
+    EXPECT_NE(std::system((compose + "/nonexistent-folder/x.xm 2>/dev/null").c_str()), 0);
+    std::remove(a.c_str());
+    std::remove(b.c_str());
 }
 
 TEST(MusicModule, InstrumentsPlayInTune)
