@@ -65,8 +65,8 @@ std::vector<Cue> showCues()
     for (int order = 17; order <= 21; ++order)  // greetings flashes
         add(order, { 2, 18, 34, 44, 46, 54, 60 });
     add(3, { 9 });
-    add(5, { 0, 32 });
-    add(6, { 0, 32 });
+    add(5, { 0, 1, 2, 3, 4, 5, 6, 32 });  // the picture shakes on rows 0-6
+    add(6, { 0, 1, 2, 3, 4, 5, 6, 32 });
     add(12, { 31, 56 });
     add(15, { 31, 35 });
     add(16, { 58 });

@@ -624,6 +624,12 @@ void Tune::Cues()
         Hit(at(order, 0), CH_CRASH, MUS_CRASH, 44, order == 5 ? 0x60 : 0xA0);
         Hit(at(order, 0), CH_IMPACT, MUS_IMPACT, 48);
         SnareRoll(at(order, 0), 7, 30);
+        // Toms tumbling down, one a row, while it shakes; odd rows on a
+        // channel of their own so each rings out over the last.
+        static const int tom[7] = { 0, 19, 17, 14, 0, 12, 10 };
+        for (int r = 1; r <= 6; ++r)
+            if (tom[r])
+                Play(at(order, r), r % 2 ? CH_ARP : CH_KICK, 60 + tom[r], MUS_KICK, 46);
         Hit(at(order, 32), CH_CRASH, MUS_CRASH, 36, order == 5 ? 0x60 : 0xA0);
         Bell(at(order, 32), ChordNote(at(order, 32), 0, 86), 30, 0x80);
     }
