@@ -22,8 +22,18 @@ int main(int argc, char** argv)
         double a = audio.TimeAt(order, 0);
         double b = audio.TimeAt(order + 1, 0);
         MusicLevel level = musicLevel(audio, a, b);
-        std::printf("order %2d  %6.2f s  rms %6.1f dBFS  peak %6.1f dBFS\n", order, a,
-                    20 * std::log10(level.rms + 1e-9), 20 * std::log10(level.peak + 1e-9));
+        // Brightness: level of the sample-to-sample change against the level
+        // itself, higher where hats, bells and noise dominate.
+        size_t from = static_cast<size_t>(a * MUSIC_RATE), to = static_cast<size_t>(b * MUSIC_RATE);
+        double change = 0.0, power = 0.0;
+        for (size_t i = from + 1; i < to && i < audio.left.size(); ++i) {
+            double d = audio.left[i] - audio.left[i - 1];
+            change += d * d;
+            power += audio.left[i] * audio.left[i];
+        }
+        std::printf("order %2d  %6.2f s  rms %6.1f dBFS  peak %6.1f dBFS  brightness %5.3f\n", order, a,
+                    20 * std::log10(level.rms + 1e-9), 20 * std::log10(level.peak + 1e-9),
+                    power > 0 ? std::sqrt(change / power) : 0.0);
     }
     if (argc > 2) {
         std::ofstream out(argv[2], std::ios::binary);
