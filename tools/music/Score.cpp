@@ -547,7 +547,9 @@ void Tune::PlayMelody(int order)
                 Off(abs, CH_LEAD);
             continue;
         }
-        Play(abs, CH_LEAD, n.midi + plan.leadShift, plan.leadInst, plan.leadVol, 0x68);
+        // Phrases lean on the bar lines and lighten on the off-beats.
+        int vol = plan.leadVol + (n.row % 16 == 0 ? 4 : n.row % 2 ? -4 : 0);
+        Play(abs, CH_LEAD, n.midi + plan.leadShift, plan.leadInst, vol, 0x68);
         if (sustained)
             Off(abs + n.length, CH_LEAD);
         if (plan.echoInst)
@@ -608,6 +610,9 @@ void Tune::Cues()
             Volume(at(0, r), PadChannel(padSetOfBar[0], v), r * 22 / 64);
     for (int v = 0; v < 3; ++v)
         Volume(at(1, 0), PadChannel(padSetOfBar[0], v), 22);
+
+    // A buoy bell far off in the dark before anything starts.
+    Bell(at(0, 32), 62, 12, 0x60);
 
     // Order 2: the first caption appears with a soft bell; a riser runs
     // into the band opening at order 3 row 9.
