@@ -97,6 +97,18 @@ void Bundle::Raw(const std::string& name, const std::string& what, const std::st
     e.bytes = std::move(bytes);
 }
 
+void Bundle::PreviewAlpha(const Mask& alpha)
+{
+    Canvas& p = entries.back().preview;
+    if (alpha.w != p.w || alpha.h != p.h)
+        throw std::runtime_error("alpha channel of " + entries.back().name + " differs in size");
+    for (int y = 0; y < p.h; ++y)
+        for (int x = 0; x < p.w; ++x) {
+            Color check = ((x / 8 + y / 8) & 1) ? Hex(0x3a3f46) : Hex(0x2a2e34);
+            p.At(x, y) = Mix(check, p.At(x, y), alpha.At(x, y));
+        }
+}
+
 const Entry* Bundle::Find(const std::string& name) const
 {
     for (const Entry& e : entries)
@@ -167,12 +179,14 @@ struct Tile {
 };
 } // namespace
 
-Canvas ContactSheet(const Bundle& b)
+Canvas ContactSheet(const Bundle& b, const std::vector<std::string>& only)
 {
     const int sheetW = 1400, pad = 10, label = 30;
     std::vector<Tile> tiles;
     for (const Entry& e : b.entries) {
         if (e.preview.w == 0)
+            continue;
+        if (!only.empty() && std::find(only.begin(), only.end(), e.name) == only.end())
             continue;
         Tile t{&e, e.preview.w, e.preview.h, 1, 0};
         if (e.cell > 0 && e.preview.h > 400) {

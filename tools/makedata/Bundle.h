@@ -33,6 +33,9 @@ public:
     void Raw(const std::string& name, const std::string& what, const std::string& format, Bytes bytes);
 
     const Entry* Find(const std::string& name) const;
+    // The contact sheet shows the last entry through its alpha channel,
+    // over a checkerboard.
+    void PreviewAlpha(const Mask& alpha);
     // Marks the last entry as a strip of pictures `cellHeight` rows each.
     void Strip(int cellHeight) { entries.back().cell = cellHeight; }
 
@@ -47,7 +50,8 @@ private:
 void WriteArchive(const std::string& path, const Bundle& b);
 // One line per entry: name, what it is, format, size in pixels, bytes.
 std::string Manifest(const Bundle& b);
-// Every picture with its name and size on one sheet.
-Canvas ContactSheet(const Bundle& b);
+// Every picture with its name and size on one sheet; with a list of names,
+// only those entries (for looking at one effect's pictures closely).
+Canvas ContactSheet(const Bundle& b, const std::vector<std::string>& only = {});
 
 } // namespace qhd

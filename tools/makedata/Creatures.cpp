@@ -32,13 +32,14 @@ std::vector<float> BodyOutline(float x0, float len, float cy, float depth, float
     const int n = 24;
     for (int i = 0; i <= n; ++i) {
         float t = float(i) / n;
-        float top = depth * (std::pow(std::sin(kPi * std::pow(t, 0.8f)), 0.9f)) * (1.0f + hump * (0.6f - t));
+        // sin(pi) comes out a hair below zero; pow of a negative is NaN.
+        float top = depth * std::pow(std::max(0.0f, std::sin(kPi * std::pow(t, 0.8f))), 0.9f) * (1.0f + hump * (0.6f - t));
         pts.push_back(x0 + len * t);
         pts.push_back(cy - top * 0.5f);
     }
     for (int i = n; i >= 0; --i) {
         float t = float(i) / n;
-        float bot = depth * belly * std::pow(std::sin(kPi * std::pow(t, 0.8f)), 0.9f);
+        float bot = depth * belly * std::pow(std::max(0.0f, std::sin(kPi * std::pow(t, 0.8f))), 0.9f);
         pts.push_back(x0 + len * t);
         pts.push_back(cy + bot * 0.5f);
     }
@@ -100,8 +101,11 @@ Sprite Fish(int kind)
             float band = std::fabs(along - 0.35f) < 0.05f || std::fabs(along - 0.62f) < 0.045f ? 1.0f : 0.0f;
             col = Mix(col, Hex(0xfffaf0), band * 0.9f);
         } else {
-            float spots = Noise(x / 10.0f, y / 10.0f, 91);
-            col = Mix(col, Hex(0xfff4ff), Smooth(0.72f, 0.8f, spots) * 0.8f);
+            // Round pale spots on a jittered grid.
+            float gx = std::floor(x / 16.0f), gy = std::floor(y / 16.0f);
+            float sx = (gx + 0.3f + 0.4f * Noise(gx, gy, 91)) * 16.0f, sy = (gy + 0.3f + 0.4f * Noise(gx, gy, 92)) * 16.0f;
+            float r = 2.5f + 2.5f * Noise(gx, gy, 93);
+            col = Mix(col, Hex(0xfff4ff), Coverage(std::hypot(x - sx, y - sy) - r, 1.5f) * 0.8f);
         }
         // Scales: a faint pattern of arcs.
         float sx = x / 9.0f, sy = y / 9.0f + (int(std::floor(x / 9.0f)) % 2) * 0.5f;

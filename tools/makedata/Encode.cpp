@@ -258,6 +258,7 @@ Indexed Quantize(const Canvas& c, bool dither)
             Color want = c.At(x, y);
             if (dither)
                 want = Add(want, cur[x]);
+            want = {Clamp01(want.r), Clamp01(want.g), Clamp01(want.b)};
             int best = 0;
             float bestD = 1e30f;
             for (int i = 0; i < used; ++i) {

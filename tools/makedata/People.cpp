@@ -111,7 +111,7 @@ Canvas Portrait(const FaceSpec& f, int outW, int outH)
         Fill(c, Circle(X(ex + 0.004f), Y(ey), R(0.015f)), iris);
         Fill(c, Circle(X(ex + 0.004f), Y(ey), R(0.007f)), Hex(0x0c0a08));
         Fill(c, Circle(X(ex - 0.003f), Y(ey - 0.006f), R(0.004f)), Hex(0xffffff));
-        float tilt = rng.Range(-0.012f, 0.012f);
+        float tilt = rng.Range(-0.004f, 0.008f);
         Fill(c, Capsule(X(ex - 0.035f), Y(ey - 0.045f + s * tilt), X(ex + 0.035f), Y(ey - 0.05f - s * tilt), R(0.009f)),
              Mix(hair, Hex(0), 0.3f));
     }

@@ -52,8 +52,8 @@ void Skyline(Canvas& c, Rng& rng, float base, float x0, float x1, float scale, C
                     FillIn(c, Box(ox, wy, ox + ww, wy + wh), col, ox, wy, ox + ww, wy + wh);
                     Glow(c, ox + ww * 0.5f, wy + wh * 0.5f, 3.5f * scale, lit, 0.10f);
                 }
-                if (lights && rng.Unit() < 0.35f)
-                    lights->push_back({wx + ww * 0.5f, wy, 0.6f, col});
+                if (lights && rng.Unit() < 0.25f)
+                    lights->push_back({wx + ww * 0.5f, wy, 0.35f, col});
             }
         x += w + rng.Range(-3, 4) * scale;
     }
@@ -64,6 +64,7 @@ void Water(Canvas& c, float top, Color nearCol, Color farCol, const std::vector<
            int wrap = 0)
 {
     Canvas sky = c;
+    Blur(sky, 2);
     int periodBase = wrap > 0 ? wrap : 0;
     for (int y = int(top); y < c.h; ++y) {
         float t = (y - top) / std::max(1.0f, c.h - top);
@@ -73,7 +74,7 @@ void Water(Canvas& c, float top, Color nearCol, Color farCol, const std::vector<
             int px = periodBase > 0 ? std::max(1, int(periodBase / sx)) : 0;
             float n = Fbm(x / sx, y / (1.2f + 3.5f * t), seed, 3, px, 0);
             float mirrorY = top - (y - top) * 0.7f - 2.0f + (n - 0.5f) * 10.0f * persp;
-            Color refl = sky.Sample(float(x), std::max(0.0f, mirrorY));
+            Color refl = sky.Sample(float(x), std::max(top * 0.35f, mirrorY));
             Color base = Mix(farCol, nearCol, Smooth(0.0f, 1.0f, t));
             Color col = Mix(base, refl, 0.55f * (1.0f - t * 0.6f));
             float ripple = (n - 0.5f) * 0.35f;
@@ -86,8 +87,8 @@ void Water(Canvas& c, float top, Color nearCol, Color farCol, const std::vector<
                     if (std::fabs(dx) > width * 3)
                         continue;
                     float streak = std::exp(-(dx * dx) / (width * width)) * Smooth(0.42f, 0.7f, n);
-                    float fade = std::exp(-(y - top) / (90.0f * l.strength + 10.0f));
-                    col = Add(col, Scale(l.col, streak * fade * l.strength * 1.3f));
+                    float fade = std::exp(-(y - top) / (70.0f * l.strength * l.strength + 8.0f));
+                    col = Add(col, Scale(l.col, streak * fade * std::min(l.strength, 1.0f) * 0.9f));
                 }
             }
             c.At(x, y) = col;
@@ -205,10 +206,11 @@ Canvas GreetingsWall()
             int board = x / 32;
             float bx = float(x % 32);
             float grain = Fbm(x / 3.0f + board * 17.0f, y / 40.0f, 7u + uint32_t(board), 4);
-            float paint = Smooth(0.35f, 0.6f, Fbm(x / 20.0f, y / 14.0f, 99, 4));
+            float paint = Smooth(0.22f, 0.3f, Fbm(x / 9.0f, y / 6.0f, 99u + uint32_t(board), 4));
             Color wood = Mix(Hex(0x5b4632), Hex(0x8a6a48), grain);
-            Color blue = Mix(Hex(0x24446a), Hex(0x2f5a80), Fbm(x / 50.0f, y / 30.0f, 5, 3));
-            Color col = Mix(wood, blue, paint * 0.85f + 0.1f);
+            Color blue = Mix(Hex(0x2c5078), Hex(0x3f6c94), Fbm(x / 50.0f, y / 30.0f, 5, 3));
+            blue = Mix(blue, Hex(0x5a84a8), 0.25f * Fbm(x / 4.0f, y / 60.0f, 6u + uint32_t(board), 3));
+            Color col = Mix(wood, blue, paint * 0.9f + 0.05f);
             float seam = 1.0f - 0.55f * (1.0f - Smooth(0.0f, 1.6f, bx)) - 0.35f * Smooth(30.0f, 32.0f, bx);
             col = Scale(col, seam * (0.9f + 0.12f * grain));
             c.At(x, y) = col;
@@ -244,8 +246,8 @@ Canvas CalmSea()
     VerticalGradient(c, {{0.0f, Hex(0x7fa6c9)}, {0.25f, Hex(0xb9cfe0)}, {0.37f, Hex(0xf2dcc8)}, {0.385f, Hex(0xf7e4cf)},
                          {1.0f, Hex(0xf7e4cf)}});
     Clouds(c, 77, 10, horizon - 8, Hex(0xfdf3ea), 0.6f);
-    Glow(c, 200, horizon - 10, 50, Hex(0xfff0dc), 0.3f);
-    std::vector<Light> lights = {{200, horizon, 1.5f, Hex(0xfff3e0)}};
+    Glow(c, 200, horizon - 10, 50, Hex(0xfff0dc), 0.2f);
+    std::vector<Light> lights = {{200, horizon, 0.9f, Hex(0xfff3e0)}};
     // A far headland with a lighthouse, and a small sail.
     Sdf land = Polygon({430, horizon + 1, 470, horizon - 9, 530, horizon - 13, 600, horizon - 8, 660, horizon - 5, 660,
                         horizon + 1});

@@ -47,6 +47,20 @@ FaceSpec GreetedFace(int i)
     return f;
 }
 
+// The soft figures of the flare scene: long hair, a calm smile.
+FaceSpec FigureFace(int i)
+{
+    FaceSpec f = RandomFace(uint32_t(500 + i));
+    f.hairStyle = i == 0 ? 1 : 5;
+    f.hair = i == 0 ? 2 : 0;
+    f.skin = i == 0 ? 4 : 7;
+    f.hat = 0;
+    f.beard = false;
+    f.glasses = false;
+    f.smile = 0.75f;
+    return f;
+}
+
 FaceSpec AuthorFace(int i)
 {
     FaceSpec f = RandomFace(uint32_t(900 + i));
@@ -74,6 +88,7 @@ void BuildOpening(Bundle& b)
     b.Jpeg("loading.jpg", "loading picture under the letterbox", LoadingLine(240, 16));
     Sprite ring = RingPop(25, 10);
     b.Tga24("circles.tga", "circle cell animation, ten frames of 25 x 25", ring.rgb);
+    b.PreviewAlpha(ring.alpha);
     b.Strip(25);
     b.GifMask("ccmask.gif", "circle cell animation alpha channel", ring.alpha);
     b.Strip(25);
@@ -88,10 +103,12 @@ void BuildFish(Bundle& b)
     b.Tga24("happy.tga", "fish caption \"happy?\"", Caption("happy?", 468, 20));
     Sprite title = TitleCard(400, 200);
     b.Tga24("fishtro.tga", "fish title picture", title.rgb);
+    b.PreviewAlpha(title.alpha);
     b.GifMask("fishtrom.gif", "fish title picture alpha channel", title.alpha);
     for (int i = 1; i <= 3; ++i) {
         Sprite f = Fish(i - 1);
         b.Tga24(Numbered("fish%d.tga", i), Numbered("fish picture F%d", i - 1), f.rgb);
+        b.PreviewAlpha(f.alpha);
         b.GifMask(Numbered("fish%dm.gif", i), Numbered("fish picture F%d alpha channel", i - 1), f.alpha);
     }
 }
@@ -106,6 +123,7 @@ void BuildLines(Bundle& b)
         Color top = i <= 7 ? Hex(0x2b3a67) : Hex(0x6a3ea0);
         Sprite l = ZoomLetter(letters[i - 1], 64, 76, top, Hex(0x1f5a73));
         b.Tga24(Numbered("n%d.tga", i), Numbered("zoom letter %d", i) + " '" + letters[i - 1] + "'", l.rgb);
+        b.PreviewAlpha(l.alpha);
         b.GifMask(Numbered("n%d.gif", i), Numbered("zoom letter %d alpha channel", i), l.alpha);
     }
     b.Tga24("3dstuff.tga", "lines caption \"3d stuff\"", Caption("3d stuff", 442, 20));
@@ -127,6 +145,7 @@ void BuildGreetings(Bundle& b)
     b.GifMask("photmask.gif", "photo alpha channel, applied to every photo", photoMask);
     Sprite names = NameList(Greeted(), 320, 44);
     b.Tga24("gname.tga", "greeted names, 22 of 44 rows", names.rgb);
+    b.PreviewAlpha(names.alpha);
     b.Strip(44);
     b.GifMask("gnmask.gif", "greeted names alpha channel", names.alpha);
     b.Strip(44);
@@ -139,6 +158,7 @@ void BuildGreetings(Bundle& b)
     Stamp(frameMask, Ring(Circle(38.5f, 38.0f, 35.0f), 2.5f));
     Stamp(frameMask, Ring(Circle(38.5f, 38.0f, 31.5f), 0.6f), 0.5f);
     b.Tga24("circle2.tga", "round photo frame", frame);
+    b.PreviewAlpha(frameMask);
     b.GifMask("circmask.gif", "round photo frame alpha channel", frameMask);
     b.Tga24("greetsto.tga", "greetings caption \"greetings to\"", Caption("greetings to", 466, 20));
     b.Tga24("monstrs.tga", "greetings caption \"the monsters\"", Caption("the monsters", 489, 20));
@@ -146,6 +166,7 @@ void BuildGreetings(Bundle& b)
     b.Tga24("guesswho.tga", "greetings caption \"guess who\"", Caption("guess who", 400, 20));
     Sprite q = QuestionMark(60, 74);
     b.Tga24("vopros.tga", "question mark for the mosaic holes", q.rgb);
+    b.PreviewAlpha(q.alpha);
     b.GifMask("vprsmask.gif", "question mark alpha channel", q.alpha);
 }
 
@@ -155,6 +176,7 @@ void BuildCredits(Bundle& b)
     b.Tga24("cpcir1.tga", "first credit backdrop (first pixel is the fill colour)", CircleBackdrop(340, 250, bg1));
     Sprite ov = CircleOverlay(300, 250);
     b.Tga24("cpcir2.tga", "first credit rings", ov.rgb);
+    b.PreviewAlpha(ov.alpha);
     b.GifMask("cpcir2m.gif", "first credit rings alpha channel", ov.alpha);
     b.Tga24("cpcir3.tga", "first credit porthole", CircleDetail(116, 116));
     b.Tga24("cprec1.tga", "second credit backdrop (first pixel is the fill colour)", RectBackdrop(360, 250, bg2));
@@ -163,6 +185,7 @@ void BuildCredits(Bundle& b)
     b.GifMask("cprec2m.gif", "second credit window alpha channel", win.alpha);
     Sprite tag = RectDetail(90, 54);
     b.Tga24("cprec3.tga", "second credit luggage tag", tag.rgb);
+    b.PreviewAlpha(tag.alpha);
     b.GifMask("cprec3m.gif", "second credit luggage tag alpha channel", tag.alpha);
 
     for (int i = 0; i < 2; ++i) {
@@ -194,13 +217,14 @@ void BuildFlare(Bundle& b)
 {
     b.Jpeg("texture1.jpg", "warp texture (tiles both ways)", WaterTexture(256));
     b.Jpeg("girl2.jpg", "overlay added onto the small flare panels",
-           GlowPortrait(GreetedFace(4), 140, 105, Hex(pal::Cyan)));
+           GlowPortrait(FigureFace(0), 140, 105, Hex(pal::Cyan)));
     Sprite cal = CalendarCells(65, 35, 30);
     b.Tga24("april.tga", "calendar page, thirty day cells of 65 x 35", cal.rgb);
+    b.PreviewAlpha(cal.alpha);
     b.Strip(35);
     b.GifMask("aprilm.gif", "calendar page alpha channel", cal.alpha);
     b.Strip(35);
-    b.Jpeg("girl6.jpg", "figure added onto the warp", GlowPortrait(GreetedFace(12), 380, 250, Hex(pal::LampSoft)));
+    b.Jpeg("girl6.jpg", "figure added onto the warp", GlowPortrait(FigureFace(1), 380, 250, Hex(pal::LampSoft)));
     b.Tga24("nomore.tga", "flare caption \"no more\"", Caption("no more", 441, 20));
 }
 
@@ -209,6 +233,7 @@ void BuildRoto(Bundle& b)
     b.GifPicture("fon1.gif", "calm sea, roto-zoom background", CalmSea());
     Sprite gull = Gull(256);
     b.Tga24("orel.tga", "gull, the roto-zoomed picture", gull.rgb);
+    b.PreviewAlpha(gull.alpha);
     b.GifMask("orelmask.gif", "gull alpha channel", gull.alpha);
     b.Tga24("backto.tga", "roto-zoom caption \"back to\"", Caption("back to", 454, 20));
     b.Tga24("may.tga", "morning street, the sliding picture", MorningStreet());
@@ -239,6 +264,7 @@ void BuildClosing(Bundle& b)
     b.Tga24("cuthere.tga", "end caption \"cut here\"", Caption("cut here", 440, 20));
     Sprite logo = SmallLogo(220, 56);
     b.Tga24("smlogo.tga", "small group logo", logo.rgb);
+    b.PreviewAlpha(logo.alpha);
     b.GifMask("smlogom.gif", "small group logo alpha channel", logo.alpha);
 }
 

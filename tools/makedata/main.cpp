@@ -4,6 +4,7 @@
 #include <cstring>
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "tools/makedata/Show.h"
 #include "tools/makedata/Type.h"
@@ -17,6 +18,7 @@ static void Usage()
         "  --manifest PATH       list of entries to write (default: the archive's path + .txt)\n"
         "  --music PATH          module stored in the archive as iseeyou.mp3\n"
         "  --contact-sheet PATH  also write one PNG showing every picture with its name and size\n"
+        "  --only NAME,NAME,...  the contact sheet shows only these entries\n"
         "  --font-dir DIR        folder of the DejaVu fonts");
 }
 
@@ -37,6 +39,7 @@ static bool ReadWhole(const std::string& path, qhd::Bytes& out)
 int main(int argc, char** argv)
 {
     std::string pak = "demo.pak", manifest, music, sheet;
+    std::vector<std::string> only;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto value = [&](std::string& dst) {
@@ -54,7 +57,19 @@ int main(int argc, char** argv)
             value(music);
         else if (a == "--contact-sheet")
             value(sheet);
-        else if (a == "--font-dir") {
+        else if (a == "--only") {
+            std::string list;
+            value(list);
+            size_t start = 0;
+            while (start <= list.size()) {
+                size_t comma = list.find(',', start);
+                if (comma == std::string::npos)
+                    comma = list.size();
+                if (comma > start)
+                    only.push_back(list.substr(start, comma - start));
+                start = comma + 1;
+            }
+        } else if (a == "--font-dir") {
             std::string dir;
             value(dir);
             qhd::SetFontDir(dir);
@@ -85,7 +100,7 @@ int main(int argc, char** argv)
         std::string text = qhd::Manifest(bundle);
         qhd::WriteFile(manifest, qhd::Bytes(text.begin(), text.end()));
         if (!sheet.empty())
-            qhd::WriteFile(sheet, qhd::EncodePng(qhd::ContactSheet(bundle)));
+            qhd::WriteFile(sheet, qhd::EncodePng(qhd::ContactSheet(bundle, only)));
         std::printf("qh_makedata: %zu entries in %s\n", bundle.entries.size(), pak.c_str());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "qh_makedata: %s\n", e.what());
