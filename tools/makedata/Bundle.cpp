@@ -1,6 +1,7 @@
 #include "tools/makedata/Bundle.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <stdexcept>
 
@@ -9,6 +10,17 @@
 #include "tools/makedata/Type.h"
 
 namespace qhd {
+
+// The show looks names up without regard to letter case.
+static bool SameName(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
 
 Entry& Bundle::Add(const std::string& name, const std::string& what, const std::string& format, int w, int h)
 {
@@ -112,7 +124,7 @@ void Bundle::PreviewAlpha(const Mask& alpha)
 const Entry* Bundle::Find(const std::string& name) const
 {
     for (const Entry& e : entries)
-        if (e.name == name)
+        if (SameName(e.name, name))
             return &e;
     return nullptr;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <stdexcept>
 
 #include <gif_lib.h>
@@ -164,8 +165,9 @@ Indexed MaskToIndexed(const Mask& m)
 
 namespace {
 struct Bin {
-    uint8_t r, g, b;
+    uint8_t r, g, b; // 6-bit cell of the colour cube
     uint32_t n;
+    uint64_t sr, sg, sb; // sums of the exact 8-bit values that fell in the cell
 };
 struct BoxRange {
     size_t begin, end;
@@ -174,15 +176,50 @@ struct BoxRange {
 
 Indexed Quantize(const Canvas& c, bool dither)
 {
-    // Histogram at 6 bits per channel keeps the cut cheap and exact enough.
-    std::vector<uint32_t> hist(1 << 18, 0);
+    // Histogram at 6 bits per channel keeps the cut cheap; the palette takes
+    // the exact mean of the colours in each box.
     std::vector<uint8_t> rgb = ToRgb8(c);
-    for (size_t i = 0; i < rgb.size(); i += 3)
-        ++hist[(rgb[i] >> 2) << 12 | (rgb[i + 1] >> 2) << 6 | (rgb[i + 2] >> 2)];
+    {
+        // Few enough colours: keep them exactly.
+        std::map<uint32_t, uint8_t> exact;
+        for (size_t i = 0; i < rgb.size() && exact.size() <= 256; i += 3)
+            exact.emplace(uint32_t(rgb[i]) << 16 | rgb[i + 1] << 8 | rgb[i + 2], 0);
+        if (exact.size() <= 256) {
+            Indexed img;
+            img.w = c.w;
+            img.h = c.h;
+            img.palette.assign(768, 0);
+            uint8_t k = 0;
+            for (auto& e : exact) {
+                e.second = k;
+                img.palette[3 * k] = uint8_t(e.first >> 16);
+                img.palette[3 * k + 1] = uint8_t(e.first >> 8);
+                img.palette[3 * k + 2] = uint8_t(e.first);
+                ++k;
+            }
+            img.index.resize(size_t(c.w) * c.h);
+            for (size_t i = 0; i < img.index.size(); ++i)
+                img.index[i] = exact[uint32_t(rgb[3 * i]) << 16 | rgb[3 * i + 1] << 8 | rgb[3 * i + 2]];
+            return img;
+        }
+    }
+    std::vector<Bin> cells(1 << 18);
+    for (size_t i = 0; i < rgb.size(); i += 3) {
+        Bin& b = cells[(rgb[i] >> 2) << 12 | (rgb[i + 1] >> 2) << 6 | (rgb[i + 2] >> 2)];
+        ++b.n;
+        b.sr += rgb[i];
+        b.sg += rgb[i + 1];
+        b.sb += rgb[i + 2];
+    }
     std::vector<Bin> bins;
-    for (uint32_t k = 0; k < hist.size(); ++k)
-        if (hist[k])
-            bins.push_back({uint8_t(k >> 12), uint8_t((k >> 6) & 63), uint8_t(k & 63), hist[k]});
+    for (uint32_t k = 0; k < cells.size(); ++k)
+        if (cells[k].n) {
+            Bin b = cells[k];
+            b.r = uint8_t(k >> 12);
+            b.g = uint8_t((k >> 6) & 63);
+            b.b = uint8_t(k & 63);
+            bins.push_back(b);
+        }
     std::vector<BoxRange> boxes{{0, bins.size()}};
     while (boxes.size() < 256) {
         // Split the box with the widest channel range (ties: the first one).
@@ -230,19 +267,18 @@ Indexed Quantize(const Canvas& c, bool dither)
     img.palette.assign(768, 0);
     std::vector<Color> pal(256);
     for (size_t i = 0; i < boxes.size(); ++i) {
-        double r = 0, g = 0, b = 0, n = 0;
+        uint64_t r = 0, g = 0, b = 0, n = 0;
         for (size_t k = boxes[i].begin; k < boxes[i].end; ++k) {
-            r += bins[k].r * double(bins[k].n);
-            g += bins[k].g * double(bins[k].n);
-            b += bins[k].b * double(bins[k].n);
+            r += bins[k].sr;
+            g += bins[k].sg;
+            b += bins[k].sb;
             n += bins[k].n;
         }
         if (n == 0)
             continue;
-        auto level = [](double v) { return uint8_t(std::min(255.0, std::max(0.0, (v * 4.0 + 2.0)))); };
-        img.palette[3 * i] = level(r / n);
-        img.palette[3 * i + 1] = level(g / n);
-        img.palette[3 * i + 2] = level(b / n);
+        img.palette[3 * i] = uint8_t((r + n / 2) / n);
+        img.palette[3 * i + 1] = uint8_t((g + n / 2) / n);
+        img.palette[3 * i + 2] = uint8_t((b + n / 2) / n);
     }
     for (int i = 0; i < 256; ++i)
         pal[size_t(i)] = {img.palette[3 * i] / 255.0f, img.palette[3 * i + 1] / 255.0f, img.palette[3 * i + 2] / 255.0f};
