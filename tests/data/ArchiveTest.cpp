@@ -254,14 +254,21 @@ TEST_F(DataArchive, OpeningAssets)
     Fits("cusoon.tga", 170, 260, 640, 280);
     Size("mart.tga", 640, 250);
     Layer("grplogo.gif", 62, 680);
-    // Every one of the ten letter cells holds a letter.
+    // Every one of the ten letter cells holds a letter, and the letter stands
+    // inside the opened band: cells are drawn from picture row 91 and the band
+    // fills rows 113-136, so white paint outside cell rows 22-45 lands on white.
     Picture logo("grplogo.gif");
     ASSERT_TRUE(logo.ok);
     for (int cell = 0; cell < 10; ++cell) {
-        int ink = 0;
-        for (int i = 0; i < 62 * 68; ++i)
-            ink += logo.img.pixels[cell * 62 * 68 + i] > 128;
-        EXPECT_GT(ink, 200) << "letter cell " << cell;
+        int ink = 0, outside = 0;
+        for (int y = 0; y < 68; ++y)
+            for (int x = 0; x < 62; ++x) {
+                uint8_t w = logo.img.pixels[(cell * 68 + y) * 62 + x];
+                ink += w > 128;
+                outside += (y < 22 || y > 45) && w > 8;
+            }
+        EXPECT_GT(ink, 100) << "letter cell " << cell;
+        EXPECT_EQ(0, outside) << "letter cell " << cell << " spills off the band";
     }
 }
 

@@ -58,9 +58,13 @@ Sprite CalendarCells(int w, int h, int count);
 // A caption under the letterbox: warm white type on black, at most
 // `maxH` rows tall and `maxW` wide.
 Canvas Caption(const std::string& text, int maxW, int maxH);
-Mask LogoLetters(const std::string& letters, int cellW, int cellH);
-Sprite ZoomLetter(char letter, int w, int h, Color top, Color bottom);
-Mask LetterMask(char letter, int w, int h);
+// Letters of one size on one baseline, each centred in a w x h box; with a
+// stretch above 1 the letters are widened.
+std::vector<Mask> LetterSet(const std::string& letters, int w, int h, int face, float stretch = 1.0f);
+// The group's logo: one letter per cell, stacked. The letters are wide and
+// low, centred on row `middle` of the cell, so they stand inside the band.
+Mask LogoLetters(const std::string& letters, int cellW, int cellH, int letterH, int middle);
+Sprite ZoomLetter(const Mask& glyph, Color top, Color bottom);
 // A role strip: the word repeated along the strip, in wide type.
 Mask RoleStrip(const std::string& word, int w, int h, int dx = 0, int dy = 0, int blur = 0);
 Mask LineMask(const std::string& text, int w, int h, bool bold, bool serif);

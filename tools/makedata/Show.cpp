@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "tools/makedata/Looks.h"
+#include "tools/makedata/Type.h"
 
 namespace qhd {
 
@@ -94,7 +95,7 @@ void BuildOpening(Bundle& b)
     b.Strip(25);
     b.Tga24("cusoon.tga", "opening caption \"see you soon\"", Caption("see you soon", 470, 20));
     b.Tga24("mart.tga", "harbour at dusk, the picture sliding up", HarbourAtDusk());
-    b.GifMask("grplogo.gif", "group logo mask, ten letters of 62 x 68", LogoLetters("SALTMARINE", 62, 68));
+    b.GifMask("grplogo.gif", "group logo mask, ten letters of 62 x 68", LogoLetters("SALTMARINE", 62, 68, kLogoLetterHeight, kLogoMiddle));
     b.Strip(68);
 }
 
@@ -119,9 +120,10 @@ void BuildLines(Bundle& b)
         b.GifIndexed(Numbered("grid%d.gif", i), Numbered("darkening grid %d (255 keeps the picture)", i),
                      GridPattern(80, 40, i - 1));
     const char* letters = "WELCOMEABOARD!";
+    std::vector<Mask> glyphs = LetterSet(letters, 64, 76, int(Face::SerifBold));
     for (int i = 1; i <= 14; ++i) {
         Color top = i <= 7 ? Hex(0x2b3a67) : Hex(0x6a3ea0);
-        Sprite l = ZoomLetter(letters[i - 1], 64, 76, top, Hex(0x1f5a73));
+        Sprite l = ZoomLetter(glyphs[size_t(i - 1)], top, Hex(0x1f5a73));
         b.Tga24(Numbered("n%d.tga", i), Numbered("zoom letter %d", i) + " '" + letters[i - 1] + "'", l.rgb);
         b.PreviewAlpha(l.alpha);
         b.GifMask(Numbered("n%d.gif", i), Numbered("zoom letter %d alpha channel", i), l.alpha);
@@ -205,9 +207,9 @@ void BuildCredits(Bundle& b)
     b.GifMask("des_col.gif", "cyan shadow of the design strip", RoleStrip("DESIGN", 480, 40, 4, 3, 1));
     Sprite plate = NamePlate(200, 250, kAuthors[2].handle, kAuthors[2].role, kAuthors[2].mail);
     b.Tga24("plate.tga", "third author name plate", plate.rgb);
-    b.GifMask("name1m.gif", "first author name mask", LineMask(kAuthors[0].handle, 420, 64, true, true));
+    b.GifMask("name1m.gif", "first author name mask", LineMask(kAuthors[0].handle, 400, 52, true, true));
     b.GifMask("mail1m.gif", "first author contact-line mask", LineMask(kAuthors[0].mail, 320, 22, false, false));
-    b.GifMask("name2m.gif", "second author name mask", LineMask(kAuthors[1].handle, 420, 64, true, true));
+    b.GifMask("name2m.gif", "second author name mask", LineMask(kAuthors[1].handle, 400, 58, true, true));
     b.GifMask("mail2m.gif", "second author contact-line mask", LineMask(kAuthors[1].mail, 320, 22, false, false));
     b.GifMask("cpcir.gif", "floating circle shapes, eight of 50 x 50", CircleShapes(50, 8));
     b.Strip(50);
@@ -239,9 +241,10 @@ void BuildRoto(Bundle& b)
     b.Tga24("may.tga", "morning street, the sliding picture", MorningStreet());
     b.Tga24("scene3c.tga", "lit window, falling letters background", LitWindow());
     const char* letters = "LIGHTSONTHEWATER";
+    std::vector<Mask> glyphs = LetterSet(letters, 34, 44, int(Face::SerifBold));
     for (int i = 1; i <= 16; ++i)
         b.GifMask(Numbered("mn%dm.gif", i), Numbered("falling letter %d", i) + " '" + letters[i - 1] + "'",
-                  LetterMask(letters[i - 1], 34, 44));
+                  glyphs[size_t(i - 1)]);
 }
 
 void BuildClosing(Bundle& b)

@@ -11,6 +11,12 @@ struct Author {
 };
 extern const Author kAuthors[3];
 
+// The logo band, fully open, covers picture rows 112-137 with its edge
+// lines; the letter cells start at row 91, so the letters stand on cell rows
+// 22-45 to show on the band.
+constexpr int kLogoLetterHeight = 24;
+constexpr int kLogoMiddle = 34;
+
 // One builder per effect of the show, in show order.
 void BuildOpening(Bundle& b);
 void BuildFish(Bundle& b);

@@ -35,32 +35,52 @@ Canvas Caption(const std::string& text, int maxW, int maxH)
     return c;
 }
 
-Mask LogoLetters(const std::string& letters, int cellW, int cellH)
+std::vector<Mask> LetterSet(const std::string& letters, int w, int h, int face, float stretch)
+{
+    Face f = Face(face);
+    auto fits = [&](float size) {
+        for (char ch : letters) {
+            Text t = RenderText(std::string(1, ch), f, size);
+            if (t.mask.w * stretch > w - 2 || t.mask.h > h - 2)
+                return false;
+        }
+        return true;
+    };
+    float lo = 4.0f, hi = 400.0f;
+    for (int i = 0; i < 16; ++i) {
+        float mid = (lo + hi) * 0.5f;
+        (fits(mid) ? lo : hi) = mid;
+    }
+    // One baseline for all: capitals are centred in the box.
+    Text cap = RenderText("H", f, lo);
+    int baseline = (h + cap.mask.h) / 2;
+    std::vector<Mask> out;
+    for (char ch : letters) {
+        Text t = RenderText(std::string(1, ch), f, lo);
+        Mask g = t.mask;
+        if (stretch != 1.0f && g.w > 1)
+            g = Resize(g, std::max(1, int(std::lround(g.w * stretch))), g.h);
+        Mask box(w, h);
+        int y = std::min(std::max(1, baseline - t.baseline), h - 1 - g.h);
+        Place(box, g, (w - g.w) / 2, y);
+        out.push_back(box);
+    }
+    return out;
+}
+
+Mask LogoLetters(const std::string& letters, int cellW, int cellH, int letterH, int middle)
 {
     Mask m(cellW, cellH * int(letters.size()));
-    for (size_t i = 0; i < letters.size(); ++i) {
-        Text t = FitText(std::string(1, letters[i]), Face::SansBold, cellW - 6, cellH - 6);
-        int x = (cellW - t.mask.w) / 2, y = int(i) * cellH + (cellH - t.mask.h) / 2;
-        // A thin inner line cut through each letter, like a harbour sign.
-        Mask g = t.mask;
-        int cut = g.h * 62 / 100;
-        for (int i2 = 0; i2 < g.w; ++i2) {
-            g.At(i2, cut) *= 0.15f;
-            if (cut + 1 < g.h)
-                g.At(i2, cut + 1) *= 0.55f;
-        }
-        PlaceMax(m, g, x, y);
-    }
+    std::vector<Mask> set = LetterSet(letters, cellW, letterH, int(Face::SansBold), 1.7f);
+    for (size_t i = 0; i < set.size(); ++i)
+        Place(m, set[i], 0, int(i) * cellH + middle - letterH / 2);
     return m;
 }
 
-Sprite ZoomLetter(char letter, int w, int h, Color top, Color bottom)
+Sprite ZoomLetter(const Mask& glyph, Color top, Color bottom)
 {
-    Text t = FitText(std::string(1, letter), Face::SerifBold, w - 10, h - 10);
-    Mask glyph(w, h), outline(w, h);
-    int x = (w - t.mask.w) / 2, y = (h - t.mask.h) / 2;
-    Place(glyph, t.mask, x, y);
-    outline = glyph;
+    int w = glyph.w, h = glyph.h;
+    Mask outline = glyph;
     Blur(outline, 2);
     for (float& v : outline.v)
         v = Clamp01(v * 3.0f);
@@ -75,14 +95,6 @@ Sprite ZoomLetter(char letter, int w, int h, Color top, Color bottom)
             a.At(i, j) = std::max(glyph.At(i, j), outline.At(i, j));
         }
     return {c, a};
-}
-
-Mask LetterMask(char letter, int w, int h)
-{
-    Text t = FitText(std::string(1, letter), Face::SerifBold, w - 2, h - 2);
-    Mask m(w, h);
-    Place(m, t.mask, (w - t.mask.w) / 2, (h - t.mask.h) / 2);
-    return m;
 }
 
 Mask RoleStrip(const std::string& word, int w, int h, int dx, int dy, int blur)
@@ -140,7 +152,7 @@ Canvas WordPicture(const std::string& word, int w, int h, Color ink, Color paper
     Canvas c(w, h, paper);
     int x = 2, y = h - t.mask.h - 1;
     for (int j = 0; j < t.mask.h; ++j) {
-        Color col = Mix(ink, Mix(ink, Hex(pal::Lamp), 0.55f), float(j) / t.mask.h);
+        Color col = Mix(ink, Mix(ink, Hex(pal::Dusk), 0.7f), float(j) / t.mask.h);
         for (int i = 0; i < t.mask.w; ++i)
             c.Blend(x + i, y + j, col, t.mask.At(i, j));
     }
