@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <sys/wait.h>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -277,8 +278,20 @@ TEST_F(DataArchive, FishAssets)
     Fits("happy.tga", 172, 260, 640, 280);
     Fits("fishtro.tga", 218, 32, 640, 250);
     WithAlpha("fishtro.tga", "fishtrom.gif");
-    for (int i = 1; i <= 3; ++i)
-        WithAlpha("fish" + std::to_string(i) + ".tga", "fish" + std::to_string(i) + "m.gif");
+    for (int i = 1; i <= 3; ++i) {
+        std::string mask = "fish" + std::to_string(i) + "m.gif";
+        WithAlpha("fish" + std::to_string(i) + ".tga", mask);
+        // A fish, not a box: the corners are clear, the body is solid.
+        Picture m(mask);
+        ASSERT_TRUE(m.ok);
+        int w = m.img.sizeX, h = m.img.sizeY, clear = 0;
+        for (int k : {0, w - 1, (h - 1) * w, h * w - 1})
+            EXPECT_EQ(0, m.img.pixels[k]) << mask << " corner";
+        EXPECT_EQ(255, m.img.pixels[(h / 2) * w + w / 2]) << mask << " middle";
+        for (int k = 0; k < w * h; ++k)
+            clear += m.img.pixels[k] == 0;
+        EXPECT_GT(clear, w * h / 4) << mask;
+    }
 }
 
 TEST_F(DataArchive, LinesAssets)
@@ -308,6 +321,19 @@ TEST_F(DataArchive, GreetingsAssets)
 {
     Size("greets.jpg", 640, 250, XIMAGE_RGB24);
     Size("photos.jpg", 77, 22 * 76, XIMAGE_RGB24);
+    {
+        // Twenty-two different people: no photo is a near copy of another.
+        Picture p("photos.jpg");
+        ASSERT_TRUE(p.ok);
+        const int n = 77 * 76 * 3;
+        for (int a = 0; a < 22; ++a)
+            for (int b = a + 1; b < 22; ++b) {
+                double d = 0;
+                for (int k = 0; k < n; ++k)
+                    d += std::abs(int(p.img.pixels[a * n + k]) - int(p.img.pixels[b * n + k]));
+                EXPECT_GT(d / n, 12.0) << "photos " << a << " and " << b;
+            }
+    }
     Size("photmask.gif", 77, 76, XIMAGE_INDEXED);
     // The photo mask is round: its corners hide, its centre shows.
     Picture mask("photmask.gif");
@@ -555,3 +581,63 @@ TEST(DataBuild, SecondRunGivesTheSameBytes)
 }
 
 } // namespace
+
+namespace {
+
+int RunGenerator(const std::string& args, std::string* output = nullptr)
+{
+    std::string out = ::testing::TempDir() + "/makedata.out";
+    std::string cmd = std::string("\"") + QH_MAKEDATA + "\" " + args + " > \"" + out + "\" 2>&1";
+    int status = std::system(cmd.c_str());
+    if (output) {
+        std::ifstream in(out);
+        output->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+TEST(DataCommand, RefusesWhatItCannotDoWithAClearMessage)
+{
+    std::string out;
+    EXPECT_EQ(2, RunGenerator("--frobnicate", &out));
+    EXPECT_NE(std::string::npos, out.find("unknown option --frobnicate")) << out;
+    EXPECT_EQ(2, RunGenerator("--pak", &out)) << "an option without its value";
+    EXPECT_NE(std::string::npos, out.find("--pak needs a value")) << out;
+    std::string pak = ::testing::TempDir() + "/nomusic.pak";
+    EXPECT_EQ(1, RunGenerator("--pak \"" + pak + "\" --music /nonexistent/tune.xm", &out));
+    EXPECT_NE(std::string::npos, out.find("cannot read the music /nonexistent/tune.xm")) << out;
+    std::ifstream left(pak);
+    EXPECT_FALSE(left.good()) << "no archive is left behind without its music";
+    EXPECT_EQ(0, RunGenerator("--help", &out));
+    EXPECT_NE(std::string::npos, out.find("--contact-sheet PATH")) << out;
+}
+
+TEST(DataCommand, StoresTheMusicUnderTheNameStartUpReads)
+{
+    std::string dir = ::testing::TempDir();
+    std::string tune = dir + "/tune.xm", pak = dir + "/withmusic.pak";
+    {
+        std::ofstream f(tune, std::ios::binary);
+        f << "Extended Module: a test tune";
+        for (int i = 0; i < 1000; ++i)
+            f.put(char(i * 7));
+    }
+    ASSERT_EQ(0, RunGenerator("--pak \"" + pak + "\" --font-dir \"" + QH_FONT_DIR + "\" --music \"" + tune + "\""));
+    xFileIO io(1);
+    ASSERT_EQ(0, io.Open(pak.c_str()));
+    xFile f{};
+    ASSERT_EQ(0, io.Read("ISEEYOU.MP3", &f));
+    EXPECT_EQ(int32_t(28 + 1000), f.size);
+    EXPECT_EQ(0, memcmp(f.data, "Extended Module: a test tune", 28));
+    io.Free(&f);
+    io.Close();
+    std::ifstream manifest(pak + ".txt");
+    std::string text((std::istreambuf_iterator<char>(manifest)), std::istreambuf_iterator<char>());
+    EXPECT_NE(std::string::npos, text.find("iseeyou.mp3    | the music, under the name start-up reads | XM module |"))
+        << text;
+    std::remove(pak.c_str());
+    std::remove((pak + ".txt").c_str());
+    std::remove(tune.c_str());
+}

@@ -260,18 +260,37 @@ Canvas CircleDetail(int w, int h)
 Canvas RectBackdrop(int w, int h, Color bg)
 {
     Canvas c(w, h, bg);
-    // Coloured boards and windows of a harbour house front, stacked like a collage.
+    // Shipping containers stacked on the quay, in the show's colours.
+    const uint32_t cols[] = {0x2e8c8c, 0xec870e, 0x2b3a67, 0xfbc3c6, 0xf4eee2, 0x6a3ea0, 0x1f5a73, 0xf5bf7f};
+    const float boxH = 46, boxW = 118;
     Rng rng(5150);
-    const uint32_t cols[] = {0x2b3a67, 0xf5bf7f, 0x2e8c8c, 0xfbc3c6, 0xf4eee2, 0xe487fa};
-    for (int i = 0; i < 9; ++i) {
-        float x0 = rng.Range(20, w * 0.7f), y0 = rng.Range(10, h * 0.7f);
-        float x1 = x0 + rng.Range(40, 140), y1 = y0 + rng.Range(30, 110);
-        Color col = Hex(cols[i % 6]);
-        FillWith(c, Box(x0, y0, x1, y1), [&](float x, float y) {
-            return Mix(col, Hex(0x000000), 0.15f * Fbm(x / 6.0f, y / 30.0f, 90u + i, 3));
-        }, 0.9f);
-        Fill(c, Ring(Box(x0, y0, x1, y1), 0.8f), Mix(col, Hex(0), 0.4f));
+    int k = 0;
+    for (int row = 0; row < 4; ++row) {
+        float y1 = h - 24.0f - row * boxH, y0 = y1 - boxH + 3;
+        float offset = row % 2 ? boxW * 0.45f : 10.0f;
+        int count = 3 - row / 2;
+        for (int i = 0; i < count; ++i, ++k) {
+            float x0 = 24 + offset + i * (boxW + 4), x1 = x0 + boxW;
+            if (row > 0 && rng.Unit() < 0.15f)
+                continue; // a gap in the stack (never in the bottom row: nothing floats)
+            Color col = Hex(cols[(k * 3 + row) % 8]);
+            FillWith(c, Box(x0, y0, x1, y1, 1.5f), [&](float x, float y) {
+                // Corrugated walls: a ridge every 6 pixels, light from the left.
+                float ridge = 0.5f + 0.5f * std::sin((x - x0) * 2 * kPi / 6.0f);
+                Color v = Scale(col, 0.82f + 0.18f * ridge);
+                v = Mix(v, Hex(0x3a2a20), 0.18f * Fbm(x / 5.0f, y / 9.0f, 70u + uint32_t(k), 3));
+                return Mix(v, Hex(0xffffff), 0.12f * Smooth(y0 + 6, y0, y));
+            });
+            Fill(c, Box(x0, y0, x1, y0 + 3), Mix(col, Hex(0), 0.35f));
+            Fill(c, Box(x0, y1 - 3, x1, y1), Mix(col, Hex(0), 0.45f));
+            // Doors at the right end with their locking bars.
+            Fill(c, Box(x1 - 30, y0 + 5, x1 - 29, y1 - 5), Mix(col, Hex(0), 0.5f));
+            for (float bx : {x1 - 24, x1 - 18, x1 - 10, x1 - 4})
+                Fill(c, Box(bx, y0 + 5, bx + 1.2f, y1 - 5), Mix(col, Hex(0xffffff), 0.35f));
+        }
     }
+    // The quay's edge and a long shadow under the stack.
+    Fill(c, Box(0, h - 24.0f, float(w), h - 20.0f), Mix(bg, Hex(0), 0.35f));
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             float e = Smooth(0, 20, float(std::min(std::min(x, w - 1 - x), std::min(y, h - 1 - y))));

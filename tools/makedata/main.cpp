@@ -93,8 +93,13 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "qh_makedata: cannot read the music %s\n", music.c_str());
                 return 1;
             }
-            bundle.Raw("iseeyou.mp3", "the music (a tracker module, under the name start-up reads)", "module",
-                       std::move(module));
+            // The show hands the file to the player as it is; name the kind for the manifest.
+            std::string kind = "tracker module";
+            if (module.size() >= 17 && std::memcmp(module.data(), "Extended Module: ", 17) == 0)
+                kind = "XM module";
+            else if (module.size() >= 4 && std::memcmp(module.data(), "IMPM", 4) == 0)
+                kind = "IT module";
+            bundle.Raw("iseeyou.mp3", "the music, under the name start-up reads", kind, std::move(module));
         }
         qhd::WriteArchive(pak, bundle);
         std::string text = qhd::Manifest(bundle);
