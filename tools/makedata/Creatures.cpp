@@ -145,8 +145,10 @@ Sprite Gull(int size)
     // Wings spread, seen from above; the picture turns, so it stays within a circle.
     for (float s : {-1.0f, 1.0f}) {
         std::vector<float> wing;
-        const float pts[][2] = {{8, -14}, {40, -30}, {75, -34}, {100, -30}, {118, -22}, {110, -14}, {102, -8},
-                                {88, -2},  {70, 4},   {40, 10},  {10, 14}};
+        // Seen from above: the arm reaches forward to the wrist, the hand
+        // sweeps back to a pointed tip, the trailing edge is ragged.
+        const float pts[][2] = {{8, -16}, {30, -26}, {55, -32}, {72, -30}, {96, -22}, {122, -6}, {108, -4},
+                                {96, 0},  {84, 2},   {72, 6},   {56, 12},  {36, 14}, {10, 16}};
         for (auto& p : pts) {
             auto q = P(s * p[0], p[1]);
             wing.insert(wing.end(), q.begin(), q.end());
@@ -158,27 +160,28 @@ Sprite Gull(int size)
             col = Mix(col, Hex(0x1a1c22), Smooth(0.78f, 0.86f, t));
             float feathers = std::sin((x - cx) * 0.5f / u) * Smooth(0.6f, 0.9f, t);
             col = Scale(col, 0.92f + 0.08f * feathers);
-            float lead = Smooth(6 * u, 0, (y - cy) + 30 * u - t * 8 * u);
+            float lead = Smooth(6 * u, 0, (y - cy) + 30 * u - t * 20 * u);
             return Mix(col, Hex(0xffffff), 0.3f * lead);
         });
         Stamp(m, w);
         // White spots on the black tips.
-        Fill(c, Circle(cx + s * 108 * u, cy - 22 * u, 3 * u), Hex(0xffffff));
+        Fill(c, Circle(cx + s * 108 * u, cy - 10 * u, 3 * u), Hex(0xffffff));
     }
-    Sdf body = Ellipse(cx, cy + 8 * u, 14 * u, 46 * u);
-    Sdf tail = Polygon({cx - 12 * u, cy + 40 * u, cx + 12 * u, cy + 40 * u, cx + 9 * u, cy + 66 * u, cx - 9 * u, cy + 66 * u});
-    Sdf headS = Circle(cx, cy - 40 * u, 13 * u);
+    Sdf body = Ellipse(cx, cy + 4 * u, 15 * u, 36 * u);
+    Sdf tail = Intersect(Circle(cx, cy + 20 * u, 38 * u),
+                         Polygon({cx - 8 * u, cy + 26 * u, cx + 8 * u, cy + 26 * u, cx + 17 * u, cy + 60 * u, cx - 17 * u, cy + 60 * u}));
+    Sdf headS = Circle(cx, cy - 36 * u, 12 * u);
     FillWith(c, Union(body, Union(tail, headS)), [&](float x, float y) {
         return Mix(Hex(0xffffff), Hex(0xc8ccd4), Clamp01((x - cx) / (14 * u) * 0.5f + 0.3f));
     });
-    Fill(c, Box(cx - 9 * u, cy + 62 * u, cx + 9 * u, cy + 66 * u), Hex(0x2a2c34));
+
     Stamp(m, Union(body, Union(tail, headS)));
-    Sdf beak = Polygon({cx - 4 * u, cy - 50 * u, cx + 4 * u, cy - 50 * u, cx + 1 * u, cy - 66 * u, cx - 1 * u, cy - 66 * u});
+    Sdf beak = Polygon({cx - 4 * u, cy - 45 * u, cx + 4 * u, cy - 45 * u, cx + 1 * u, cy - 60 * u, cx - 1 * u, cy - 60 * u});
     Fill(c, beak, Hex(0xf0b020));
-    Fill(c, Circle(cx, cy - 60 * u, 1.6f * u), Hex(0xd03020));
+    Fill(c, Circle(cx, cy - 55 * u, 1.6f * u), Hex(0xd03020));
     Stamp(m, beak);
     for (float s : {-1.0f, 1.0f})
-        Fill(c, Circle(cx + s * 7 * u, cy - 43 * u, 2 * u), Hex(0x101010));
+        Fill(c, Circle(cx + s * 6.5f * u, cy - 39 * u, 2 * u), Hex(0x101010));
     return Downsampled(c, m, size, size);
 }
 
