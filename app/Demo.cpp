@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "X2d/X2d.h"
+#include "X2d/X2dspr.h"
 #include "files/xFileIO.h"
 #include "system/Xerror.h"
 #include "system/Xkeyboard.h"
@@ -97,12 +99,23 @@ int WinMain(void* instance, void*, char* cmdLine, int)
     xSysInit("Quiet Harbor", nullptr, nullptr);
     xVideoInit();
     xKeyboardInit(xVideoMainWindow());
+    x2dInit(640, 280);
+    x2dSetClipWindow(0, 0, 640, 250);
     ParseCommandLine(cmdLine);
     bool windowed = HasSwitch("-windowed");
     if (g_fileIO.Open("demo.pak") != 0)
         g_xError.Fatal("Resource file not found -> DEMO.PAK");
     g_pFileIO = &g_fileIO;
+    x2dSprite* loading = x2dSpriteCreate();
+    loading->Load("loading.jpg", g_pFileIO);
     xVideoSetMode(640, 480, !windowed, 32, 0xff0000, 0xff00, 0xff);
+    // Centred, its top on picture row 260 (frame-buffer line 375); a picture
+    // larger than the space below the letterbox would be drawn past the frame
+    // buffer, so it is not drawn at all.
+    if (loading->sizeX <= 640 && loading->sizeY <= 480 - 375)
+        loading->DrawNoClip((640 - loading->sizeX) >> 1, 260, (uint32_t*)((uint8_t*)g_frameBuffer + 294400));
+    xVideoPresent();
+    delete loading;
     xSysAddResponder(KeyResponder, XEV_KEYDOWN, 1);
     xSysAddResponder(CloseResponder, XEV_CLOSE, 1);
     xFile music;

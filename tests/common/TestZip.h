@@ -1,0 +1,16 @@
+// Writes small ZIP archives for tests: stored or deflated entries.
+#pragma once
+#include <string>
+#include <vector>
+
+struct TestZipEntry {
+    std::string name;
+    std::string data;
+    bool deflate = true;
+};
+
+// Writes the archive to a file; returns false when minizip refuses.
+bool writeTestZip(const std::string& path, const std::vector<TestZipEntry>& entries);
+std::string readWholeFile(const std::string& path);
+// A fresh empty folder under the test's working directory.
+std::string makeTempDir(const std::string& tag);
