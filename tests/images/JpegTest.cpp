@@ -184,6 +184,32 @@ TEST(Jpeg, MemorySourceIsAllocatedOnceAndRewound)
     jpeg_destroy_decompress(&c);
 }
 
+TEST(Jpeg, LargeBlocksAreFedIn65536BytePiecesThenAnEndMarker)
+{
+    Bytes data = pattern(65536 + 1000, 17);
+    jpeg_decompress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&c);
+    xJpegMemorySource(&c, data.data(), (uint32_t)data.size());
+    c.src->init_source(&c);
+    ASSERT_TRUE(c.src->fill_input_buffer(&c));
+    ASSERT_EQ(c.src->bytes_in_buffer, 65536u);
+    EXPECT_EQ(Bytes(c.src->next_input_byte, c.src->next_input_byte + 65536), Bytes(data.begin(), data.begin() + 65536));
+    ASSERT_TRUE(c.src->fill_input_buffer(&c));
+    ASSERT_EQ(c.src->bytes_in_buffer, 1000u);
+    EXPECT_EQ(Bytes(c.src->next_input_byte, c.src->next_input_byte + 1000), Bytes(data.begin() + 65536, data.end()));
+    // Past the end: a warning and an end-of-image marker, every time.
+    for (int i = 0; i < 2; i++) {
+        ASSERT_TRUE(c.src->fill_input_buffer(&c));
+        ASSERT_EQ(c.src->bytes_in_buffer, 2u);
+        EXPECT_EQ(c.src->next_input_byte[0], 0xff);
+        EXPECT_EQ(c.src->next_input_byte[1], JPEG_EOI);
+    }
+    EXPECT_EQ(err.num_warnings, 2);
+    jpeg_destroy_decompress(&c);
+}
+
 TEST(JpegDeath, EmptyBrokenAndUnsupportedStreams)
 {
     Picture img;
