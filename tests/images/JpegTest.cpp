@@ -124,6 +124,21 @@ TEST(Jpeg, MatchesTheLibraryDecodeAndTheSourcePicture)
     }
 }
 
+TEST(Jpeg, FlatPicturesPassTheSizeCheck)
+{
+    // The smallest honest streams: one flat colour, grey and progressive.
+    for (int comps : {1, 3})
+        for (bool progressive : {false, true}) {
+            Bytes jpeg = makeJpeg(640, 480, comps, Bytes((size_t)640 * 480 * comps, 0), 50, progressive);
+            MemoryFile f(jpeg, "flat.jpg");
+            Picture img;
+            xJpegLoad(&f, img);
+            EXPECT_EQ(img.sizeX, 640);
+            EXPECT_EQ(img.sizeY, 480);
+            EXPECT_EQ(img.pixels[640 * 480 - 1], 0);
+        }
+}
+
 TEST(Jpeg, CutStreamDecodesWhatItHas)
 {
     Bytes jpeg = makeJpeg(64, 64, 3, pattern(64 * 64 * 3, 6), 90);
