@@ -45,11 +45,11 @@ inline uint32_t blend1(uint32_t p, uint32_t d, __m64 w4)
     return lowPixel(_mm_packs_pu16(r, z));
 }
 
-inline __m64 blend2(__m64 p, __m64 d, __m64 w4)
+inline __m64 blend2(const uint32_t* p, const uint32_t* d, __m64 w4)
 {
     const __m64 z = _mm_setzero_si64();
-    __m64 lo = blendLanes(_mm_unpacklo_pi8(p, z), _mm_unpacklo_pi8(d, z), w4);
-    __m64 hi = blendLanes(_mm_unpackhi_pi8(p, z), _mm_unpackhi_pi8(d, z), w4);
+    __m64 lo = blendLanes(_mm_unpacklo_pi8(one(p[0]), z), _mm_unpacklo_pi8(one(d[0]), z), w4);
+    __m64 hi = blendLanes(_mm_unpacklo_pi8(one(p[1]), z), _mm_unpacklo_pi8(one(d[1]), z), w4);
     return _mm_packs_pu16(lo, hi);
 }
 
@@ -113,7 +113,7 @@ struct Blend {
     {
         int i = 0;
         for (; i + 2 <= n; i += 2)
-            store2(d + i, blend2(load2(s + i), load2(d + i), w4));
+            store2(d + i, blend2(s + i, d + i, w4));
         if (i < n)
             d[i] = blend1(s[i], d[i], w4);
     }
