@@ -13,6 +13,7 @@
 #include "platform/PlatMusic.h"
 #include "X2d/X2dspr.h"
 #include "files/xFileIO.h"
+#include "parts/gretPart.h"
 #include "system/Xerror.h"
 #include "system/Xkeyboard.h"
 #include "system/Xsystem.h"
@@ -30,6 +31,7 @@ void InitParts()
     // The parts of the show load their assets here, in this order, as they
     // join the show: the end scroller, opening, fish, lines, circles, falling
     // letters, flare scene, greetings, roto-zoom, closing words, credits.
+    GreetInit();
 }
 
 namespace {
@@ -97,7 +99,8 @@ const char* DemoUsage()
            "  -windowed       play in a 640 x 480 window instead of full-screen\n"
            "  -slow           cheaper line shading in the 3D scenes\n"
            "  -capture FILE   play on a virtual clock without display or sound device and\n"
-           "                  write the show to FILE: .y4m directly, .mp4 or .mkv through\n"
+           "                  write the show to FILE: .y4m directly, .rgb as raw frames\n"
+           "                  (640 x 480 x 4 bytes B, G, R, 255 each), .mp4 or .mkv through\n"
            "                  ffmpeg; the music also goes to FILE.wav\n"
            "  -fps N          frames per second of the capture (default 60)\n"
            "  -start ORDER    start the show at that order of the music\n"

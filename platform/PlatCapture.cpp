@@ -174,6 +174,9 @@ bool platCaptureStart(const char* path, int fps)
         g_video = fopen(path, "wb");
         if (g_video)
             fprintf(g_video, "YUV4MPEG2 W%d H%d F%d:1 Ip A1:1 C420jpeg\n", kWidth, kHeight, g_fps);
+    } else if (endsWith(g_path, ".rgb")) {
+        // Lossless: the frames as they are shown, for exact comparison.
+        g_video = fopen(path, "wb");
     } else {
         g_tempVideo = g_path + ".video.mkv";
         std::string cmd = "ffmpeg -y -loglevel error -f rawvideo -pix_fmt bgra -s 640x480 -r " +

@@ -9,8 +9,9 @@
 #include <cstdint>
 
 // Starts capturing into path: a ".y4m" name is written as YUV4MPEG2 directly;
-// any other name (".mp4", ".mkv") is encoded by ffmpeg, with the music muxed
-// in. The music also goes beside it as path + ".wav". Installs the virtual
+// a ".rgb" name gets the frames losslessly, one after another without a
+// header, 640 x 480 pixels of 4 bytes B, G, R, 255; any other name (".mp4",
+// ".mkv") is encoded by ffmpeg, with the music muxed in. The music also goes beside it as path + ".wav". Installs the virtual
 // clock and switches the music channel to capture mode. Returns false with a
 // message on stderr when the outputs cannot be opened.
 bool platCaptureStart(const char* path, int fps);

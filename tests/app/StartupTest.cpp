@@ -3,22 +3,24 @@
 #include <csignal>
 #include <cstdio>
 #include <string>
+#include <vector>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "app/Demo.h"
 #include "platform/Plat.h"
 #include "tests/common/TestZip.h"
-#include "tests/images/ImageWriters.h"
 
 namespace {
 
-// The loading picture every archive needs, as a string for the archive.
-std::string loadingPicture()
+// The show's own pictures (the parts load theirs before the music), with
+// the given entries added.
+std::vector<TestZipEntry> showPicturesAnd(std::vector<TestZipEntry> extra)
 {
-    qhtest::Bytes grey(24 * 4, 128);
-    qhtest::Bytes jpeg = qhtest::makeJpeg(24, 4, 1, grey);
-    return std::string(jpeg.begin(), jpeg.end());
+    for (const TestZipEntry& e : readTestZip(QH_DEMO_PAK))
+        if (e.name != "iseeyou.mp3")
+            extra.push_back({e.name, e.data, false});
+    return extra;
 }
 
 int runWinMain(const char* folder, const char* commandLine)
@@ -41,12 +43,12 @@ TEST(Startup, MissingArchiveEndsWithItsMessage)
 TEST(Startup, ArchiveWithoutMusicIsBroken)
 {
     std::string folder = makeTempDir("nomusic");
-    ASSERT_TRUE(writeTestZip(folder + "/demo.pak", {{"other.bin", "x"}, {"loading.jpg", loadingPicture()}}));
+    ASSERT_TRUE(writeTestZip(folder + "/demo.pak", showPicturesAnd({{"other.bin", "x"}})));
     EXPECT_EXIT(runWinMain(folder.c_str(), ""), ::testing::ExitedWithCode(3),
                 "Error: Broken resource file -> Can't load iseeyou.mp3");
     // Present, but not music the player takes.
     std::string bad = makeTempDir("badmusic");
-    ASSERT_TRUE(writeTestZip(bad + "/demo.pak", {{"iseeyou.mp3", "not a module"}, {"loading.jpg", loadingPicture()}}));
+    ASSERT_TRUE(writeTestZip(bad + "/demo.pak", showPicturesAnd({{"iseeyou.mp3", "not a module"}})));
     EXPECT_EXIT(runWinMain(bad.c_str(), "-windowed"), ::testing::ExitedWithCode(3), "Error: Can't load ISEEYOU.MP3");
 }
 

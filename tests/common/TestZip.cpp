@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <minizip/unzip.h>
 #include <minizip/zip.h>
 #include <unistd.h>
 
@@ -20,6 +21,31 @@ bool writeTestZip(const std::string& path, const std::vector<TestZipEntry>& entr
         zipCloseFileInZip(zip);
     }
     return zipClose(zip, nullptr) == ZIP_OK;
+}
+
+std::vector<TestZipEntry> readTestZip(const std::string& path)
+{
+    std::vector<TestZipEntry> entries;
+    unzFile zip = unzOpen(path.c_str());
+    if (!zip)
+        return entries;
+    for (int r = unzGoToFirstFile(zip); r == UNZ_OK; r = unzGoToNextFile(zip)) {
+        unz_file_info info;
+        char name[256];
+        if (unzGetCurrentFileInfo(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK ||
+            unzOpenCurrentFile(zip) != UNZ_OK)
+            break;
+        TestZipEntry e;
+        e.name = name;
+        e.data.resize(info.uncompressed_size);
+        int got = e.data.empty() ? 0 : unzReadCurrentFile(zip, &e.data[0], (unsigned)e.data.size());
+        unzCloseCurrentFile(zip);
+        if (got != (int)e.data.size())
+            break;
+        entries.push_back(e);
+    }
+    unzClose(zip);
+    return entries;
 }
 
 std::string readWholeFile(const std::string& path)

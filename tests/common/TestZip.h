@@ -11,6 +11,8 @@ struct TestZipEntry {
 
 // Writes the archive to a file; returns false when minizip refuses.
 bool writeTestZip(const std::string& path, const std::vector<TestZipEntry>& entries);
+// Every entry of an archive, in stored order; empty when it cannot be read.
+std::vector<TestZipEntry> readTestZip(const std::string& path);
 std::string readWholeFile(const std::string& path);
 // A fresh empty folder under the test's working directory.
 std::string makeTempDir(const std::string& tag);
