@@ -1,0 +1,115 @@
+// One frame of the greetings in three moments of the part, each reported as a
+// ratio to memcpy of the letterbox (640 x 250 pixels) measured in the same
+// run. QH_NO_MMX=1 measures the plain drawing path.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "X2d/X2d.h"
+#include "app/Demo.h"
+#include "app/Timeline.h"
+#include "files/xFileIO.h"
+#include "parts/gretPart.h"
+#include "system/Xsystem.h"
+#include "system/Xvideo.h"
+
+namespace {
+
+void setUp()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    xSysInit("Quiet Harbor", nullptr, nullptr);
+    xVideoInit();
+    xVideoSetMode(640, 480, 0, 32, 0xff0000, 0xff00, 0xff);
+    x2dInit(640, 280);
+    x2dSetClipWindow(0, 0, 640, 250);
+    g_picture = g_frameBuffer + 115 * 640;
+    if (g_fileIO.Open(QH_DEMO_PAK) != 0) {
+        fprintf(stderr, "no %s: build the data first\n", QH_DEMO_PAK);
+        exit(1);
+    }
+    g_pFileIO = &g_fileIO;
+    srand(20);
+    GreetInit();
+}
+
+// Four men in the list (one flashing), the others in the mosaic at the given
+// reveal level; the music at the given position.
+void pose(int reveal, int order, int row)
+{
+    for (int k = 0; k < GREET_MEN; k++) {
+        CgreetMan* m = g_greetPart.men[k];
+        m->y = k < 4 ? -20 + 80 * k : -500;
+        m->placed = k >= 4;
+        m->reveal = reveal;
+        m->flash = k == 1 ? 200 : 0;
+    }
+    g_greet = GreetStartState();
+    g_greet.whiteFlash = 0;
+    g_greet.firstLevel = 120;
+    g_musicOrder = order;
+    g_musicRow = row;
+    g_frameTime = 0;
+}
+
+void BM_memcpy(benchmark::State& state)
+{
+    setUp();
+    std::vector<uint32_t> from(640 * 250, 0x123456);
+    for (auto _ : state) {
+        memcpy(g_picture, from.data(), from.size() * 4);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_memcpy);
+
+void frame(benchmark::State& state, int reveal, int order, int row)
+{
+    setUp();
+    for (auto _ : state) {
+        pose(reveal, order, row);
+        GreetDraw();
+        benchmark::ClobberMemory();
+    }
+}
+void BM_crossFade(benchmark::State& state) { frame(state, 120, 18, 3); }
+void BM_fullMosaic(benchmark::State& state) { frame(state, 255, 19, 3); }
+void BM_darkening(benchmark::State& state) { frame(state, 255, 20, 40); }
+BENCHMARK(BM_crossFade);
+BENCHMARK(BM_fullMosaic);
+BENCHMARK(BM_darkening);
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& r : runs)
+            if (r.run_type == Run::RT_Iteration)
+                ns[r.benchmark_name()] = r.GetAdjustedRealTime();
+    }
+    std::map<std::string, double> ns;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const double base = reporter.ns["BM_memcpy"];
+    printf("\n%-16s %12s  (%s path)\n", "frame", "ratio/memcpy", x2dMMX ? "MMX" : "plain");
+    for (const auto& e : reporter.ns)
+        if (e.first != "BM_memcpy" && base > 0)
+            printf("%-16s %12.2f\n", e.first.c_str() + 3, e.second / base);
+    return 0;
+}
