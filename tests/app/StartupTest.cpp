@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,6 +22,18 @@ std::vector<TestZipEntry> showPicturesAnd(std::vector<TestZipEntry> extra)
         if (e.name != "iseeyou.mp3")
             extra.push_back({e.name, e.data, false});
     return extra;
+}
+
+// A folder of the test's own working directory, so that the archives of
+// the show's size are not left behind in the temporary folder on every run.
+std::string ownDir(const char* name)
+{
+    char here[4096];
+    if (!getcwd(here, sizeof here))
+        return std::string();
+    std::string dir = std::string(here) + "/" + name;
+    mkdir(dir.c_str(), 0755);
+    return dir;
 }
 
 int runWinMain(const char* folder, const char* commandLine)
@@ -42,12 +55,12 @@ TEST(Startup, MissingArchiveEndsWithItsMessage)
 
 TEST(Startup, ArchiveWithoutMusicIsBroken)
 {
-    std::string folder = makeTempDir("nomusic");
+    std::string folder = ownDir("nomusic");
     ASSERT_TRUE(writeTestZip(folder + "/demo.pak", showPicturesAnd({{"other.bin", "x"}})));
     EXPECT_EXIT(runWinMain(folder.c_str(), ""), ::testing::ExitedWithCode(3),
                 "Error: Broken resource file -> Can't load iseeyou.mp3");
     // Present, but not music the player takes.
-    std::string bad = makeTempDir("badmusic");
+    std::string bad = ownDir("badmusic");
     ASSERT_TRUE(writeTestZip(bad + "/demo.pak", showPicturesAnd({{"iseeyou.mp3", "not a module"}})));
     EXPECT_EXIT(runWinMain(bad.c_str(), "-windowed"), ::testing::ExitedWithCode(3), "Error: Can't load ISEEYOU.MP3");
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "X2d/X2d.h"
@@ -563,12 +564,17 @@ protected:
     }
     static void initFrom(const std::vector<TestZipEntry>& entries)
     {
+        // The archive is read from memory: nothing is left on the disk.
         std::string dir = makeTempDir("greetdata");
         writeTestZip(dir + "/demo.pak", entries);
+        static std::string archive;
+        archive = readWholeFile(dir + "/demo.pak");
+        remove((dir + "/demo.pak").c_str());
+        rmdir(dir.c_str());
         xSysInit("Quiet Harbor", nullptr, nullptr);
         x2dInit(640, 280);
         g_fileIO.Close();
-        if (g_fileIO.Open((dir + "/demo.pak").c_str()) != 0)
+        if (g_fileIO.OpenMemory(archive.data(), archive.size()) != 0)
             exit(99);
         g_pFileIO = &g_fileIO;
         GreetInit();
