@@ -1,6 +1,7 @@
 // Placement of a sprite on the 2D screen, shared by both code paths: which
 // source pixels land on which screen pixels. The code paths supply only what
-// happens to one row (unclipped and clipped) or one pixel (scaled).
+// happens to one row, rule(d, s, n), for the unclipped and clipped
+// placements, or to one pixel, rule(d, s), for the scaled one.
 // Internal to X2d.
 #pragma once
 #include <cstdint>
@@ -127,7 +128,7 @@ inline void scaled(const x2dSprite* s, const Src* src, int x, int y, float scale
         const Src* line = src + (size_t)(v >> 16) * (size_t)sw;
         uint64_t u = su;
         for (int64_t i = 0; i < W; i++) {
-            pixel(d + i, line[u >> 16]);
+            pixel(d + i, line + (u >> 16));
             u += stepX;
         }
         d += x2dScreenWidth;

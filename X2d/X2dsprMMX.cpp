@@ -42,21 +42,21 @@ inline uint32_t blend1(uint32_t p, uint32_t d, __m64 w4)
 {
     const __m64 z = _mm_setzero_si64();
     __m64 r = blendLanes(_mm_unpacklo_pi8(one(p), z), _mm_unpacklo_pi8(one(d), z), w4);
-    return lowPixel(_mm_packs_pu16(r, z));
+    return lowPixel(_mm_packs_pu16(r, r));
 }
 
-inline __m64 blend2(__m64 p, __m64 d, __m64 w4)
+inline __m64 blend2(const uint32_t* p, const uint32_t* d, __m64 w4)
 {
     const __m64 z = _mm_setzero_si64();
-    __m64 lo = blendLanes(_mm_unpacklo_pi8(p, z), _mm_unpacklo_pi8(d, z), w4);
-    __m64 hi = blendLanes(_mm_unpackhi_pi8(p, z), _mm_unpackhi_pi8(d, z), w4);
+    __m64 lo = blendLanes(_mm_unpacklo_pi8(one(p[0]), z), _mm_unpacklo_pi8(one(d[0]), z), w4);
+    __m64 hi = blendLanes(_mm_unpacklo_pi8(one(p[1]), z), _mm_unpacklo_pi8(one(d[1]), z), w4);
     return _mm_packs_pu16(lo, hi);
 }
 
 inline __m64 weight(uint32_t w) { return _mm_set1_pi16((short)w); }
 
 struct Copy {
-    void operator()(uint32_t* d, uint32_t s) const { *d = s; }
+    void operator()(uint32_t* d, const uint32_t* s) const { *d = *s; }
     void operator()(uint32_t* d, const uint32_t* s, int n) const
     {
         int i = 0;
@@ -74,10 +74,10 @@ struct Copy {
 
 struct Key {
     uint32_t k;
-    void operator()(uint32_t* d, uint32_t s) const
+    void operator()(uint32_t* d, const uint32_t* s) const
     {
-        if (s != k)
-            *d = s;
+        if (*s != k)
+            *d = *s;
     }
     void operator()(uint32_t* d, const uint32_t* s, int n) const
     {
@@ -89,40 +89,40 @@ struct Key {
             store2(d + i, _mm_or_si64(_mm_and_si64(keep, load2(d + i)), _mm_andnot_si64(keep, sv)));
         }
         if (i < n)
-            (*this)(d + i, s[i]);
+            (*this)(d + i, s + i);
     }
 };
 
 // All four bytes added with saturation; a zero source pixel needs no test.
 struct Add {
-    void operator()(uint32_t* d, uint32_t s) const { *d = lowPixel(_mm_adds_pu8(one(*d), one(s))); }
+    void operator()(uint32_t* d, const uint32_t* s) const { *d = lowPixel(_mm_adds_pu8(one(*d), one(*s))); }
     void operator()(uint32_t* d, const uint32_t* s, int n) const
     {
         int i = 0;
         for (; i + 2 <= n; i += 2)
             store2(d + i, _mm_adds_pu8(load2(d + i), load2(s + i)));
         if (i < n)
-            (*this)(d + i, s[i]);
+            (*this)(d + i, s + i);
     }
 };
 
 struct Blend {
     __m64 w4;
-    void operator()(uint32_t* d, uint32_t s) const { *d = blend1(s, *d, w4); }
+    void operator()(uint32_t* d, const uint32_t* s) const { *d = blend1(*s, *d, w4); }
     void operator()(uint32_t* d, const uint32_t* s, int n) const
     {
         int i = 0;
         for (; i + 2 <= n; i += 2)
-            store2(d + i, blend2(load2(s + i), load2(d + i), w4));
+            store2(d + i, blend2(s + i, d + i, w4));
         if (i < n)
             d[i] = blend1(s[i], d[i], w4);
     }
 };
 
 struct Alpha {
-    void operator()(uint32_t* d, uint32_t s) const
+    void operator()(uint32_t* d, const uint32_t* sp) const
     {
-        const uint32_t sa = s >> 24;
+        const uint32_t s = *sp, sa = s >> 24;
         if (sa == 255)
             *d = s;
         else if (sa)
@@ -131,30 +131,31 @@ struct Alpha {
     void operator()(uint32_t* d, const uint32_t* s, int n) const
     {
         for (int i = 0; i < n; i++)
-            (*this)(d + i, s[i]);
+            (*this)(d + i, s + i);
     }
 };
 
 struct AlphaBlend {
     uint32_t a;
     const uint8_t* ra; // entry sa of blend-table row a is (a x sa) >> 8
-    void operator()(uint32_t* d, uint32_t s) const
+    void operator()(uint32_t* d, const uint32_t* sp) const
     {
-        const uint32_t sa = s >> 24;
+        const uint32_t s = *sp, sa = s >> 24;
         if (sa)
             *d = blend1(s, *d, weight(sa == 255 ? a : ra[sa]));
     }
     void operator()(uint32_t* d, const uint32_t* s, int n) const
     {
         for (int i = 0; i < n; i++)
-            (*this)(d + i, s[i]);
+            (*this)(d + i, s + i);
     }
 };
 
 struct Layer {
     uint32_t k;
-    void operator()(uint32_t* d, uint8_t l) const
+    void operator()(uint32_t* d, const uint8_t* lp) const
     {
+        const uint32_t l = *lp;
         if (l == 255)
             *d = k;
         else if (l)
@@ -163,7 +164,7 @@ struct Layer {
     void operator()(uint32_t* d, const uint8_t* l, int n) const
     {
         for (int i = 0; i < n; i++)
-            (*this)(d + i, l[i]);
+            (*this)(d + i, l + i);
     }
 };
 
@@ -171,15 +172,16 @@ struct LayerBlend {
     uint32_t k;
     uint32_t a;
     const uint8_t* ra;
-    void operator()(uint32_t* d, uint8_t l) const
+    void operator()(uint32_t* d, const uint8_t* lp) const
     {
+        const uint32_t l = *lp;
         if (l)
             *d = blend1(k, *d, weight(l == 255 ? a : ra[l]));
     }
     void operator()(uint32_t* d, const uint8_t* l, int n) const
     {
         for (int i = 0; i < n; i++)
-            (*this)(d + i, l[i]);
+            (*this)(d + i, l + i);
     }
 };
 

@@ -10,87 +10,79 @@ using namespace x2ddraw;
 
 namespace {
 
+// Pixels are handled as their bytes in memory: B, G, R, A.
+inline uint8_t* bytes(uint32_t* p) { return (uint8_t*)p; }
+inline const uint8_t* bytes(const uint32_t* p) { return (const uint8_t*)p; }
+
 // p laid over d with the weight of blend-table row w: each colour channel
 // becomes d + floor(w x (p - d) / 256); the fourth byte is 0.
-inline uint32_t blend(uint32_t p, uint32_t d, const uint8_t* w)
+inline void blend(uint8_t* d, const uint8_t* p, const uint8_t* w)
 {
-    const int dr = (d >> 16) & 255, dg = (d >> 8) & 255, db = d & 255;
-    const uint32_t r = (uint8_t)(dr + w[(int)((p >> 16) & 255) - dr]);
-    const uint32_t g = (uint8_t)(dg + w[(int)((p >> 8) & 255) - dg]);
-    const uint32_t b = (uint8_t)(db + w[(int)(p & 255) - db]);
-    return r << 16 | g << 8 | b;
+    const int db = d[0], dg = d[1], dr = d[2];
+    d[0] = (uint8_t)(db + w[p[0] - db]);
+    d[1] = (uint8_t)(dg + w[p[1] - dg]);
+    d[2] = (uint8_t)(dr + w[p[2] - dr]);
+    d[3] = 0;
 }
 
-// min(d + s, 255) per colour channel; the destination keeps its fourth byte.
-inline uint32_t addSaturate(uint32_t s, uint32_t d)
+inline uint8_t addByte(int d, int s) { return (uint8_t)(d + s > 255 ? 255 : d + s); }
+
+// Every rule has the pixel form (for the scaled placement) and a row form
+// built from it.
+template <class Rule, class Src>
+inline void eachPixel(const Rule& rule, uint32_t* d, const Src* s, int n)
 {
-    uint32_t r = ((d >> 16) & 255) + ((s >> 16) & 255);
-    uint32_t g = ((d >> 8) & 255) + ((s >> 8) & 255);
-    uint32_t b = (d & 255) + (s & 255);
-    r = r > 255 ? 255 : r;
-    g = g > 255 ? 255 : g;
-    b = b > 255 ? 255 : b;
-    return (d & 0xff000000u) | r << 16 | g << 8 | b;
+    for (int i = 0; i < n; i++)
+        rule(d + i, s + i);
 }
 
-// Per-pixel rules. Each has the pixel form (for the scaled placement) and a
-// row form built from it.
 struct Copy {
-    void operator()(uint32_t* d, uint32_t s) const { *d = s; }
+    void operator()(uint32_t* d, const uint32_t* s) const { *d = *s; }
     void operator()(uint32_t* d, const uint32_t* s, int n) const { memcpy(d, s, (size_t)n * 4); }
 };
 
 struct Key {
     uint32_t k;
-    void operator()(uint32_t* d, uint32_t s) const
+    void operator()(uint32_t* d, const uint32_t* s) const
     {
-        if (s != k)
-            *d = s;
+        if (*s != k)
+            *d = *s;
     }
-    void operator()(uint32_t* d, const uint32_t* s, int n) const
-    {
-        for (int i = 0; i < n; i++)
-            (*this)(d + i, s[i]);
-    }
+    void operator()(uint32_t* d, const uint32_t* s, int n) const { eachPixel(*this, d, s, n); }
 };
 
+// min(d + s, 255) per colour channel where s is not 0; the destination keeps
+// its fourth byte.
 struct Add {
-    void operator()(uint32_t* d, uint32_t s) const
+    void operator()(uint32_t* d, const uint32_t* s) const
     {
-        if (s)
-            *d = addSaturate(s, *d);
+        if (!*s)
+            return;
+        uint8_t* d8 = bytes(d);
+        const uint8_t* s8 = bytes(s);
+        d8[0] = addByte(d8[0], s8[0]);
+        d8[1] = addByte(d8[1], s8[1]);
+        d8[2] = addByte(d8[2], s8[2]);
     }
-    void operator()(uint32_t* d, const uint32_t* s, int n) const
-    {
-        for (int i = 0; i < n; i++)
-            (*this)(d + i, s[i]);
-    }
+    void operator()(uint32_t* d, const uint32_t* s, int n) const { eachPixel(*this, d, s, n); }
 };
 
 struct Blend {
     const uint8_t* w;
-    void operator()(uint32_t* d, uint32_t s) const { *d = blend(s, *d, w); }
-    void operator()(uint32_t* d, const uint32_t* s, int n) const
-    {
-        for (int i = 0; i < n; i++)
-            d[i] = blend(s[i], d[i], w);
-    }
+    void operator()(uint32_t* d, const uint32_t* s) const { blend(bytes(d), bytes(s), w); }
+    void operator()(uint32_t* d, const uint32_t* s, int n) const { eachPixel(*this, d, s, n); }
 };
 
 struct Alpha {
-    void operator()(uint32_t* d, uint32_t s) const
+    void operator()(uint32_t* d, const uint32_t* s) const
     {
-        const uint32_t sa = s >> 24;
+        const uint32_t sa = bytes(s)[3];
         if (sa == 255)
-            *d = s;
+            *d = *s;
         else if (sa)
-            *d = blend(s, *d, x2dBlendRow(sa));
+            blend(bytes(d), bytes(s), x2dBlendRow(sa));
     }
-    void operator()(uint32_t* d, const uint32_t* s, int n) const
-    {
-        for (int i = 0; i < n; i++)
-            (*this)(d + i, s[i]);
-    }
+    void operator()(uint32_t* d, const uint32_t* s, int n) const { eachPixel(*this, d, s, n); }
 };
 
 // Weight a when sa is 255, else (a x sa) >> 8, read from row a of the blend
@@ -98,49 +90,37 @@ struct Alpha {
 struct AlphaBlend {
     uint32_t a;
     const uint8_t* ra;
-    void operator()(uint32_t* d, uint32_t s) const
+    void operator()(uint32_t* d, const uint32_t* s) const
     {
-        const uint32_t sa = s >> 24;
+        const uint32_t sa = bytes(s)[3];
         if (sa)
-            *d = blend(s, *d, x2dBlendRow(sa == 255 ? a : ra[sa]));
+            blend(bytes(d), bytes(s), x2dBlendRow(sa == 255 ? a : ra[sa]));
     }
-    void operator()(uint32_t* d, const uint32_t* s, int n) const
-    {
-        for (int i = 0; i < n; i++)
-            (*this)(d + i, s[i]);
-    }
+    void operator()(uint32_t* d, const uint32_t* s, int n) const { eachPixel(*this, d, s, n); }
 };
 
 struct Layer {
     uint32_t k;
-    void operator()(uint32_t* d, uint8_t l) const
+    void operator()(uint32_t* d, const uint8_t* l) const
     {
-        if (l == 255)
+        if (*l == 255)
             *d = k;
-        else if (l)
-            *d = blend(k, *d, x2dBlendRow(l));
+        else if (*l)
+            blend(bytes(d), bytes(&k), x2dBlendRow(*l));
     }
-    void operator()(uint32_t* d, const uint8_t* l, int n) const
-    {
-        for (int i = 0; i < n; i++)
-            (*this)(d + i, l[i]);
-    }
+    void operator()(uint32_t* d, const uint8_t* l, int n) const { eachPixel(*this, d, l, n); }
 };
 
 struct LayerBlend {
     uint32_t k;
     uint32_t a;
     const uint8_t* ra;
-    void operator()(uint32_t* d, uint8_t l) const
+    void operator()(uint32_t* d, const uint8_t* l) const
     {
-        if (l)
-            *d = blend(k, *d, x2dBlendRow(l == 255 ? a : ra[l]));
+        if (*l)
+            blend(bytes(d), bytes(&k), x2dBlendRow(*l == 255 ? a : ra[*l]));
     }
-    void operator()(uint32_t* d, const uint8_t* l, int n) const
-    {
-        for (int i = 0; i < n; i++)
-            (*this)(d + i, l[i]);
-    }
+    void operator()(uint32_t* d, const uint8_t* l, int n) const { eachPixel(*this, d, l, n); }
 };
 
 // Rows step by the installed screen width, so that these two also draw

@@ -89,10 +89,10 @@ void decodeJpeg(const uint8_t* data, uint32_t size, const char* name, xImage& im
     beginDecode(cinfo, jerr, data, size);
     // Other component counts (CMYK) are not pictures of this program. A frame
     // larger than even a flat picture's data could describe (a DC code of at
-    // least one bit per 8 x 8 block) is refused before the library sets
-    // aside room for it.
+    // least one bit per 8 x 8 block, 512 pixels a byte; twice that allowed)
+    // is refused before the library sets aside room for it.
     uint64_t area = (uint64_t)cinfo.image_width * cinfo.image_height;
-    if ((cinfo.num_components != 1 && cinfo.num_components != 3) || area > (uint64_t)size * 2048) {
+    if ((cinfo.num_components != 1 && cinfo.num_components != 3) || area > (uint64_t)size * 1024) {
         jpeg_destroy_decompress(&cinfo);
         g_xError.Raise(kModule, __LINE__, 6, name);
     }

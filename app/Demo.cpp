@@ -2,9 +2,15 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <strings.h>
 
 #include "X2d/X2d.h"
+#include "X3d/X3d.h"
+#include "app/Timeline.h"
+#include "platform/PlatCapture.h"
+#include "platform/PlatMusic.h"
 #include "X2d/X2dspr.h"
 #include "files/xFileIO.h"
 #include "system/Xerror.h"
@@ -17,6 +23,14 @@ int32_t g_cmdWordCount = 0;
 uint32_t* g_picture = nullptr;
 uint32_t g_lastFrameTick = 0;
 uint32_t g_music = 0;
+xRunOptions g_runOptions = {nullptr, nullptr, 60, 0, -1};
+
+void InitParts()
+{
+    // The parts of the show load their assets here, in this order, as they
+    // join the show: the end scroller, opening, fish, lines, circles, falling
+    // letters, flare scene, greetings, roto-zoom, closing words, credits.
+}
 
 namespace {
 enum { SCAN_ESCAPE = 1, SCAN_RETURN = 28, SCAN_LALT = 56, SCAN_RALT = 184 };
@@ -78,11 +92,18 @@ const char* DemoUsage()
 {
     return "Quiet Harbor - a real-time audiovisual show\n"
            "\n"
-           "usage: quietharbor [-windowed] [-slow]\n"
+           "usage: quietharbor [-windowed] [-slow] [-capture FILE [-fps N]] [-start ORDER] [-end ORDER]\n"
            "\n"
-           "  -windowed   play in a 640 x 480 window instead of full-screen\n"
-           "  -slow       cheaper line shading in the 3D scenes\n"
-           "  -h, --help  this text\n"
+           "  -windowed       play in a 640 x 480 window instead of full-screen\n"
+           "  -slow           cheaper line shading in the 3D scenes\n"
+           "  -capture FILE   play on a virtual clock without display or sound device and\n"
+           "                  write the show to FILE: .y4m directly, .mp4 or .mkv through\n"
+           "                  ffmpeg; the music also goes to FILE.wav\n"
+           "  -fps N          frames per second of the capture (default 60)\n"
+           "  -start ORDER    start the show at that order of the music\n"
+           "  -end ORDER      end the show when the music reaches that order\n"
+           "  -trace FILE     write one line per hand-over between parts: timer, order, row\n"
+           "  -h, --help      this text\n"
            "\n"
            "keys: Escape quits, Alt+Enter switches between full-screen and window;\n"
            "closing the window quits. The show reads demo.pak from the current folder\n"
@@ -93,6 +114,58 @@ const char* DemoUsage()
            "  7 internal); 3 any other reported failure; 255 an unknown error code.\n";
 }
 
+bool ParseRunOptions(int argc, char** argv)
+{
+    for (int i = 1; i < argc; i++) {
+        const char* word = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        auto number = [&](int* out) {
+            char* end = nullptr;
+            long v = value ? strtol(value, &end, 10) : -1;
+            if (!value || !*value || *end || v < 0 || v > 65535) {
+                fprintf(stderr, "%s needs a number from 0 to 65535\n", word);
+                return false;
+            }
+            *out = (int)v;
+            i++;
+            return true;
+        };
+        if (!strcasecmp(word, "-capture") || !strcasecmp(word, "-trace")) {
+            if (!value) {
+                fprintf(stderr, "%s needs a file name\n", word);
+                return false;
+            }
+            (word[1] == 'c' || word[1] == 'C' ? g_runOptions.capture : g_runOptions.trace) = value;
+            i++;
+        } else if (!strcasecmp(word, "-fps")) {
+            if (!number(&g_runOptions.fps) || g_runOptions.fps == 0)
+                return false;
+        } else if (!strcasecmp(word, "-start")) {
+            if (!number(&g_runOptions.startOrder))
+                return false;
+        } else if (!strcasecmp(word, "-end")) {
+            if (!number(&g_runOptions.endOrder))
+                return false;
+        }
+    }
+    return true;
+}
+
+void PrepareRun()
+{
+    if (g_runOptions.capture) {
+        // No display and no sound device: the picture and the music go to files.
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        if (!platCaptureStart(g_runOptions.capture, g_runOptions.fps))
+            exit(XERR_EXIT_FATAL);
+        g_clockSpin = platCaptureSpin;
+    }
+    if (g_runOptions.trace && !(g_chainTrace = fopen(g_runOptions.trace, "w")))
+        fprintf(stderr, "cannot write %s\n", g_runOptions.trace);
+    g_endAtOrder = g_runOptions.endOrder;
+}
+
 int WinMain(void* instance, void*, char* cmdLine, int)
 {
     (void)instance;
@@ -100,15 +173,20 @@ int WinMain(void* instance, void*, char* cmdLine, int)
     xVideoInit();
     xKeyboardInit(xVideoMainWindow());
     x2dInit(640, 280);
+    x3dInit(640, 480, nullptr);
     x2dSetClipWindow(0, 0, 640, 250);
     ParseCommandLine(cmdLine);
-    bool windowed = HasSwitch("-windowed");
+    if (HasSwitch("-slow"))
+        x3dSetShadeTable(0, 1);
+    bool windowed = HasSwitch("-windowed") || platCapturing();
     if (g_fileIO.Open("demo.pak") != 0)
         g_xError.Fatal("Resource file not found -> DEMO.PAK");
     g_pFileIO = &g_fileIO;
     x2dSprite* loading = x2dSpriteCreate();
     loading->Load("loading.jpg", g_pFileIO);
     xVideoSetMode(640, 480, !windowed, 32, 0xff0000, 0xff00, 0xff);
+    BASS_Init(-1, 44100, 0, xVideoMainWindow(), nullptr);
+    BASS_Start();
     // Centred, its top on picture row 260 (frame-buffer line 375); a picture
     // larger than the space below the letterbox would be drawn past the frame
     // buffer, so it is not drawn at all.
@@ -116,15 +194,27 @@ int WinMain(void* instance, void*, char* cmdLine, int)
         loading->DrawNoClip((640 - loading->sizeX) >> 1, 260, (uint32_t*)((uint8_t*)g_frameBuffer + 294400));
     xVideoPresent();
     delete loading;
+    InitParts();
     xSysAddResponder(KeyResponder, XEV_KEYDOWN, 1);
     xSysAddResponder(CloseResponder, XEV_CLOSE, 1);
     xFile music;
     if (g_fileIO.Read("iseeyou.mp3", &music) != 0)
         g_xError.Fatal("Broken resource file -> Can't load iseeyou.mp3");
+    g_music = 0;
+    // The block's size goes along: a length of 0 cannot tell it.
+    g_music = BASS_MusicLoadMemory(music.data, (size_t)music.size, 5);
+    if (!g_music)
+        g_xError.Fatal("Can't load ISEEYOU.MP3");
     g_fileIO.Free(&music);
+    if (g_runOptions.startOrder > 0 && !platMusicSeekOrder(g_music, g_runOptions.startOrder))
+        g_xError.Fatal(xFormat("The music has no order %d", g_runOptions.startOrder));
+    platCaptureSetLength(platMusicLengthMs(g_music));
+    BASS_MusicPlay(g_music);
     memset(g_frameBuffer, 0, 640 * 480 * 4);
     xVideoPresent();
     g_picture = g_frameBuffer + 115 * 640;
+    xSysAddTimer(UpdateMusicPosition, 0);
+    xSysAddTimer(Part1Frame, 0);
     g_lastFrameTick = platGetTickCount();
     xSysRun();
     return 0;

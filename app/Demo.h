@@ -8,6 +8,22 @@ extern uint32_t* g_picture;
 extern uint32_t g_lastFrameTick;
 extern uint32_t g_music;
 
+// Switches read from the arguments before anything is set up.
+struct xRunOptions {
+    const char* capture; // file to capture the show into, or null
+    const char* trace;   // file for the hand-over trace, or null
+    int fps;
+    int startOrder;
+    int endOrder; // -1: the music's own end
+};
+extern xRunOptions g_runOptions;
+bool ParseRunOptions(int argc, char** argv);
+// Starts capture and tracing as asked; call before WinMain.
+void PrepareRun();
+
+// Loads the assets of every part of the show, in start-up order.
+void InitParts();
+
 int WinMain(void* instance, void* prevInstance, char* cmdLine, int showCmd);
 
 // Splits the command line in place at spaces and upper-cases the words.

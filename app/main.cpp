@@ -11,6 +11,9 @@ int main(int argc, char** argv)
             fputs(DemoUsage(), stdout);
             return 0;
         }
+    if (!ParseRunOptions(argc, argv))
+        return 2;
+    PrepareRun();
     // The command-line text: the words after the program name, joined by
     // single spaces.
     std::string line;

@@ -652,3 +652,24 @@ void platMusicAdvanceTo(uint32_t tickMs)
 }
 
 uint64_t platMusicCapturedFrames() { return g.captured; }
+
+int platMusicSeekOrder(HMUSIC handle, int order)
+{
+    Music* m = find(handle);
+    if (!m || order < 0 || order >= openmpt_module_get_num_orders(m->mod))
+        return 0;
+    DeviceLock lock;
+    openmpt_module_set_position_order_row(m->mod, order, 0);
+    m->ended = false;
+    if (g.current == m)
+        clearMarks(positionOf(m));
+    return 1;
+}
+
+uint32_t platMusicLengthMs(HMUSIC handle)
+{
+    Music* m = find(handle);
+    if (!m)
+        return 0;
+    return (uint32_t)(openmpt_module_get_duration_seconds(m->mod) * 1000.0);
+}

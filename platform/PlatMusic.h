@@ -101,5 +101,10 @@ enum : int { PLAT_MUSIC_CAPTURE_STEP = 220 };
 void platMusicSetCapture(PlatMusicSink sink, void* user);
 // Does nothing for a time at or before the last one, or outside capture mode.
 void platMusicAdvanceTo(uint32_t tickMs);
+// Moves a music to the first row of an order (a demo maker's start point).
+// Returns 0 for an unknown handle or an order the module does not have.
+int platMusicSeekOrder(HMUSIC handle, int order);
+// The music's length from its start, in ms (0 for an unknown handle).
+uint32_t platMusicLengthMs(HMUSIC handle);
 // Frames handed to the sink since platMusicSetCapture.
 uint64_t platMusicCapturedFrames();

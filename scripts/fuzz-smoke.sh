@@ -3,13 +3,13 @@
 # behaviour sanitizers), writes their seed corpora with our own generators and
 # runs each target briefly. Non-zero when a target finds a crash.
 #
-#   scripts/fuzz-smoke.sh              every target, 20000 runs each
+#   scripts/fuzz-smoke.sh              every target, 20000 runs or 10 s each
 #   QH_FUZZ_RUNS=200000 scripts/fuzz-smoke.sh fuzz_gif   one target, longer
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$root/build-fuzz"
 runs="${QH_FUZZ_RUNS:-20000}"
-seconds="${QH_FUZZ_SECONDS:-30}"
+seconds="${QH_FUZZ_SECONDS:-10}"
 
 if ! command -v clang++ >/dev/null; then
     echo "fuzz-smoke: clang++ not found" >&2

@@ -120,7 +120,9 @@ void xSysRemoveTimer(xSysTimer callback)
             g_xSys.timersEnd--;
             return;
         }
-    g_xError.Fatal(xFormat("xSysRemoveTimer() - cannot find timer 0x%p", (void*)callback));
+    // The address as Windows' %p writes it: zero-padded upper-case hex.
+    g_xError.Fatal(xFormat("xSysRemoveTimer() - cannot find timer 0x%0*llX", (int)(2 * sizeof(void*)),
+                           (unsigned long long)(uintptr_t)callback));
 }
 
 int xSysTimerCount() { return (int)(g_xSys.timersEnd - g_xSys.timers); }

@@ -137,11 +137,19 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
         ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration)
-                times[r.benchmark_name()] = r.GetAdjustedCPUTime();
+        // With --benchmark_repetitions the median of the repetitions counts.
+        for (const Run& r : runs) {
+            const std::string name = r.run_name.str();
+            if (r.run_type == Run::RT_Iteration && !medians.count(name))
+                times[name] = r.GetAdjustedCPUTime();
+            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
+                times[name] = r.GetAdjustedCPUTime();
+                medians[name] = true;
+            }
+        }
     }
     std::map<std::string, double> times;
+    std::map<std::string, bool> medians;
 };
 
 } // namespace

@@ -44,6 +44,10 @@ TEST(Startup, ArchiveWithoutMusicIsBroken)
     ASSERT_TRUE(writeTestZip(folder + "/demo.pak", {{"other.bin", "x"}, {"loading.jpg", loadingPicture()}}));
     EXPECT_EXIT(runWinMain(folder.c_str(), ""), ::testing::ExitedWithCode(3),
                 "Error: Broken resource file -> Can't load iseeyou.mp3");
+    // Present, but not music the player takes.
+    std::string bad = makeTempDir("badmusic");
+    ASSERT_TRUE(writeTestZip(bad + "/demo.pak", {{"iseeyou.mp3", "not a module"}, {"loading.jpg", loadingPicture()}}));
+    EXPECT_EXIT(runWinMain(bad.c_str(), "-windowed"), ::testing::ExitedWithCode(3), "Error: Can't load ISEEYOU.MP3");
 }
 
 TEST(Startup, ArchiveWithoutLoadingPictureIsRefused)
@@ -58,7 +62,7 @@ TEST(Startup, ArchiveWithoutLoadingPictureIsRefused)
 TEST(Startup, RunsUntilTheWindowIsClosed)
 {
     std::string folder = makeTempDir("show");
-    ASSERT_TRUE(writeTestZip(folder + "/demo.pak", {{"ISEEYOU.MP3", "module"}, {"LOADING.JPG", loadingPicture()}}));
+    ASSERT_EQ(symlink(QH_DEMO_PAK, (folder + "/demo.pak").c_str()), 0); // the show's own data
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {

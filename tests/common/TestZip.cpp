@@ -38,7 +38,8 @@ std::string readWholeFile(const std::string& path)
 
 std::string makeTempDir(const std::string& tag)
 {
-    std::string templ = "tmp-" + tag + "-XXXXXX";
+    const char* base = getenv("TMPDIR");
+    std::string templ = std::string(base && *base ? base : "/tmp") + "/qh-" + tag + "-XXXXXX";
     std::vector<char> buf(templ.begin(), templ.end());
     buf.push_back(0);
     char* made = mkdtemp(buf.data());

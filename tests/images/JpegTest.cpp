@@ -124,6 +124,21 @@ TEST(Jpeg, MatchesTheLibraryDecodeAndTheSourcePicture)
     }
 }
 
+TEST(Jpeg, FlatPicturesPassTheSizeCheck)
+{
+    // The smallest honest streams: one flat colour, grey and progressive.
+    for (int comps : {1, 3})
+        for (bool progressive : {false, true}) {
+            Bytes jpeg = makeJpeg(640, 480, comps, Bytes((size_t)640 * 480 * comps, 0), 50, progressive);
+            MemoryFile f(jpeg, "flat.jpg");
+            Picture img;
+            xJpegLoad(&f, img);
+            EXPECT_EQ(img.sizeX, 640);
+            EXPECT_EQ(img.sizeY, 480);
+            EXPECT_EQ(img.pixels[640 * 480 - 1], 0);
+        }
+}
+
 TEST(Jpeg, CutStreamDecodesWhatItHas)
 {
     Bytes jpeg = makeJpeg(64, 64, 3, pattern(64 * 64 * 3, 6), 90);
@@ -181,6 +196,32 @@ TEST(Jpeg, MemorySourceIsAllocatedOnceAndRewound)
     c.src->skip_input_data(&c, left + 1);
     EXPECT_EQ(c.src->bytes_in_buffer, 1u);
     EXPECT_EQ(c.src->next_input_byte[0], JPEG_EOI);
+    jpeg_destroy_decompress(&c);
+}
+
+TEST(Jpeg, LargeBlocksAreFedIn65536BytePiecesThenAnEndMarker)
+{
+    Bytes data = pattern(65536 + 1000, 17);
+    jpeg_decompress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&c);
+    xJpegMemorySource(&c, data.data(), (uint32_t)data.size());
+    c.src->init_source(&c);
+    ASSERT_TRUE(c.src->fill_input_buffer(&c));
+    ASSERT_EQ(c.src->bytes_in_buffer, 65536u);
+    EXPECT_EQ(Bytes(c.src->next_input_byte, c.src->next_input_byte + 65536), Bytes(data.begin(), data.begin() + 65536));
+    ASSERT_TRUE(c.src->fill_input_buffer(&c));
+    ASSERT_EQ(c.src->bytes_in_buffer, 1000u);
+    EXPECT_EQ(Bytes(c.src->next_input_byte, c.src->next_input_byte + 1000), Bytes(data.begin() + 65536, data.end()));
+    // Past the end: a warning and an end-of-image marker, every time.
+    for (int i = 0; i < 2; i++) {
+        ASSERT_TRUE(c.src->fill_input_buffer(&c));
+        ASSERT_EQ(c.src->bytes_in_buffer, 2u);
+        EXPECT_EQ(c.src->next_input_byte[0], 0xff);
+        EXPECT_EQ(c.src->next_input_byte[1], JPEG_EOI);
+    }
+    EXPECT_EQ(err.num_warnings, 2);
     jpeg_destroy_decompress(&c);
 }
 

@@ -92,7 +92,7 @@ TEST_F(SystemDriver, TimerTableLimitAndUnknownRemoval)
     EXPECT_EXIT(xSysAddTimer(numbered<10>, 0), ::testing::ExitedWithCode(3),
                 "xSysAddTimer\\(\\) - limit of 10 timers exceeded");
     EXPECT_EXIT(xSysRemoveTimer(numbered<11>), ::testing::ExitedWithCode(3),
-                "xSysRemoveTimer\\(\\) - cannot find timer 0x[0-9a-f]+");
+                "xSysRemoveTimer\\(\\) - cannot find timer 0x[0-9A-F]{16}\n");
     EXPECT_EXIT(xSysFindTimer(nullptr), ::testing::ExitedWithCode(3), "Assertion failed\nFile .*Xsystem.*\nLine 138");
 }
 

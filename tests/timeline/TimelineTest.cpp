@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "X2d/X2d.h"
+#include "app/Demo.h"
+#include "app/Timeline.h"
+#include "system/Xsystem.h"
+#include "system/Xvideo.h"
+
+namespace {
+
+uint32_t g_now;
+uint32_t g_position;
+int g_clockCalls;
+// Every reading of the clock moves it on by a millisecond, as a busy wait does.
+uint32_t walkingClock()
+{
+    g_clockCalls++;
+    return g_now++;
+}
+uint32_t fixedPosition() { return g_position; }
+uint32_t at(int order, int row) { return (uint32_t)order | (uint32_t)row << 16; }
+
+class Timeline : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        xSysInit("Quiet Harbor", nullptr, nullptr);
+        xVideoInit();
+        xVideoSetMode(640, 480, 0, 32, 0xff0000, 0xff00, 0xff);
+        x2dInit(640, 280);
+        g_picture = g_frameBuffer + 115 * 640;
+    }
+    void SetUp() override
+    {
+        platSetClock(walkingClock, nullptr);
+        g_readMusicPosition = fixedPosition;
+        g_now = 1000;
+        g_position = 0;
+        g_lastFrameTick = 1000;
+        g_fallOnce = false;
+        g_endLevel = 255;
+        while (xSysTimerCount())
+            xSysRemoveTimer(g_xSys.timers[0].callback);
+        g_xSys.active = 1;
+        trace.clear();
+    }
+    void TearDown() override
+    {
+        platSetClock(nullptr, nullptr);
+        g_readMusicPosition = nullptr;
+        g_chainTrace = nullptr;
+    }
+
+    // Runs the main loop with the position timer and the given frame timer
+    // until the show quits or the pass limit ends it.
+    int runShow(xSysTimer first, int passLimit)
+    {
+        passes = 0;
+        limit = passLimit;
+        traceFile = tmpfile();
+        g_chainTrace = traceFile;
+        // In the show's order: the keyboard's place, the position, the frame.
+        xSysAddTimer(countPasses, 0);
+        xSysAddTimer(UpdateMusicPosition, 0);
+        xSysAddTimer(first, 0);
+        xSysRun();
+        rewind(traceFile);
+        char line[128];
+        while (fgets(line, sizeof line, traceFile))
+            trace.push_back(std::string(line, strcspn(line, "\n")));
+        fclose(traceFile);
+        g_chainTrace = nullptr;
+        return passes;
+    }
+    static void countPasses(uint32_t)
+    {
+        if (++passes >= limit)
+            platPostQuitMessage(0);
+    }
+
+    static int passes, limit;
+    static FILE* traceFile;
+    std::vector<std::string> trace;
+};
+int Timeline::passes, Timeline::limit;
+FILE* Timeline::traceFile;
+
+TEST_F(Timeline, PacingMeasuresAtLeastTheMinimumAndTakesAFreshTick)
+{
+    g_now = 1010;
+    WaitNextFrame(35);
+    EXPECT_EQ(g_frameTime, 35u);
+    // The tick that ended the wait was 1035; the frame starts at a new reading.
+    EXPECT_EQ(g_lastFrameTick, 1036u);
+
+    g_now = g_lastFrameTick + 80; // a slow frame: no waiting, the true time is kept
+    WaitNextFrame(50);
+    EXPECT_EQ(g_frameTime, 80u);
+}
+
+TEST_F(Timeline, HandOverBeforePacingKeepsTheLastFrameTick)
+{
+    g_position = at(10, 0);
+    UpdateMusicPosition(); // the opening tests the position read on the last pass
+    xSysAddTimer(Part1Frame, 0);
+    g_now = 5000;
+    Part1Frame(1);
+    EXPECT_EQ(g_lastFrameTick, 1000u);
+    EXPECT_FALSE(xSysFindTimer(Part1Frame));
+    EXPECT_TRUE(xSysFindTimer(Part2Frame));
+
+    // The fish test after pacing: the pace runs, then the hand-over.
+    g_position = at(13, 0);
+    UpdateMusicPosition();
+    Part2Frame(1);
+    EXPECT_GT(g_lastFrameTick, 5000u);
+    EXPECT_TRUE(xSysFindTimer(Part3Frame));
+}
+
+TEST_F(Timeline, SkippedOrdersStillRunEveryTimerOnce)
+{
+    g_position = at(30, 5); // the music is already at the circles
+    runShow(Part1Frame, 12);
+    std::vector<std::string> expected = {"Part1Frame 30 5", "Part2Frame 30 5", "Part3Frame 30 5",
+                                         "GreetFrame 30 5", "Credits1Frame 30 5", "Credits2Frame 30 5",
+                                         "FlareFrame 30 5", "RotoFrame 30 5"};
+    EXPECT_EQ(trace, expected);
+    EXPECT_TRUE(xSysFindTimer(CirclesFrame));
+    EXPECT_EQ(xSysTimerCount(), 3); // the pass counter, position, circles
+}
+
+TEST_F(Timeline, EndedMusicRunsTheChainToItsEnd)
+{
+    g_position = 0xFFFFFFFFu;
+    int used = runShow(Part1Frame, 200);
+    EXPECT_LT(used, 200); // the show quit by itself
+    ASSERT_EQ(trace.size(), 11u);
+    EXPECT_EQ(trace[0], "Part1Frame 65535 65535");
+    EXPECT_EQ(trace[10], "Part10Frame 65535 65535");
+    EXPECT_TRUE(g_fallOnce);
+}
+
+TEST_F(Timeline, EndingFadesForEighteenFramesThenQuits)
+{
+    g_position = at(38, 10);
+    xSysAddTimer(EndFrame, 0);
+    // Before the last phrase the level falls from 255 by 25 a frame.
+    for (int i = 0; i < 3; i++)
+        EndFrame(1);
+    EXPECT_EQ(g_endLevel, 255 - 75);
+    for (int i = 0; i < 20; i++)
+        EndFrame(1);
+    EXPECT_EQ(g_endLevel, 0);
+
+    g_position = at(38, 41);
+    int frames = 0;
+    PlatMsg msg;
+    while (platPeekMessage(&msg)) {
+    }
+    bool quit = false;
+    while (!quit && frames < 40) {
+        EndFrame(1);
+        frames++;
+        while (platPeekMessage(&msg))
+            quit = quit || msg.message == WM_QUIT;
+    }
+    EXPECT_EQ(frames, 18);
+    for (int i = 0; i < 640 * 480; i++)
+        ASSERT_EQ(g_frameBuffer[i], 0u);
+}
+
+TEST_F(Timeline, UnbuiltPartsDrawBlackOverTheirRectangle)
+{
+    for (int i = 0; i < 640 * 480; i++)
+        g_frameBuffer[i] = 0x00FFFFFF;
+    g_position = at(14, 0);
+    UpdateMusicPosition();
+    Part3Frame(1); // presents lines 75 to 414
+    EXPECT_EQ(g_frameBuffer[75 * 640], 0u);
+    EXPECT_EQ(g_frameBuffer[414 * 640 + 639], 0u);
+    EXPECT_EQ(g_frameBuffer[74 * 640], 0x00FFFFFFu);
+    EXPECT_EQ(g_frameBuffer[415 * 640], 0x00FFFFFFu);
+}
+
+TEST_F(Timeline, EndAtOrderQuitsWhenTheMusicGetsThere)
+{
+    g_endAtOrder = 12;
+    g_position = at(11, 63);
+    UpdateMusicPosition();
+    PlatMsg msg;
+    bool quit = false;
+    while (platPeekMessage(&msg))
+        quit = quit || msg.message == WM_QUIT;
+    EXPECT_FALSE(quit);
+    g_position = at(12, 0);
+    UpdateMusicPosition();
+    while (platPeekMessage(&msg))
+        quit = quit || msg.message == WM_QUIT;
+    EXPECT_TRUE(quit);
+    EXPECT_EQ(g_musicOrder, 12);
+    EXPECT_EQ(g_musicRow, 0);
+    EXPECT_EQ(g_endAtOrder, -1);
+}
+} // namespace
