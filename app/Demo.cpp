@@ -211,7 +211,7 @@ int WinMain(void* instance, void*, char* cmdLine, int)
     g_fileIO.Free(&music);
     if (g_runOptions.startOrder > 0 && !platMusicSeekOrder(g_music, g_runOptions.startOrder))
         g_xError.Fatal(xFormat("The music has no order %d", g_runOptions.startOrder));
-    platCaptureSetLength(platMusicLengthMs(g_music));
+    platCaptureSetLength(platMusicLengthMs(g_music) - platMusicPositionMs(g_music));
     BASS_MusicPlay(g_music);
     memset(g_frameBuffer, 0, 640 * 480 * 4);
     xVideoPresent();

@@ -673,3 +673,12 @@ uint32_t platMusicLengthMs(HMUSIC handle)
         return 0;
     return (uint32_t)(openmpt_module_get_duration_seconds(m->mod) * 1000.0);
 }
+
+uint32_t platMusicPositionMs(HMUSIC handle)
+{
+    Music* m = find(handle);
+    if (!m || m->ended)
+        return 0;
+    DeviceLock lock;
+    return (uint32_t)(openmpt_module_get_position_seconds(m->mod) * 1000.0);
+}

@@ -106,5 +106,7 @@ void platMusicAdvanceTo(uint32_t tickMs);
 int platMusicSeekOrder(HMUSIC handle, int order);
 // The music's length from its start, in ms (0 for an unknown handle).
 uint32_t platMusicLengthMs(HMUSIC handle);
+// Where a music stands, in ms from its start (0 for an unknown handle).
+uint32_t platMusicPositionMs(HMUSIC handle);
 // Frames handed to the sink since platMusicSetCapture.
 uint64_t platMusicCapturedFrames();

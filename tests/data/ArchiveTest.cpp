@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 #include <sys/wait.h>
 #include <cstring>
 #include <fstream>
@@ -23,6 +24,19 @@
 #include "files/xFileIO.h"
 
 namespace {
+
+// A folder of this test process's own, so parallel runs never share files.
+std::string ScratchDir()
+{
+    static std::string dir = [] {
+        std::string pattern = ::testing::TempDir() + "qhdataXXXXXX";
+        std::vector<char> buf(pattern.begin(), pattern.end());
+        buf.push_back(0);
+        const char* made = mkdtemp(buf.data());
+        return std::string(made ? made : ::testing::TempDir().c_str());
+    }();
+    return dir;
+}
 
 // ---- reading ----
 
@@ -356,6 +370,25 @@ TEST_F(DataArchive, GreetingsAssets)
     }
     Size("gname.tga", 0, 22 * 44);
     WithAlpha("gname.tga", "gnmask.gif");
+    {
+        // Each man shows a 44-row view of the names: every slot holds a name,
+        // and none reaches the slot's edge rows, where the view would cut it.
+        Picture names("gnmask.gif");
+        ASSERT_TRUE(names.ok);
+        int w = names.img.sizeX;
+        for (int slot = 0; slot < 22; ++slot) {
+            int ink = 0, edge = 0;
+            for (int y = 0; y < 44; ++y)
+                for (int x = 0; x < w; ++x) {
+                    uint8_t v = names.img.pixels[(slot * 44 + y) * w + x];
+                    ink += v > 200;
+                    if (y == 0 || y == 43)
+                        edge = std::max(edge, int(v));
+                }
+            EXPECT_GT(ink, 100) << "name slot " << slot;
+            EXPECT_LT(edge, 64) << "name slot " << slot;
+        }
+    }
     WithAlpha("circle2.tga", "circmask.gif");
     Fits("greetsto.tga", 174, 260, 640, 280);
     Fits("monstrs.tga", 151, 260, 640, 280);
@@ -562,7 +595,7 @@ std::vector<char> Slurp(const std::string& path)
 
 TEST(DataBuild, SecondRunGivesTheSameBytes)
 {
-    std::string dir = ::testing::TempDir();
+    std::string dir = ScratchDir();
     std::string pak = dir + "/again.pak", manifest = dir + "/again.pak.txt";
     std::string cmd = std::string("\"") + QH_MAKEDATA + "\" --pak \"" + pak + "\" --manifest \"" + manifest + "\"" +
                       " --font-dir \"" + QH_FONT_DIR + "\"";
@@ -586,7 +619,7 @@ namespace {
 
 int RunGenerator(const std::string& args, std::string* output = nullptr)
 {
-    std::string out = ::testing::TempDir() + "/makedata.out";
+    std::string out = ScratchDir() + "/makedata.out";
     std::string cmd = std::string("\"") + QH_MAKEDATA + "\" " + args + " > \"" + out + "\" 2>&1";
     int status = std::system(cmd.c_str());
     if (output) {
@@ -605,7 +638,7 @@ TEST(DataCommand, RefusesWhatItCannotDoWithAClearMessage)
     EXPECT_NE(std::string::npos, out.find("unknown option --frobnicate")) << out;
     EXPECT_EQ(2, RunGenerator("--pak", &out)) << "an option without its value";
     EXPECT_NE(std::string::npos, out.find("--pak needs a value")) << out;
-    std::string pak = ::testing::TempDir() + "/nomusic.pak";
+    std::string pak = ScratchDir() + "/nomusic.pak";
     EXPECT_EQ(1, RunGenerator("--pak \"" + pak + "\" --music /nonexistent/tune.xm", &out));
     EXPECT_NE(std::string::npos, out.find("cannot read the music /nonexistent/tune.xm")) << out;
     std::ifstream left(pak);
@@ -616,7 +649,7 @@ TEST(DataCommand, RefusesWhatItCannotDoWithAClearMessage)
 
 TEST(DataCommand, StoresTheMusicUnderTheNameStartUpReads)
 {
-    std::string dir = ::testing::TempDir();
+    std::string dir = ScratchDir();
     std::string tune = dir + "/tune.xm", pak = dir + "/withmusic.pak";
     {
         std::ofstream f(tune, std::ios::binary);
@@ -624,7 +657,9 @@ TEST(DataCommand, StoresTheMusicUnderTheNameStartUpReads)
         for (int i = 0; i < 1000; ++i)
             f.put(char(i * 7));
     }
-    ASSERT_EQ(0, RunGenerator("--pak \"" + pak + "\" --font-dir \"" + QH_FONT_DIR + "\" --music \"" + tune + "\""));
+    std::string out;
+    ASSERT_EQ(0, RunGenerator("--pak \"" + pak + "\" --font-dir \"" + QH_FONT_DIR + "\" --music \"" + tune + "\"", &out))
+        << out;
     xFileIO io(1);
     ASSERT_EQ(0, io.Open(pak.c_str()));
     xFile f{};

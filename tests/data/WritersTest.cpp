@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <unistd.h>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "X2d/X2d.h"
 #include "X2d/X2danim.h"
@@ -18,6 +20,19 @@
 using namespace qhd;
 
 namespace {
+
+// A folder of this test process's own, so parallel runs never share files.
+std::string ScratchDir()
+{
+    static std::string dir = [] {
+        std::string pattern = ::testing::TempDir() + "qhdataXXXXXX";
+        std::vector<char> buf(pattern.begin(), pattern.end());
+        buf.push_back(0);
+        const char* made = mkdtemp(buf.data());
+        return std::string(made ? made : ::testing::TempDir().c_str());
+    }();
+    return dir;
+}
 
 // Decodes bytes the way the show does: a named xFile through xImageLoad.
 struct Decoded {
@@ -222,7 +237,7 @@ TEST(DataWriters, ArchiveIsDeterministicAndReadableByTheProgram)
     b.Tga24("Pic.tga", "a picture", Distinct(8, 8));
     b.GifMask("pic.gif", "its weights", Mask(8, 8, 1.0f));
     b.Raw("iseeyou.mp3", "module", "module", Bytes(5000, 7));
-    std::string dir = ::testing::TempDir();
+    std::string dir = ScratchDir();
     WriteArchive(dir + "/a.pak", b);
     WriteArchive(dir + "/b.pak", b);
     FILE* fa = fopen((dir + "/a.pak").c_str(), "rb");
@@ -234,6 +249,8 @@ TEST(DataWriters, ArchiveIsDeterministicAndReadableByTheProgram)
     fclose(fb);
     A.resize(na);
     B.resize(nb);
+    std::remove((dir + "/a.pak").c_str());
+    std::remove((dir + "/b.pak").c_str());
     EXPECT_EQ(A, B);
     // Local header of the first entry: deflated (method 8).
     EXPECT_EQ(0, memcmp(A.data(), "PK\3\4", 4));

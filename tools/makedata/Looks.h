@@ -34,16 +34,16 @@ Canvas WaterTexture(int size); // tiles in both directions
 Canvas LoadingLine(int w, int h);
 
 // --- people ---
-struct FaceSpec {
+struct FaceLook {
     uint32_t seed = 1;
     int skin = 0, hair = 0, hairStyle = 0, hat = 0, clothes = 0, backdrop = 0;
     bool glasses = false, beard = false, earring = false;
     float smile = 0.5f;
 };
-FaceSpec RandomFace(uint32_t seed);
-Canvas Portrait(const FaceSpec& f, int w, int h);
+FaceLook RandomFace(uint32_t seed);
+Canvas Portrait(const FaceLook& f, int w, int h);
 // A portrait turned into light on black, for the additive overlays.
-Canvas GlowPortrait(const FaceSpec& f, int w, int h, Color tint);
+Canvas GlowPortrait(const FaceLook& f, int w, int h, Color tint);
 Mask OvalMask(int w, int h, float soft);
 
 // --- creatures and things ---

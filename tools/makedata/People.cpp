@@ -16,10 +16,10 @@ const uint32_t kBackdrops[][2] = {{0x2b3a67, 0x6a8cb8}, {0xf5bf7f, 0xec870e}, {0
 
 } // namespace
 
-FaceSpec RandomFace(uint32_t seed)
+FaceLook RandomFace(uint32_t seed)
 {
     Rng r(seed * 7919u + 17u);
-    FaceSpec f;
+    FaceLook f;
     f.seed = seed;
     f.skin = r.Int(0, 8);
     f.hair = r.Int(0, 8);
@@ -34,7 +34,7 @@ FaceSpec RandomFace(uint32_t seed)
     return f;
 }
 
-Canvas Portrait(const FaceSpec& f, int outW, int outH)
+Canvas Portrait(const FaceLook& f, int outW, int outH)
 {
     const int ss = 3;
     const int W = outW * ss, H = outH * ss;
@@ -220,7 +220,7 @@ Canvas Portrait(const FaceSpec& f, int outW, int outH)
     return Resize(c, outW, outH);
 }
 
-Canvas GlowPortrait(const FaceSpec& f, int w, int h, Color tint)
+Canvas GlowPortrait(const FaceLook& f, int w, int h, Color tint)
 {
     Canvas p = Portrait(f, w, h);
     Canvas out(w, h);

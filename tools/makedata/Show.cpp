@@ -38,9 +38,9 @@ const std::vector<std::pair<std::string, std::string>>& Greeted()
 
 // The greeted faces: drawn from a seed, with skin tone, hair style and
 // backdrop spread so that neighbours never look alike.
-FaceSpec GreetedFace(int i)
+FaceLook GreetedFace(int i)
 {
-    FaceSpec f = RandomFace(uint32_t(100 + i));
+    FaceLook f = RandomFace(uint32_t(100 + i));
     static const int skins[] = {4, 0, 2, 6, 3, 1, 8, 5, 7};
     f.skin = skins[i % 9];
     f.hairStyle = (i * 3) % 7;
@@ -49,9 +49,9 @@ FaceSpec GreetedFace(int i)
 }
 
 // The soft figures of the flare scene: long hair, a calm smile.
-FaceSpec FigureFace(int i)
+FaceLook FigureFace(int i)
 {
-    FaceSpec f = RandomFace(uint32_t(500 + i));
+    FaceLook f = RandomFace(uint32_t(500 + i));
     f.hairStyle = i == 0 ? 1 : 5;
     f.hair = i == 0 ? 2 : 0;
     f.skin = i == 0 ? 4 : 7;
@@ -62,9 +62,9 @@ FaceSpec FigureFace(int i)
     return f;
 }
 
-FaceSpec AuthorFace(int i)
+FaceLook AuthorFace(int i)
 {
-    FaceSpec f = RandomFace(uint32_t(900 + i));
+    FaceLook f = RandomFace(uint32_t(900 + i));
     const int skin[] = {3, 6, 1}, style[] = {0, 1, 4}, hat[] = {2, 0, 1}, backdrop[] = {5, 3, 1};
     f.skin = skin[i];
     f.hairStyle = style[i];
@@ -219,7 +219,7 @@ void BuildFlare(Bundle& b)
 {
     b.Jpeg("texture1.jpg", "warp texture (tiles both ways)", WaterTexture(256));
     b.Jpeg("girl2.jpg", "overlay added onto the small flare panels",
-           GlowPortrait(FigureFace(0), 140, 105, Hex(pal::Cyan)));
+           GlowPortrait(FigureFace(0), 140, 105, Hex(pal::Line4)));
     Sprite cal = CalendarCells(65, 35, 30);
     b.Tga24("april.tga", "calendar page, thirty day cells of 65 x 35", cal.rgb);
     b.PreviewAlpha(cal.alpha);

@@ -122,17 +122,20 @@ Sprite NameList(const std::vector<std::pair<std::string, std::string>>& names, i
     Mask m(w, rowH * int(names.size()));
     for (size_t i = 0; i < names.size(); ++i) {
         int top = int(i) * rowH;
-        Text name = FitText(names[i].first, Face::SansBold, w - 12, 22, 22.0f);
-        Text role = FitText(names[i].second, Face::Serif, w - 12, 12, 12.0f, 0.03f);
+        // Two lines on fixed baselines, well inside the row: each person is
+        // shown through a view of exactly rowH rows.
+        Text name = FitText(names[i].first, Face::SansBold, w - 12, 21, 21.0f);
+        Text role = FitText(names[i].second, Face::Serif, w - 12, 11, 11.0f, 0.03f);
+        const int nameBase = rowH * 20 / 44, roleBase = rowH * 34 / 44;
         Mask ink(w, rowH);
-        Place(ink, name.mask, 4, 4);
+        Place(ink, name.mask, 4, nameBase - name.baseline);
         Mask small(w, rowH);
-        Place(small, role.mask, 5, 4 + name.mask.h + 5);
+        Place(small, role.mask, 5, roleBase - role.baseline);
         // Shadow: the ink blurred and offset, so the names read over photos and wood.
         Mask shadow(w, rowH);
-        PlaceMax(shadow, ink, 1, 2);
-        PlaceMax(shadow, small, 1, 2);
-        Blur(shadow, 2);
+        PlaceMax(shadow, ink, 1, 1);
+        PlaceMax(shadow, small, 1, 1);
+        Blur(shadow, 1);
         for (int y = 0; y < rowH; ++y)
             for (int x = 0; x < w; ++x) {
                 float a = ink.At(x, y), b = small.At(x, y), s = Clamp01(shadow.At(x, y) * 1.8f) * 0.75f;
