@@ -213,6 +213,20 @@ TEST_F(Greetings, TintIndexIsTruncatedInDouble)
     delete again;
 }
 
+TEST_F(Greetings, TintWithoutMemoryIsReportedWithItsLine)
+{
+    // A photo larger than any address space: its pixels are never read.
+    x2dSprite huge;
+    huge.sizeX = 1 << 30;
+    huge.sizeY = 1 << 30;
+    huge.ownsMemory = 0;
+    uint8_t palette[768] = {};
+    x2dSprite* tint = x2dSpriteCreate();
+    EXPECT_EXIT(g_greetPart.MakeTint(&huge, tint, palette), ::testing::ExitedWithCode(1),
+                "Error: Can't allocate memory, 1\nFile parts/gretPart.cpp\nLine 231");
+    delete tint;
+}
+
 TEST_F(Greetings, FlashCircleSaturatesOnlyPixelsWithAlpha)
 {
     CgreetPart part;
