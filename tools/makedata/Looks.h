@@ -57,7 +57,10 @@ Sprite CalendarCells(int w, int h, int count);
 // --- words ---
 // A caption under the letterbox: warm white type on black, at most
 // `maxH` rows tall and `maxW` wide.
-Canvas Caption(const std::string& text, int maxW, int maxH);
+// Width of a caption drawn at x that reads centred on the 640-wide screen.
+int CaptionWidth(int x);
+// A caption of that width, its words centred on black, maxH rows tall.
+Canvas Caption(const std::string& text, int width, int maxH);
 // Letters of one size on one baseline, each centred in a w x h box; with a
 // stretch above 1 the letters are widened.
 std::vector<Mask> LetterSet(const std::string& letters, int w, int h, int face, float stretch = 1.0f);

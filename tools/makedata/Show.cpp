@@ -93,7 +93,7 @@ void BuildOpening(Bundle& b)
     b.Strip(25);
     b.GifMask("ccmask.gif", "circle cell animation alpha channel", ring.alpha);
     b.Strip(25);
-    b.Tga24("cusoon.tga", "opening caption \"see you soon\"", Caption("see you soon", 470, 20));
+    b.Tga24("cusoon.tga", "opening caption \"see you soon\"", Caption("see you soon", CaptionWidth(170), 20));
     b.Tga24("mart.tga", "harbour at dusk, the picture sliding up", HarbourAtDusk());
     b.GifMask("grplogo.gif", "group logo mask, ten letters of 62 x 68", LogoLetters("SALTMARINE", 62, 68, kLogoLetterHeight, kLogoMiddle));
     b.Strip(68);
@@ -101,7 +101,7 @@ void BuildOpening(Bundle& b)
 
 void BuildFish(Bundle& b)
 {
-    b.Tga24("happy.tga", "fish caption \"happy?\"", Caption("happy?", 468, 20));
+    b.Tga24("happy.tga", "fish caption \"happy?\"", Caption("happy?", CaptionWidth(172), 20));
     Sprite title = TitleCard(400, 200);
     b.Tga24("fishtro.tga", "fish title picture", title.rgb);
     b.PreviewAlpha(title.alpha);
@@ -128,7 +128,7 @@ void BuildLines(Bundle& b)
         b.PreviewAlpha(l.alpha);
         b.GifMask(Numbered("n%d.gif", i), Numbered("zoom letter %d alpha channel", i), l.alpha);
     }
-    b.Tga24("3dstuff.tga", "lines caption \"3d stuff\"", Caption("3d stuff", 442, 20));
+    b.Tga24("3dstuff.tga", "lines caption \"3d stuff\"", Caption("3d stuff", CaptionWidth(198), 20));
 }
 
 void BuildGreetings(Bundle& b)
@@ -162,10 +162,10 @@ void BuildGreetings(Bundle& b)
     b.Tga24("circle2.tga", "round photo frame", frame);
     b.PreviewAlpha(frameMask);
     b.GifMask("circmask.gif", "round photo frame alpha channel", frameMask);
-    b.Tga24("greetsto.tga", "greetings caption \"greetings to\"", Caption("greetings to", 466, 20));
-    b.Tga24("monstrs.tga", "greetings caption \"the monsters\"", Caption("the monsters", 489, 20));
-    b.Tga24("twomiss.tga", "greetings caption \"two are missing\"", Caption("two are missing", 483, 20));
-    b.Tga24("guesswho.tga", "greetings caption \"guess who\"", Caption("guess who", 400, 20));
+    b.Tga24("greetsto.tga", "greetings caption \"greetings to\"", Caption("greetings to", CaptionWidth(174), 20));
+    b.Tga24("monstrs.tga", "greetings caption \"the monsters\"", Caption("the monsters", CaptionWidth(151), 20));
+    b.Tga24("twomiss.tga", "greetings caption \"two are missing\"", Caption("two are missing", CaptionWidth(157), 20));
+    b.Tga24("guesswho.tga", "greetings caption \"guess who\"", Caption("guess who", CaptionWidth(240), 20));
     Sprite q = QuestionMark(60, 74);
     b.Tga24("vopros.tga", "question mark for the mosaic holes", q.rgb);
     b.PreviewAlpha(q.alpha);
@@ -227,7 +227,7 @@ void BuildFlare(Bundle& b)
     b.GifMask("aprilm.gif", "calendar page alpha channel", cal.alpha);
     b.Strip(35);
     b.Jpeg("girl6.jpg", "figure added onto the warp", GlowPortrait(FigureFace(1), 380, 250, Hex(pal::LampSoft)));
-    b.Tga24("nomore.tga", "flare caption \"no more\"", Caption("no more", 441, 20));
+    b.Tga24("nomore.tga", "flare caption \"no more\"", Caption("no more", CaptionWidth(199), 20));
 }
 
 void BuildRoto(Bundle& b)
@@ -237,7 +237,7 @@ void BuildRoto(Bundle& b)
     b.Tga24("orel.tga", "gull, the roto-zoomed picture", gull.rgb);
     b.PreviewAlpha(gull.alpha);
     b.GifMask("orelmask.gif", "gull alpha channel", gull.alpha);
-    b.Tga24("backto.tga", "roto-zoom caption \"back to\"", Caption("back to", 454, 20));
+    b.Tga24("backto.tga", "roto-zoom caption \"back to\"", Caption("back to", CaptionWidth(186), 20));
     b.Tga24("may.tga", "morning street, the sliding picture", MorningStreet());
     b.Tga24("scene3c.tga", "lit window, falling letters background", LitWindow());
     const char* letters = "LIGHTSONTHEWATER";
@@ -264,7 +264,7 @@ void BuildClosing(Bundle& b)
     b.Tga24("to.tga", "closing word \"to\"", WordPicture("to", 110, 56, Hex(pal::Ink), Hex(0xffffff), true));
     b.Tga24("you.tga", "closing word \"you\"", WordPicture("you", 300, 90, Hex(pal::Ink), Hex(0xffffff), true));
     b.Jpeg("scroll1.jpg", "end scroller panorama (tiles sideways)", Panorama(1200, 250));
-    b.Tga24("cuthere.tga", "end caption \"cut here\"", Caption("cut here", 440, 20));
+    b.Tga24("cuthere.tga", "end caption \"cut here\"", Caption("cut here", CaptionWidth(200), 20));
     Sprite logo = SmallLogo(220, 56);
     b.Tga24("smlogo.tga", "small group logo", logo.rgb);
     b.PreviewAlpha(logo.alpha);

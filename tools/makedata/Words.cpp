@@ -20,11 +20,18 @@ void PlaceMax(Mask& dst, const Mask& src, int x, int y, float weight = 1.0f)
 
 } // namespace
 
-Canvas Caption(const std::string& text, int maxW, int maxH)
+int CaptionWidth(int x)
+{
+    // The effects draw each caption at a fixed x; a caption this wide, its
+    // words in the middle on black, reads centred under the letterbox.
+    return 2 * (320 - x);
+}
+
+Canvas Caption(const std::string& text, int width, int maxH)
 {
     // Bold type with room for descenders; at most maxH rows in all.
-    Text t = FitText(text, Face::SansBold, maxW - 8, maxH - 4, 16.0f, 0.04f);
-    int w = std::min(maxW, t.mask.w + 8);
+    Text t = FitText(text, Face::SansBold, width - 8, maxH - 4, 16.0f, 0.04f);
+    int w = width;
     Canvas c(w, maxH, Hex(0x000000));
     int x = (w - t.mask.w) / 2, y = (maxH - t.mask.h) / 2;
     for (int j = 0; j < t.mask.h; ++j) {
