@@ -22,6 +22,10 @@ struct Converter {
     uint32_t unusedBits = 0; // bits of a 32-bit destination no mask covers
     HermesHandle palette = 0;
     SDL_Palette* sdlPalette = nullptr; // built on the first indexed copy
+    // Kept from one copy to the next and pointed at each copy's pixels, so a
+    // copy allocates nothing once SDL has chosen its blitter.
+    SDL_Surface* source = nullptr;
+    SDL_Surface* dest = nullptr;
 };
 
 int g_initCount = 0;
@@ -56,7 +60,17 @@ Uint32 sdlFormatOf(const HermesFormat& f)
     return fmt;
 }
 
-bool copyIndexed(Converter& c, const Uint8* src, int width, int height, int srcPitch, Uint8* dst, int dstPitch)
+void freeSurfaces(Converter& c)
+{
+    if (c.source)
+        SDL_FreeSurface(c.source);
+    if (c.dest)
+        SDL_FreeSurface(c.dest);
+    c.source = c.dest = nullptr;
+}
+
+// Sets the converter's palette from its Hermes palette, as it is now.
+bool updatePalette(Converter& c)
 {
     Palette* pal = paletteOf(c.palette);
     if (!pal)
@@ -64,19 +78,43 @@ bool copyIndexed(Converter& c, const Uint8* src, int width, int height, int srcP
     if (!c.sdlPalette && !(c.sdlPalette = SDL_AllocPalette(256)))
         return false;
     SDL_Color colors[256];
+    bool same = true;
     for (int i = 0; i < 256; i++) {
         uint32_t e = (uint32_t)pal->entries[i];
         colors[i] = SDL_Color{(Uint8)(e >> 16), (Uint8)(e >> 8), (Uint8)e, 255};
+        const SDL_Color& old = c.sdlPalette->colors[i];
+        same = same && old.r == colors[i].r && old.g == colors[i].g && old.b == colors[i].b && old.a == 255;
     }
-    SDL_SetPaletteColors(c.sdlPalette, colors, 0, 256);
+    // An unchanged palette keeps SDL's colour map.
+    if (!same)
+        SDL_SetPaletteColors(c.sdlPalette, colors, 0, 256);
+    return SDL_SetSurfacePalette(c.source, c.sdlPalette) == 0;
+}
 
-    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom((void*)src, width, height, 8, srcPitch, SDL_PIXELFORMAT_INDEX8);
-    SDL_Surface* d = SDL_CreateRGBSurfaceWithFormatFrom(dst, width, height, c.destBytes * 8, dstPitch, c.destFormat);
-    bool ok = s && d && SDL_SetSurfacePalette(s, c.sdlPalette) == 0 &&
-              SDL_SetSurfaceBlendMode(s, SDL_BLENDMODE_NONE) == 0 && SDL_BlitSurface(s, nullptr, d, nullptr) == 0;
-    SDL_FreeSurface(s);
-    SDL_FreeSurface(d);
-    return ok;
+bool blit(Converter& c, const Uint8* src, int width, int height, int srcPitch, Uint8* dst, int dstPitch)
+{
+    if (!c.source) {
+        static Uint32 dummy;
+        c.source = SDL_CreateRGBSurfaceWithFormatFrom(&dummy, 1, 1, c.sourceBytes * 8, 4, c.sourceFormat);
+        c.dest = SDL_CreateRGBSurfaceWithFormatFrom(&dummy, 1, 1, c.destBytes * 8, 4, c.destFormat);
+        if (!c.source || !c.dest || SDL_SetSurfaceBlendMode(c.source, SDL_BLENDMODE_NONE) != 0) {
+            freeSurfaces(c);
+            return false;
+        }
+    }
+    if (c.indexedSource && !updatePalette(c))
+        return false;
+    c.source->pixels = (void*)src;
+    c.source->w = width;
+    c.source->h = height;
+    c.source->pitch = srcPitch;
+    c.dest->pixels = dst;
+    c.dest->w = width;
+    c.dest->h = height;
+    c.dest->pitch = dstPitch;
+    SDL_SetClipRect(c.dest, nullptr);
+    SDL_Rect from{0, 0, width, height}, to{0, 0, width, height};
+    return SDL_LowerBlit(c.source, &from, c.dest, &to) == 0;
 }
 
 } // namespace
@@ -111,6 +149,7 @@ void Hermes_ConverterReturn(HermesHandle converter)
     Converter* c = converterOf(converter);
     if (!c)
         return;
+    freeSurfaces(*c);
     if (c->sdlPalette)
         SDL_FreePalette(c->sdlPalette);
     *c = Converter();
@@ -122,6 +161,7 @@ int Hermes_ConverterRequest(HermesHandle converter, HermesFormat* source, Hermes
     if (!c)
         return 0;
     c->requested = false;
+    freeSurfaces(*c);
     if (!source || !dest)
         return 0;
     Uint32 sf = sdlFormatOf(*source), df = sdlFormatOf(*dest);
@@ -179,10 +219,7 @@ int Hermes_ConverterCopy(HermesHandle converter, void* s_pixels, int s_x, int s_
         }
         return 1;
     }
-    bool ok = c->indexedSource
-                  ? copyIndexed(*c, src, s_width, s_height, s_pitch, dst, d_pitch)
-                  : SDL_ConvertPixels(s_width, s_height, c->sourceFormat, src, s_pitch, c->destFormat, dst, d_pitch) == 0;
-    if (!ok)
+    if (!blit(*c, src, s_width, s_height, s_pitch, dst, d_pitch))
         return 0;
     // SDL fills the spare byte of a 32-bit pixel with 0xff or leaves it as it
     // was, depending on the pair; a pixel without alpha gets 0 there.

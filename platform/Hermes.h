@@ -10,7 +10,7 @@ struct HermesFormat {
     int32_t r, g, b, a; // masks
     int32_t bits;       // 8, 16, 24, 32
     int32_t indexed;    // non-zero: 8-bit palette indices
-    int32_t has_colorkey;
+    int32_t has_colorkey; // colour keys are carried but never applied here
     int32_t colorkey;
 };
 

@@ -9,10 +9,15 @@ extern uint32_t* g_frameBuffer;
 
 void xVideoInit();
 void xVideoSetMode(int width, int height, int fullscreen, int bpp, uint32_t red, uint32_t green, uint32_t blue);
+// Chooses the display depth for the mode: 0 exact, 1 no mode of that size,
+// 2 the same size at a substitute depth.
+int xVideoGetActualMode(int width, int height, int bpp);
+void xVideoInitSurfaces();
 void xVideoPresent();
 void xVideoPresentRect(int x, int y, int width, int height);
 void xVideoChangeCoopLevel(PlatWindow* window, int fullscreen);
 void xVideoReleaseObjects(PlatWindow* window);
+const char* xVideoErrorName(int32_t code);
 
 // Releases the display device itself (window destroyed).
 void xVideoReleaseDirectDraw();
@@ -24,3 +29,6 @@ void xVideoUpdateRects();
 // Outer size of the window for the current mode.
 void xVideoFrameSize(int* width, int* height);
 PlatWindow* xVideoMainWindow();
+// Bits per pixel of the display mode in use, and the number of listed modes.
+int xVideoDisplayDepth();
+int xVideoModeCount();

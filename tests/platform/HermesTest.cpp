@@ -205,6 +205,27 @@ TEST_F(HermesTest, RectangleCopyTouchesOnlyItsRectangle)
         }
 }
 
+TEST_F(HermesTest, OneConverterForCopiesOfAnySize)
+{
+    // The converter keeps its state between copies; each copy's own sizes
+    // and pitches must still be the ones used.
+    ASSERT_TRUE(request(k32, kBGR));
+    std::vector<uint32_t> src(64 * 8);
+    for (size_t i = 0; i < src.size(); i++)
+        src[i] = (uint32_t)(i * 0x010203);
+    std::vector<uint8_t> big(64 * 3 * 8, 0), small(5 * 7 * 2, 0xcc);
+    ASSERT_EQ(1, Hermes_ConverterCopy(conv, src.data(), 0, 0, 64, 8, 256, big.data(), 0, 0, 64, 8, 192));
+    ASSERT_EQ(1, Hermes_ConverterCopy(conv, src.data(), 60, 1, 2, 2, 256, small.data(), 1, 0, 2, 2, 7 * 2 + 1));
+    for (int i = 0; i < 64 * 8; i++) {
+        EXPECT_EQ((uint8_t)src[i], big[i * 3]) << i;
+        EXPECT_EQ((uint8_t)(src[i] >> 16), big[i * 3 + 2]) << i;
+    }
+    EXPECT_EQ(0xcc, small[0]);
+    EXPECT_EQ((uint8_t)src[64 + 60], small[3]);
+    EXPECT_EQ((uint8_t)src[128 + 61], small[15 + 6]);
+    EXPECT_EQ(0xcc, small[15 + 9]);
+}
+
 TEST_F(HermesTest, RefusesWhatItCannotDo)
 {
     uint32_t a[16] = {}, b[16] = {};
