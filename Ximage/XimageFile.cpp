@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "Ximage.h"
+#include "files/xFileIO.h"
 #include "system/Xerror.h"
 
 int ximageReadFile(const char* name, uint8_t** data, size_t* size, const char* module, int line)
@@ -33,4 +35,33 @@ int ximageReadFile(const char* name, uint8_t** data, size_t* size, const char* m
     *data = block;
     *size = (size_t)length;
     return XIMAGE_FILE_OK;
+}
+
+int ximageLoadMemory(xFile* file, xImage& image, XimageDecoder decode, const char* loader, const char* module,
+                     int line)
+{
+    X_ASSERT(file != nullptr, module, line);
+    image.pixels = nullptr;
+    image.palette = nullptr;
+    if (!file->data)
+        g_xError.Fatal(xFormat("%s::Can't access file -> %s", loader, file->name));
+    decode(file->data, file->size > 0 ? (size_t)file->size : 0, file->name, MEMORY_FORM, image);
+    return 0;
+}
+
+int ximageLoadDisk(const char* name, xImage& image, XimageDecoder decode, const char* loader, const char* module,
+                   int line)
+{
+    image.pixels = nullptr;
+    image.palette = nullptr;
+    uint8_t* data;
+    size_t size;
+    int result = ximageReadFile(name, &data, &size, module, line);
+    if (result == XIMAGE_FILE_CANNOT_OPEN)
+        g_xError.Fatal(xFormat("%s::Can't access file -> %s", loader, name));
+    if (result != XIMAGE_FILE_OK)
+        g_xError.Fatal(xFormat("%s::Can't read file -> %s", loader, name));
+    decode(data, size, name, DISK_FORM, image);
+    free(data);
+    return 0;
 }

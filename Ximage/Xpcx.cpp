@@ -12,7 +12,6 @@ namespace {
 
 enum { HEADER_SIZE = 128, PALETTE_SIZE = 768 };
 
-enum Form { MEMORY_FORM, DISK_FORM };
 
 int32_t getSigned16(const uint8_t* p) { return (int16_t)(uint16_t)(p[0] | p[1] << 8); }
 
@@ -51,7 +50,7 @@ void decodeRuns(const uint8_t* in, size_t inSize, uint8_t* out, size_t rowLength
     }
 }
 
-void decodePcx(const uint8_t* data, size_t size, const char* name, Form form, xImage& image)
+void decodePcx(const uint8_t* data, size_t size, const char* name, XimageForm form, xImage& image)
 {
     if (size < HEADER_SIZE) {
         if (form == DISK_FORM)
@@ -115,27 +114,10 @@ void decodePcx(const uint8_t* data, size_t size, const char* name, Form form, xI
 
 int xPcxLoad(xFile* file, xImage& image)
 {
-    X_ASSERT(file != nullptr, kModule, __LINE__);
-    image.pixels = nullptr;
-    image.palette = nullptr;
-    if (!file->data)
-        g_xError.Fatal(xFormat("xPcxLoad::Can't access file -> %s", file->name));
-    decodePcx(file->data, file->size > 0 ? (size_t)file->size : 0, file->name, MEMORY_FORM, image);
-    return 0;
+    return ximageLoadMemory(file, image, decodePcx, "xPcxLoad", kModule, __LINE__);
 }
 
 int xPcxLoad(const char* name, xImage& image)
 {
-    image.pixels = nullptr;
-    image.palette = nullptr;
-    uint8_t* data;
-    size_t size;
-    int result = ximageReadFile(name, &data, &size, kModule, __LINE__);
-    if (result == XIMAGE_FILE_CANNOT_OPEN)
-        g_xError.Fatal(xFormat("xPcxLoad::Can't access file -> %s", name));
-    if (result != XIMAGE_FILE_OK)
-        g_xError.Fatal(xFormat("xPcxLoad::Can't read file -> %s", name));
-    decodePcx(data, size, name, DISK_FORM, image);
-    free(data);
-    return 0;
+    return ximageLoadDisk(name, image, decodePcx, "xPcxLoad", kModule, __LINE__);
 }

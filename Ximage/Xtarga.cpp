@@ -12,16 +12,13 @@ namespace {
 
 enum { HEADER_SIZE = 18 };
 
-// The disk form reports short data as an unreadable file; the memory form,
-// which has the whole file already, as a broken one.
-enum Form { MEMORY_FORM, DISK_FORM };
 
 uint32_t get16(const uint8_t* p) { return (uint32_t)p[0] | (uint32_t)p[1] << 8; }
 
 [[noreturn]] void refuse(const char* name, int line) { g_xError.Raise(kModule, line, 6, name); }
 
 // The file is always taken as bottom-up: the last stored row becomes the top.
-void decodeTarga(const uint8_t* data, size_t size, const char* name, Form form, xImage& image)
+void decodeTarga(const uint8_t* data, size_t size, const char* name, XimageForm form, xImage& image)
 {
     if (size < HEADER_SIZE) {
         if (form == DISK_FORM)
@@ -87,27 +84,10 @@ void decodeTarga(const uint8_t* data, size_t size, const char* name, Form form, 
 
 int xTargaLoad(xFile* file, xImage& image)
 {
-    X_ASSERT(file != nullptr, kModule, __LINE__);
-    image.pixels = nullptr;
-    image.palette = nullptr;
-    if (!file->data)
-        g_xError.Fatal(xFormat("xTargaLoad::Can't access file -> %s", file->name));
-    decodeTarga(file->data, file->size > 0 ? (size_t)file->size : 0, file->name, MEMORY_FORM, image);
-    return 0;
+    return ximageLoadMemory(file, image, decodeTarga, "xTargaLoad", kModule, __LINE__);
 }
 
 int xTargaLoad(const char* name, xImage& image)
 {
-    image.pixels = nullptr;
-    image.palette = nullptr;
-    uint8_t* data;
-    size_t size;
-    int result = ximageReadFile(name, &data, &size, kModule, __LINE__);
-    if (result == XIMAGE_FILE_CANNOT_OPEN)
-        g_xError.Fatal(xFormat("xTargaLoad::Can't access file -> %s", name));
-    if (result != XIMAGE_FILE_OK)
-        g_xError.Fatal(xFormat("xTargaLoad::Can't read file -> %s", name));
-    decodeTarga(data, size, name, DISK_FORM, image);
-    free(data);
-    return 0;
+    return ximageLoadDisk(name, image, decodeTarga, "xTargaLoad", kModule, __LINE__);
 }
