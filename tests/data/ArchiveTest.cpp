@@ -22,19 +22,14 @@
 #include "X2d/X2dspr.h"
 #include "Ximage/Ximage.h"
 #include "files/xFileIO.h"
+#include "tests/common/TestZip.h"
 
 namespace {
 
 // A folder of this test process's own, so parallel runs never share files.
 std::string ScratchDir()
 {
-    static std::string dir = [] {
-        std::string pattern = ::testing::TempDir() + "qhdataXXXXXX";
-        std::vector<char> buf(pattern.begin(), pattern.end());
-        buf.push_back(0);
-        const char* made = mkdtemp(buf.data());
-        return std::string(made ? made : ::testing::TempDir().c_str());
-    }();
+    static std::string dir = makeTempDir("data");
     return dir;
 }
 
