@@ -190,14 +190,9 @@ void LinesEffect::DrawGrid(int32_t x, int32_t y, int32_t level, int32_t index, u
 
 xLinesState LinesStartState()
 {
-    xLinesState s;
-    s.fadeIn = 255;
-    s.gridLevel = 255;
-    s.captionLevel = 0;
-    s.gridCounter = 0;
-    s.scrollX = 0;
-    s.titleTime = 0.0f;
-    return s;
+    // Black, the grid not yet darkening, no caption, the first grid, no
+    // scroll, the title at its first frame.
+    return xLinesState{255, 255, 0, 0, 0, 0.0f};
 }
 
 void LinesResetLetters()

@@ -2,42 +2,18 @@
 // median of five runs in ms and as a ratio to memcpy of the whole frame
 // (640 x 480 pixels) measured in the same run. QH_NO_MMX=1 measures the
 // plain drawing path.
-#include <benchmark/benchmark.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <map>
-#include <string>
 #include <vector>
 
-#include "X2d/X2d.h"
-#include "files/xFileIO.h"
+#include "bench/common/ShowBench.h"
 #include "parts/Part_3.h"
-#include "parts/ShowState.h"
-#include "system/Xsystem.h"
-#include "system/Xvideo.h"
 
 namespace {
 
 void setUp()
 {
-    static bool done = false;
-    if (done)
-        return;
-    done = true;
-    xSysInit("Quiet Harbor", nullptr, nullptr);
-    xVideoInit();
-    xVideoSetMode(640, 480, 0, 32, 0xff0000, 0xff00, 0xff);
-    x2dInit(640, 280);
-    x2dSetClipWindow(0, 0, 640, 250);
-    g_picture = g_frameBuffer + 115 * 640;
-    if (g_fileIO.Open(QH_DEMO_PAK) != 0) {
-        fprintf(stderr, "no %s: build the data first\n", QH_DEMO_PAK);
-        exit(1);
-    }
-    g_pFileIO = &g_fileIO;
-    Part3Init();
+    if (benchShowSetUp())
+        Part3Init();
 }
 
 // The part at a music position: risen from black, the grid at full
@@ -90,29 +66,6 @@ LINES_BENCH(BM_twoLetters);
 LINES_BENCH(BM_gridAndCaption);
 LINES_BENCH(BM_black);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median")
-                ns[r.run_name.function_name] = r.GetAdjustedRealTime();
-    }
-    std::map<std::string, double> ns; // in the benchmarks' unit, ms
-};
-
 } // namespace
 
-int main(int argc, char** argv)
-{
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double base = reporter.ns["BM_memcpy"];
-    printf("\n%-16s %10s %14s  (%s path)\n", "frame", "median ms", "ratio/memcpy", x2dMMX ? "MMX" : "plain");
-    for (const auto& e : reporter.ns)
-        if (e.first != "BM_memcpy" && base > 0)
-            printf("%-16s %10.3f %14.2f\n", e.first.c_str() + 3, e.second, e.second / base);
-    return 0;
-}
+int main(int argc, char** argv) { return benchRunWithRatios(argc, argv, "BM_memcpy", true); }
