@@ -87,30 +87,25 @@ void endingFade()
         x2dSubSpan(g_endLevel, SHOW_PICTURE_PIXELS, g_picture);
 }
 
-// The rectangles the parts present: most of them the letterbox and the
-// caption rows; the lines start 40 lines higher, the closing words and the
-// ending higher still.
-const xRect kPictureRect = {0, SHOW_LETTERBOX_TOP, SHOW_WIDTH, SHOW_PICTURE_ROWS};
-const xRect kLinesRect = {0, 75, SHOW_WIDTH, 340};
-const xRect kClosingRect = {0, 67, SHOW_WIDTH, 367};
-const xRect kEndRect = {0, 48, SHOW_WIDTH, 367};
+// The rectangle most parts present: the letterbox and the caption rows.
+const xRect kPicture = {0, SHOW_LETTERBOX_TOP, SHOW_WIDTH, SHOW_PICTURE_ROWS};
 } // namespace
 
 xChainStep g_chain[CHAIN_STEPS] = {
     // name, timer, init, draw, pacing, test before, hand-over order, action, successor, presents,
     // first call, early hand-over
-    {"Part1Frame", Part1Frame, nullptr, nullptr, 35, true, CUE_FISH, clearOutsideLetterbox, CHAIN_FISH, kPictureRect, nullptr, nullptr},
-    {"Part2Frame", Part2Frame, nullptr, nullptr, 35, false, CUE_LINES, selectLinesScene, CHAIN_LINES, kPictureRect, nullptr, nullptr},
-    {"Part3Frame", Part3Frame, nullptr, nullptr, 50, true, CUE_GREETINGS, clearOutsideLetterbox, CHAIN_GREETINGS, kLinesRect, nullptr, nullptr},
-    {"GreetFrame", GreetFrame, GreetInit, GreetDraw, 35, true, CUE_CREDITS1, selectCreditsScene, CHAIN_CREDITS1, kPictureRect, nullptr, nullptr},
-    {"Credits1Frame", Credits1Frame, nullptr, nullptr, 35, false, CUE_CREDITS2, nullptr, CHAIN_CREDITS2, kPictureRect, nullptr, nullptr},
-    {"Credits2Frame", Credits2Frame, nullptr, nullptr, 35, false, CUE_FLARE, nullptr, CHAIN_FLARE, kPictureRect, nullptr, nullptr},
-    {"FlareFrame", FlareFrame, nullptr, nullptr, 35, false, CUE_ROTO, nullptr, CHAIN_ROTO, kPictureRect, nullptr, nullptr},
-    {"RotoFrame", RotoFrame, nullptr, nullptr, 50, true, CUE_CIRCLES, nullptr, CHAIN_CIRCLES, kPictureRect, nullptr, nullptr},
-    {"CirclesFrame", CirclesFrame, nullptr, nullptr, 35, false, CUE_FALL, nullptr, CHAIN_FALL, kPictureRect, nullptr, nullptr},
-    {"FallFrame", FallFrame, nullptr, nullptr, 50, false, CUE_CLOSING, endFalling, CHAIN_CLOSING, kPictureRect, nullptr, nullptr},
-    {"Part10Frame", Part10Frame, nullptr, nullptr, 35, false, CUE_END, nullptr, CHAIN_END, kClosingRect, nullptr, nullptr},
-    {"EndFrame", EndFrame, nullptr, nullptr, 35, false, 0x7fffffff, nullptr, -1, kEndRect, nullptr, nullptr},
+    {"Part1Frame", Part1Frame, nullptr, nullptr, 35, true, CUE_FISH, clearOutsideLetterbox, CHAIN_FISH, kPicture, nullptr, nullptr},
+    {"Part2Frame", Part2Frame, nullptr, nullptr, 35, false, CUE_LINES, selectLinesScene, CHAIN_LINES, kPicture, nullptr, nullptr},
+    {"Part3Frame", Part3Frame, nullptr, nullptr, 50, true, CUE_GREETINGS, clearOutsideLetterbox, CHAIN_GREETINGS, {0, 75, SHOW_WIDTH, 340}, nullptr, nullptr},
+    {"GreetFrame", GreetFrame, GreetInit, GreetDraw, 35, true, CUE_CREDITS1, selectCreditsScene, CHAIN_CREDITS1, kPicture, nullptr, nullptr},
+    {"Credits1Frame", Credits1Frame, nullptr, nullptr, 35, false, CUE_CREDITS2, nullptr, CHAIN_CREDITS2, kPicture, nullptr, nullptr},
+    {"Credits2Frame", Credits2Frame, nullptr, nullptr, 35, false, CUE_FLARE, nullptr, CHAIN_FLARE, kPicture, nullptr, nullptr},
+    {"FlareFrame", FlareFrame, nullptr, nullptr, 35, false, CUE_ROTO, nullptr, CHAIN_ROTO, kPicture, nullptr, nullptr},
+    {"RotoFrame", RotoFrame, nullptr, nullptr, 50, true, CUE_CIRCLES, nullptr, CHAIN_CIRCLES, kPicture, nullptr, nullptr},
+    {"CirclesFrame", CirclesFrame, nullptr, nullptr, 35, false, CUE_FALL, nullptr, CHAIN_FALL, kPicture, nullptr, nullptr},
+    {"FallFrame", FallFrame, nullptr, nullptr, 50, false, CUE_CLOSING, endFalling, CHAIN_CLOSING, kPicture, nullptr, nullptr},
+    {"Part10Frame", Part10Frame, nullptr, nullptr, 35, false, CUE_END, nullptr, CHAIN_END, {0, 67, SHOW_WIDTH, 367}, nullptr, nullptr},
+    {"EndFrame", EndFrame, nullptr, nullptr, 35, false, 0x7fffffff, nullptr, -1, {0, 48, SHOW_WIDTH, 367}, nullptr, nullptr},
 };
 
 void UpdateMusicPosition(uint32_t)
