@@ -12,10 +12,11 @@
 #include <libopenmpt/libopenmpt.hpp>
 #include <xmp.h>
 
+#include "parts/Cues.h"
+
 #include "MusicRender.h"
 #include "Score.h"
 #include "Synth.h"
-#include "parts/Cues.h"
 
 namespace {
 
