@@ -1,4 +1,4 @@
-// The set-up and the report shared by the benchmarks of the show's parts:
+// The set-up and the report of a benchmark of the show's parts:
 // the engines as the show starts them, the show's archive, and every
 // benchmark's time as a ratio to a baseline measured in the same run.
 #pragma once
