@@ -206,8 +206,6 @@ bool platCapturing() { return g_on; }
 
 void platCaptureSetLength(uint32_t ms) { g_length = ms; }
 
-uint64_t platCaptureFrames() { return g_frames; }
-
 void platCaptureSpin(uint32_t until)
 {
     if (!g_on)

@@ -23,4 +23,3 @@ void platCaptureSpin(uint32_t until);
 void platCaptureSetLength(uint32_t ms);
 // Closes the files (and runs ffmpeg's mux); also runs at process exit.
 void platCaptureFinish();
-uint64_t platCaptureFrames();
