@@ -329,7 +329,7 @@ void platCaptureSetLength(uint32_t ms)
         return;
     uint64_t frames = (uint64_t)ms * (uint64_t)g_fps / 1000 + 1;
     uint64_t frameBytes = g_y4m ? 6 + (uint64_t)kWidth * kHeight * 3 / 2 : (uint64_t)kWidth * kHeight * 4;
-    fprintf(stderr, "capture: %s will hold about %.1f GB uncompressed (%llu frames)\n", g_path.c_str(),
+    fprintf(stderr, "capture: %s will hold up to %.1f GB uncompressed (%llu frames)\n", g_path.c_str(),
             frames * frameBytes / 1e9, (unsigned long long)frames);
 }
 
