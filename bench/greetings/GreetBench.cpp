@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "app/Timeline.h"
 #include "tests/common/ShowStart.h"
 
 namespace {

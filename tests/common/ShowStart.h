@@ -4,8 +4,8 @@
 #include <cstdlib>
 
 #include "X2d/X2d.h"
-#include "app/Demo.h"
 #include "files/xFileIO.h"
+#include "parts/ShowState.h"
 #include "parts/gretPart.h"
 #include "system/Xsystem.h"
 #include "system/Xvideo.h"
@@ -16,10 +16,10 @@ inline void startShowScreen()
 {
     xSysInit("Quiet Harbor", nullptr, nullptr);
     xVideoInit();
-    xVideoSetMode(640, 480, 0, 32, 0xff0000, 0xff00, 0xff);
-    x2dInit(640, 280);
-    x2dSetClipWindow(0, 0, 640, 250);
-    g_picture = g_frameBuffer + 115 * 640;
+    xVideoSetMode(SHOW_WIDTH, SHOW_HEIGHT, 0, 32, 0xff0000, 0xff00, 0xff);
+    x2dInit(SHOW_WIDTH, SHOW_2D_ROWS);
+    x2dSetClipWindow(0, 0, SHOW_WIDTH, SHOW_LETTERBOX_ROWS);
+    g_picture = g_frameBuffer + SHOW_LETTERBOX_TOP * SHOW_WIDTH;
 }
 
 // The same, with the greetings loaded from the archive at pak (the random
