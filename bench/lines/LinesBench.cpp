@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "bench/common/ShowBench.h"
+#include "bench/common/PartBench.h"
 #include "parts/Part_3.h"
 
 namespace {

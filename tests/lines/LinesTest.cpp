@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "X2d/X2d.h"
@@ -315,12 +314,9 @@ std::string gif(int w, int h, uint8_t index)
 
 void initFrom(const std::vector<TestZipEntry>& entries)
 {
-    std::string dir = makeTempDir("linesdata");
-    writeTestZip(dir + "/demo.pak", entries);
+    writeTestZip(scratchFile("demo.pak"), entries);
     static std::string archive;
-    archive = readWholeFile(dir + "/demo.pak");
-    remove((dir + "/demo.pak").c_str());
-    rmdir(dir.c_str());
+    archive = readWholeFile(scratchFile("demo.pak"));
     if (g_fileIO.OpenMemory(archive.data(), archive.size()) != 0)
         exit(99);
     g_pFileIO = &g_fileIO;

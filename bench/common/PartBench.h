@@ -1,6 +1,6 @@
-// The set-up and the report of a benchmark of the show's parts:
-// the engines as the show starts them, the show's archive, and every
-// benchmark's time as a ratio to a baseline measured in the same run.
+// The set-up and the report of a benchmark of the show's parts: the show's
+// screen and archive, and every benchmark's time as a ratio to a baseline
+// measured in the same run.
 #pragma once
 #include <benchmark/benchmark.h>
 
@@ -12,24 +12,17 @@
 
 #include "X2d/X2d.h"
 #include "files/xFileIO.h"
-#include "parts/ShowState.h"
-#include "system/Xsystem.h"
-#include "system/Xvideo.h"
+#include "tests/common/ShowStart.h"
 
-// The video, 2D engine and archive as the show sets them up; false the
-// second time.
+// The screen as the show sets it up and the show's archive as the parts'
+// file source; false the second time.
 inline bool benchShowSetUp()
 {
     static bool done = false;
     if (done)
         return false;
     done = true;
-    xSysInit("Quiet Harbor", nullptr, nullptr);
-    xVideoInit();
-    xVideoSetMode(SHOW_WIDTH, SHOW_HEIGHT, 0, 32, 0xff0000, 0xff00, 0xff);
-    x2dInit(SHOW_WIDTH, SHOW_2D_ROWS);
-    x2dSetClipWindow(0, 0, SHOW_WIDTH, SHOW_LETTERBOX_ROWS);
-    g_picture = g_frameBuffer + SHOW_LETTERBOX_TOP * SHOW_WIDTH;
+    startShowScreen();
     if (g_fileIO.Open(QH_DEMO_PAK) != 0) {
         fprintf(stderr, "no %s: build the data first\n", QH_DEMO_PAK);
         exit(1);
