@@ -372,19 +372,18 @@ TEST_F(Anim, HarbourScene)
 // zero axis it is none.
 TEST_F(Anim, RotationAxesAreNormalised)
 {
-    Loaded l(rawFile(
-                 [](ChunkWriter& w) {
-                     rawTriangle(w, "A");
-                     rawTriangle(w, "B");
-                 },
-                     [](ChunkWriter& w) {
-                         rawNode(w, 0xB002, 0, "A", 0xFFFF, [](ChunkWriter& w) {
-                             rawTrack(w, 0xB021, 0, {0}, {{1.5707964f, 0, 0, 2}});
-                         });
-                         rawNode(w, 0xB002, 1, "B", 0xFFFF, [](ChunkWriter& w) {
-                             rawTrack(w, 0xB021, 0, {0, 10}, {{1, 0, 0, 0}, {3, 0, 0, 0}});
-                         });
-                     }));
+    Bytes file = rawFile(
+        [](ChunkWriter& w) {
+            rawTriangle(w, "A");
+            rawTriangle(w, "B");
+        },
+        [](ChunkWriter& w) {
+            rawNode(w, 0xB002, 0, "A", 0xFFFF,
+                    [](ChunkWriter& w) { rawTrack(w, 0xB021, 0, {0}, {{1.5707964f, 0, 0, 2}}); });
+            rawNode(w, 0xB002, 1, "B", 0xFFFF,
+                    [](ChunkWriter& w) { rawTrack(w, 0xB021, 0, {0, 10}, {{1, 0, 0, 0}, {3, 0, 0, 0}}); });
+        });
+    Loaded l(file);
     l.at(5);
     const float* q = l.object("A")->rotation;
     EXPECT_NEAR(q[0], sqrtf(0.5f), 1e-6f);
