@@ -331,4 +331,301 @@ TEST_F(Pipeline, FlareItemsAndPassOrder)
     }
 }
 
+uint32_t addSat(uint32_t d, uint32_t s)
+{
+    uint32_t out = d & 0xFF000000u;
+    for (int sh = 0; sh < 24; sh += 8)
+        out |= (uint32_t)std::min(255u, ((d >> sh) & 255) + ((s >> sh) & 255)) << sh;
+    return out;
+}
+
+bool channelsAtMost(uint32_t p, uint32_t limit)
+{
+    for (int sh = 0; sh < 24; sh += 8)
+        if (((p >> sh) & 255) > ((limit >> sh) & 255))
+            return false;
+    return true;
+}
+
+double distanceToSegment(double px, double py, double ax, double ay, double bx, double by)
+{
+    double ex = bx - ax, ey = by - ay, l2 = ex * ex + ey * ey;
+    double t = l2 > 0 ? std::clamp(((px - ax) * ex + (py - ay) * ey) / l2, 0.0, 1.0) : 0.0;
+    return std::hypot(px - ax - t * ex, py - ay - t * ey);
+}
+
+// A square facing the camera over a known background, once for every
+// render type and for faces without a material, painter and z-buffer, fog
+// off and on.
+TEST_F(Pipeline, EveryRenderTypeDrawsSensibly)
+{
+    std::vector<uint32_t> tex(65536, 0x00C08040), refl(65536, 0x0040A0C0);
+    const uint32_t bg = 0x00604020, colour = 0x00C8783C;
+    x3dSetShadeTable(0, 0); // plain lines: wire pixels carry the exact colour
+    for (int type = -1; type < X3D_RENDER_TYPES; type++)
+        for (int mode = 0; mode < 4; mode++) {
+            const bool zbuffer = mode & 1, fog = (mode & 2) != 0;
+            SceneKit kit;
+            int mat = -1;
+            if (type >= 0) {
+                kit.addMaterial(x3dRenderTypes[type].flags, 200, 120, 60, tex.data(), refl.data());
+                mat = 0;
+            }
+            kit.addObject(qh3d::grid(-3, -3, 3, 3, 1, 1), mat);
+            kit.addLight(1, {0, 0, 0}, 0.5f, 0.5f, 0.5f);
+            kit.finish({0, 0, 0}, {0, 0, 1}, 90, 160, 120, zbuffer, fog, fog ? 15.0f : 0.0f);
+            if (fog)
+                x3dSetFogColor(40, 80, 200);
+            SceneKit::translate(kit.object(0), {0, 0, 10});
+            GuardedTarget target(160, 120);
+            target.install(&kit.camera);
+            target.clear(bg);
+            kit.frame(target.frame);
+            const std::string what = "type " + std::to_string(type) + (zbuffer ? " z" : " painter") + (fog ? " fog" : "");
+            ASSERT_EQ(target.spoiltGuards(), 0) << what;
+
+            const uint32_t flags = type >= 0 ? x3dRenderTypes[type].flags : 0x20;
+            const bool wire = flags & 0x20, add = flags & 0x100, textured = flags & 0x08;
+            const uint32_t map = (flags & 0x10) ? 0x0040A0C0 : 0x00C08040;
+            // The square covers columns 56..103 and rows 42..77.
+            int inner = 0, changed = 0;
+            for (int y = 0; y < target.h; y++)
+                for (int x = 0; x < target.w; x++) {
+                    uint32_t p = target.at(x, y);
+                    bool in = x >= 56 && x <= 103 && y >= 42 && y <= 77;
+                    if (p != bg)
+                        changed++;
+                    if (!(x >= 53 && x <= 106 && y >= 39 && y <= 80))
+                        ASSERT_EQ(p, bg) << what << " outside at " << x << "," << y;
+                    if (wire) {
+                        if (p == bg)
+                            continue;
+                        // Only along the square's sides and the diagonals.
+                        double d = std::min({distanceToSegment(x, y, 56, 42, 103, 42), distanceToSegment(x, y, 103, 42, 103, 77),
+                                             distanceToSegment(x, y, 103, 77, 56, 77), distanceToSegment(x, y, 56, 77, 56, 42),
+                                             distanceToSegment(x, y, 56, 42, 103, 77), distanceToSegment(x, y, 56, 77, 103, 42)});
+                        ASSERT_LE(d, 2.0) << what << " wire pixel at " << x << "," << y;
+                        uint32_t want = type >= 0 ? colour : zbuffer ? 0xFFFFFF : 0xEC920E;
+                        ASSERT_EQ(p, want) << what;
+                        continue;
+                    }
+                    if (!in || x < 58 || x > 101 || y < 44 || y > 75)
+                        continue;
+                    inner++;
+                    ASSERT_NE(p, bg) << what << " at " << x << "," << y;
+                    if (add)
+                        ASSERT_TRUE(channelsAtMost(bg, p)) << what;
+                    if (fog)
+                        continue;
+                    if (textured && (flags & 0x80))
+                        ASSERT_EQ(p, add ? addSat(bg, map) : map) << what << std::hex << " got " << p;
+                    else if (textured)
+                        ASSERT_TRUE(channelsAtMost(p, add ? addSat(bg, map) : map)) << what << std::hex << " got " << p;
+                    else
+                        ASSERT_TRUE(channelsAtMost(p, add ? addSat(bg, colour) : colour)) << what << std::hex << " got " << p;
+                }
+            if (wire)
+                EXPECT_GT(changed, 100) << what;
+            else
+                EXPECT_EQ(inner, 44 * 32) << what;
+        }
+    // Additive faces saturate: the texture's red 0xC0 onto the background's
+    // 0x60 is full red.
+    EXPECT_EQ(addSat(bg, 0x00C08040) >> 16, 0xFFu);
+}
+
+// Triangles everywhere around the camera, through it, on the view planes,
+// miles away and scaled up, in every render type and both modes, two
+// viewport sizes and both line modes: nothing is written outside the
+// viewport.
+TEST_F(Pipeline, ClippingTorture)
+{
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> U(-20.0f, 20.0f), small(-0.5f, 0.5f), huge(-1e7f, 1e7f), t(-1.0f, 1.0f);
+    MeshSpec soup;
+    for (int i = 0; i < 60; i++) {
+        qh3d::Vec3 p[3];
+        for (auto& v : p)
+            v = {U(rng), U(rng), U(rng)};
+        switch (i % 6) {
+        case 1: p[0].z = -std::fabs(p[0].z); p[1].z = std::fabs(p[1].z); break;
+        case 2: p[0] = {U(rng), U(rng), 0.0f}; p[1] = {0, 0, 0}; break;
+        case 3:
+            for (auto& v : p) {
+                float z = std::fabs(v.z) + 1;
+                v = {(t(rng) < 0 ? -z : z), t(rng) * z, z};
+            }
+            p[2].y = p[2].z;
+            break;
+        case 4: p[0] = {huge(rng), huge(rng), huge(rng)}; p[1].z = 1e7f; break;
+        case 5:
+            for (auto& v : p)
+                v = {small(rng), small(rng), small(rng)};
+            break;
+        default: break;
+        }
+        int base = (int)soup.points.size();
+        for (auto& v : p) {
+            soup.points.push_back(v);
+            soup.uv.push_back({U(rng) * 100, U(rng) * 100});
+        }
+        soup.tris.push_back({base, base + 1, base + 2});
+        soup.tris.push_back({base, base + 2, base + 1}); // one of the two faces the camera
+    }
+    std::vector<uint32_t> tex(65536, 0x00808080);
+    for (int type = -1; type < X3D_RENDER_TYPES; type++)
+        for (int mode = 0; mode < 4; mode++) {
+            const bool zbuffer = mode & 1, fog = (mode & 2) != 0, big = (type + mode) % 2 == 0;
+            x3dSetShadeTable((type + mode / 2) % 2, 2);
+            SceneKit kit;
+            int mat = -1;
+            if (type >= 0) {
+                kit.addMaterial(x3dRenderTypes[type].flags, 200, 120, 60, tex.data(), tex.data());
+                mat = 0;
+            }
+            kit.addObject(soup, mat);
+            kit.addObject(soup, mat);
+            kit.addLight(1, {0, 0, 0});
+            kit.finish({0, 0, 0}, {0, 0, 1}, 90, big ? 640 : 140, big ? 480 : 105, zbuffer, fog, fog ? 30.0f : 0.0f);
+            SceneKit::scale(kit.object(1), 10.0f);
+            GuardedTarget target(big ? 640 : 140, big ? 480 : 105);
+            target.install(&kit.camera);
+            target.clear(0);
+            kit.frame(target.frame);
+            ASSERT_EQ(target.spoiltGuards(), 0) << "type " << type << " mode " << mode;
+        }
+}
+
+// A big triangle cutting three corners of the view is a seven-sided polygon
+// after clipping; all of it is drawn.
+TEST_F(Pipeline, SevenSidedClipLeavesNoHole)
+{
+    const double r = 2.3, pi = 3.14159265358979;
+    MeshSpec m;
+    for (double deg : {225.0, 345.0, 105.0})
+        m.points.push_back({(float)(5 * r * cos(deg * pi / 180)), (float)(5 * r * sin(deg * pi / 180)), 5.0f});
+    m.tris.push_back({0, 1, 2});
+    qh3d::orientInward(m, {{0, 0, 10}});
+    for (bool zbuffer : {false, true}) {
+        SceneKit kit;
+        kit.addMaterial(0x01, 255, 255, 255);
+        kit.addObject(m, 0);
+        kit.finish({0, 0, 0}, {0, 0, 1}, 90, 140, 105, zbuffer);
+        GuardedTarget target(140, 105);
+        target.install(&kit.camera);
+        target.clear(0);
+        x3dTransformScene();
+        for (int i = 0; i < 3; i++)
+            kit.object(0).vertices[i].light = 1.0f;
+        x3dRenderScene(target.frame);
+        ASSERT_EQ(target.spoiltGuards(), 0);
+        int missing = 0, extra = 0;
+        const double cx = 70, cy = 52.5;
+        for (int y = 0; y < target.h; y++)
+            for (int x = 0; x < target.w; x++) {
+                // The pixel centre's direction, and its place against the
+                // triangle's three edges at unit depth.
+                double dx = (x + 0.5 - cx) / (cx - 0.1), dy = (cy - y - 0.5) / (cy - 0.1);
+                double edge = 1e9;
+                bool inside = true;
+                for (int i = 0; i < 3; i++) {
+                    const qh3d::Vec3 &a = m.points[(size_t)i], &b = m.points[(size_t)(i + 1) % 3];
+                    double ax = a.x / 5, ay = a.y / 5, bx = b.x / 5, by = b.y / 5;
+                    double c = ((bx - ax) * (dy - ay) - (by - ay) * (dx - ax)) / std::hypot(bx - ax, by - ay);
+                    edge = std::min(edge, std::fabs(c) * (cx - 0.1));
+                    inside &= c > 0;
+                }
+                bool drawn = target.at(x, y) != 0;
+                if (edge < 1.0)
+                    continue;
+                missing += inside && !drawn;
+                extra += !inside && drawn;
+            }
+        EXPECT_EQ(missing, 0);
+        EXPECT_EQ(extra, 0);
+    }
+}
+
+// Scene data the renderer cannot draw as given is drawn safely instead.
+TEST_F(Pipeline, BrokenSceneDataDrawsSafely)
+{
+    std::vector<uint32_t> tex(65536, 0x00336699);
+    { // textured flags with no maps: the reflection falls back to the
+      // texture, and a face with no pixels at all is a wireframe
+        SceneKit kit;
+        kit.addMaterial(0x98, 10, 200, 30, tex.data(), nullptr);
+        kit.addMaterial(0x08, 10, 200, 30, nullptr, nullptr);
+        kit.addObject(qh3d::grid(-3, -3, 0, 3, 1, 1), 0);
+        kit.addObject(qh3d::grid(0.5f, -3, 3, 3, 1, 1), 1);
+        kit.finish({0, 0, 0}, {0, 0, 1}, 90, 160, 120, false);
+        SceneKit::translate(kit.object(0), {0, 0, 10});
+        SceneKit::translate(kit.object(1), {0, 0, 10});
+        x3dSetShadeTable(0, 0);
+        GuardedTarget target(160, 120);
+        target.install(&kit.camera);
+        target.clear(0);
+        kit.frame(target.frame);
+        EXPECT_EQ(target.at(70, 60), 0x336699u);
+        int wire = 0;
+        for (int y = 0; y < target.h; y++)
+            for (int x = 82; x < target.w; x++)
+                wire += target.at(x, y) == 0x0AC81Eu;
+        EXPECT_GT(wire, 50);
+    }
+    { // morph sources that are too small or missing: drawn unmorphed
+        for (int source : {1, 7}) {
+            SceneKit kit;
+            kit.addMaterial(0x01, 255, 255, 255);
+            kit.addObject(qh3d::grid(-3, -3, 3, 3, 4, 4), 0);
+            kit.addObject(qh3d::grid(-3, -3, 3, 3, 1, 1), 0);
+            kit.finish({0, 0, 0}, {0, 0, 1}, 90, 160, 120, false);
+            x3dObject& o = kit.object(0);
+            SceneKit::translate(o, {0, 0, 10});
+            kit.object(1).flags |= 2; // the small source itself is hidden
+            o.flags |= 8;
+            o.morphSource = (int16_t)source;
+            o.morphTarget = 0;
+            o.morphFactor = 0.5f;
+            GuardedTarget target(160, 120);
+            target.install(&kit.camera);
+            target.clear(0);
+            kit.frame(target.frame);
+            EXPECT_EQ(kit.scene.drawCount, o.faceCount);
+            EXPECT_EQ(o.vertices[0].position[0], -3.0f);
+        }
+    }
+    { // a vertex that is not a number: its faces are left out
+        SceneKit kit;
+        kit.addMaterial(0x02, 255, 255, 255);
+        kit.addObject(qh3d::grid(-3, -3, 3, 3, 2, 2), 0);
+        kit.finish({0, 0, 0}, {0, 0, 1}, 90, 160, 120, true);
+        SceneKit::translate(kit.object(0), {0, 0, 10});
+        kit.object(0).vertices[4].position[0] = NAN;
+        GuardedTarget target(160, 120);
+        target.install(&kit.camera);
+        target.clear(0);
+        kit.frame(target.frame);
+        EXPECT_EQ(target.spoiltGuards(), 0);
+    }
+    { // frames that cannot be drawn stop with an assertion
+        SceneKit kit;
+        kit.addMaterial(0x02, 255, 255, 255);
+        kit.addObject(qh3d::cube(1), 0);
+        kit.finish({0, 0, -5}, {0, 0, 0}, 60, 160, 120, true);
+        SceneKit::translate(kit.object(0), {0, 0, 10});
+        std::vector<uint32_t> frame(640 * 480);
+        g_x3d.camera = nullptr;
+        x3dTransformScene(); // objects as they are, camera at the origin
+        EXPECT_GT(kit.scene.drawCount, 0);
+        EXPECT_EXIT(x3dRenderScene(frame.data()), ::testing::ExitedWithCode(3), "Assertion failed");
+        x3dSetActiveCamera(&kit.camera);
+        g_x3d.zbuffer = nullptr;
+        EXPECT_EXIT(x3dRenderScene(frame.data()), ::testing::ExitedWithCode(3), "Assertion failed");
+        g_x3d.zbuffer = g_engineZ;
+        g_x3d.zbufferPixels = 160 * 120 - 1;
+        EXPECT_EXIT(x3dRenderScene(frame.data()), ::testing::ExitedWithCode(3), "Assertion failed");
+        EXPECT_EXIT(x3dSetScreenSize(641, 100), ::testing::ExitedWithCode(3), "Assertion failed");
+    }
+}
+
 } // namespace
