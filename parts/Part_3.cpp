@@ -7,11 +7,15 @@
 
 #include "X2d/X2d.h"
 #include "X2d/X2dspr.h"
+#include "X3d/Polygons.h"
+#include "X3d/Spline.h"
+#include "X3d/X3d.h"
 #include "Ximage/Ximage.h"
 #include "files/xFileIO.h"
 #include "parts/Cues.h"
 #include "parts/ShowState.h"
 #include "system/Xerror.h"
+#include "system/Xvideo.h"
 
 namespace {
 
@@ -261,6 +265,22 @@ void LinesScrollGrid()
     s.scrollX -= 2;
 }
 
+void LinesTitle()
+{
+    if (!g_linesScene)
+        return;
+    xLinesState& s = g_linesState;
+    // A step a frame, whatever the frame took.
+    s.titleTime += 1.0f;
+    if (s.titleTime > g_linesScene->lastFrame)
+        s.titleTime = 0.0f;
+    x3dSetFrame(s.titleTime);
+    x3dAnimateScene();
+    x3dTransformScene();
+    x3dLightScene();
+    x3dRenderScene(g_frameBuffer);
+}
+
 void Part3Init()
 {
     if (!g_linesEffect) {
@@ -293,8 +313,8 @@ void Part3Draw()
     xLinesState& s = g_linesState;
     const int32_t order = g_musicOrder, row = g_musicRow;
     g_linesEffect->Draw(g_picture);
-    // The 3D title (test.x3d, from kLinesTitle on) joins here, over the lines
-    // and under the fade-in, once the engine reads scene scripts.
+    if (cueReached(order, row, kLinesTitle))
+        LinesTitle();
 
     // The part rises from black; the darkening covers whatever the lines
     // carry.

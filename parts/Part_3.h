@@ -93,6 +93,10 @@ void LinesZoomLetters();
 // The grid's tiles over the letterbox and its scroll.
 void LinesScrollGrid();
 
+// One frame of the 3D title (g_linesScene, current since the fish handed
+// over) over the whole frame buffer, lit, its time a step further.
+void LinesTitle();
+
 // Loads the part and prepares its lines.
 void Part3Init();
 // One frame of the part between pacing and present.

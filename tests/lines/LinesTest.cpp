@@ -17,6 +17,8 @@
 #include "parts/Part_3.h"
 #include "parts/ShowState.h"
 #include "system/Xsystem.h"
+#include "tests/common/ShowStart.h"
+#include "tests/x3d/SceneKit.h"
 #include "tests/common/TestZip.h"
 #include "tests/images/ImageWriters.h"
 
@@ -28,9 +30,8 @@ class Lines : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        xSysInit("Quiet Harbor", nullptr, nullptr);
-        x2dInit(640, 280);
-        x2dSetClipWindow(0, 0, 640, 250);
+        startShowScreen();
+        x3dInit(640, 480, nullptr);
     }
 };
 
@@ -298,6 +299,34 @@ TEST_F(Lines, LettersStartInTheirWindowsAndZoomToTwicePlusAFifth)
         s = nullptr;
     }
     g_picture = saved;
+}
+
+TEST_F(Lines, TitleDrawsItsSceneOverTheFrameAStepAFrame)
+{
+    x3dScene* const saved = g_linesScene;
+    g_linesScene = nullptr; // not loaded: nothing drawn
+    memset(g_frameBuffer, 0, 640 * 480 * 4);
+    LinesTitle();
+    EXPECT_EQ(g_frameBuffer[240 * 640 + 320], 0u);
+
+    qh3d::SceneKit kit;
+    kit.addMaterial(0x02, 200, 200, 200);
+    kit.addObject(qh3d::cube(1.0f), 0);
+    kit.addLight(1, {0, 0, -10});
+    kit.finish({0, 0, -5}, {0, 0, 0}, 60, 640, 480, true);
+    kit.scene.lastFrame = 3;
+    g_linesScene = &kit.scene;
+    g_linesState = LinesStartState();
+    std::vector<float> times;
+    for (int f = 0; f < 5; f++) {
+        memset(g_frameBuffer, 0, 640 * 480 * 4);
+        LinesTitle();
+        times.push_back(g_linesState.titleTime);
+        EXPECT_NE(g_frameBuffer[240 * 640 + 320] & 0xFFFFFF, 0u) << "frame " << f;
+        EXPECT_EQ(g_frameBuffer[0], 0u);
+    }
+    EXPECT_EQ(times, (std::vector<float>{1, 2, 3, 0, 1}));
+    g_linesScene = saved;
 }
 
 // Broken data ends the program with its message. The part is loaded from
