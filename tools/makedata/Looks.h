@@ -85,6 +85,12 @@ Sprite RectOverlay(int w, int h);
 Sprite RectDetail(int w, int h);
 Mask CircleShapes(int size, int count);
 
+// --- maps of the 3D scenes (square, tiling where they wrap) ---
+Canvas BrassTexture(int size);
+Canvas HarbourMirror(int size);
+Canvas CodePage(int size);
+Canvas FlareTexture(int size); // black well inside its border
+
 // --- grids, palettes ---
 Indexed GridPattern(int w, int h, int stage);
 Indexed PaletteRamp(int which);

@@ -129,6 +129,10 @@ void BuildLines(Bundle& b)
         b.GifMask(Numbered("n%d.gif", i), Numbered("zoom letter %d alpha channel", i), l.alpha);
     }
     b.Tga24("3dstuff.tga", "lines caption \"3d stuff\"", Caption("3d stuff", CaptionWidth(198), 20));
+    b.Tga24("textures/brass.tga", "3D title letters' faces, brushed brass", BrassTexture(256));
+    b.OnDisk();
+    b.Pcx24("textures/harbenv.pcx", "3D title letters' walls, the harbour in a curved mirror", HarbourMirror(256));
+    b.OnDisk();
 }
 
 void BuildGreetings(Bundle& b)
@@ -175,6 +179,8 @@ void BuildGreetings(Bundle& b)
 void BuildCredits(Bundle& b)
 {
     const Color bg1 = Hex(0x3f8f9a), bg2 = Hex(0xc9744a);
+    b.GifPicture("textures/codepage.gif", "paper gulls' bodies, a page of code", CodePage(256));
+    b.OnDisk();
     b.Tga24("cpcir1.tga", "first credit backdrop (first pixel is the fill colour)", CircleBackdrop(340, 250, bg1));
     Sprite ov = CircleOverlay(300, 250);
     b.Tga24("cpcir2.tga", "first credit rings", ov.rgb);
@@ -217,6 +223,8 @@ void BuildCredits(Bundle& b)
 
 void BuildFlare(Bundle& b)
 {
+    b.Jpeg("textures/flare.jpg", "the festoon lamps' lens flare", FlareTexture(256));
+    b.OnDisk();
     b.Jpeg("texture1.jpg", "warp texture (tiles both ways)", WaterTexture(256));
     b.Jpeg("girl2.jpg", "overlay added onto the small flare panels",
            GlowPortrait(FigureFace(0), 140, 105, Hex(pal::Line4)));
