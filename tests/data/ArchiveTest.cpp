@@ -130,7 +130,8 @@ std::vector<std::string> ArchiveNames()
     std::ifstream in(QH_MANIFEST);
     std::string line;
     while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#')
+        // The scenes' textures are files beside the archive, checked with the scenes.
+        if (line.empty() || line[0] == '#' || line.find("(a file beside the archive)") != std::string::npos)
             continue;
         names.push_back(line.substr(0, line.find_first_of(" |")));
     }

@@ -63,6 +63,8 @@ int CaptionWidth(int x);
 Canvas Caption(const std::string& text, int width, int maxH);
 // Letters of one size on one baseline, each centred in a w x h box; with a
 // stretch above 1 the letters are widened.
+// The pixel size LetterSet types those letters at.
+float LetterSetSize(const std::string& letters, int w, int h, int face, float stretch = 1.0f);
 std::vector<Mask> LetterSet(const std::string& letters, int w, int h, int face, float stretch = 1.0f);
 // The group's logo: one letter per cell, stacked. The letters are wide and
 // low, centred on row `middle` of the cell, so they stand inside the band.
