@@ -13,7 +13,6 @@
 #include "platform/PlatMusic.h"
 #include "X2d/X2dspr.h"
 #include "files/xFileIO.h"
-#include "parts/gretPart.h"
 #include "system/Xerror.h"
 #include "system/Xkeyboard.h"
 #include "system/Xsystem.h"
@@ -21,17 +20,18 @@
 
 char** g_cmdWords = nullptr;
 int32_t g_cmdWordCount = 0;
-uint32_t* g_picture = nullptr;
-uint32_t g_lastFrameTick = 0;
-uint32_t g_music = 0;
 xRunOptions g_runOptions = {nullptr, nullptr, 60, 0, -1};
 
 void InitParts()
 {
-    // The parts of the show load their assets here, in this order, as they
-    // join the show: the end scroller, opening, fish, lines, circles, falling
-    // letters, flare scene, greetings, roto-zoom, closing words, credits.
-    GreetInit();
+    // The end scroller, opening, fish, lines, circles, falling letters,
+    // flare scene, greetings, roto-zoom, closing words, credits (whose two
+    // steps share one set-up).
+    static const int loadOrder[] = {CHAIN_END,   CHAIN_OPENING,   CHAIN_FISH, CHAIN_LINES,   CHAIN_CIRCLES, CHAIN_FALL,
+                                    CHAIN_FLARE, CHAIN_GREETINGS, CHAIN_ROTO, CHAIN_CLOSING, CHAIN_CREDITS1};
+    for (int step : loadOrder)
+        if (g_chain[step].init)
+            g_chain[step].init();
 }
 
 namespace {
@@ -175,9 +175,9 @@ int WinMain(void* instance, void*, char* cmdLine, int)
     xSysInit("Quiet Harbor", nullptr, nullptr);
     xVideoInit();
     xKeyboardInit(xVideoMainWindow());
-    x2dInit(640, 280);
-    x3dInit(640, 480, nullptr);
-    x2dSetClipWindow(0, 0, 640, 250);
+    x2dInit(SHOW_WIDTH, SHOW_2D_ROWS);
+    x3dInit(SHOW_WIDTH, SHOW_HEIGHT, nullptr);
+    x2dSetClipWindow(0, 0, SHOW_WIDTH, SHOW_LETTERBOX_ROWS);
     ParseCommandLine(cmdLine);
     if (HasSwitch("-slow"))
         x3dSetShadeTable(0, 1);
@@ -187,17 +187,19 @@ int WinMain(void* instance, void*, char* cmdLine, int)
     g_pFileIO = &g_fileIO;
     x2dSprite* loading = x2dSpriteCreate();
     loading->Load("loading.jpg", g_pFileIO);
-    xVideoSetMode(640, 480, !windowed, 32, 0xff0000, 0xff00, 0xff);
+    xVideoSetMode(SHOW_WIDTH, SHOW_HEIGHT, !windowed, 32, 0xff0000, 0xff00, 0xff);
     BASS_Init(-1, 44100, 0, xVideoMainWindow(), nullptr);
     BASS_Start();
-    // Centred, its top on picture row 260 (frame-buffer line 375); a picture
-    // larger than the space below the letterbox would be drawn past the frame
-    // buffer, so it is not drawn at all.
-    if (loading->sizeX <= 640 && loading->sizeY <= 480 - 375)
-        loading->DrawNoClip((640 - loading->sizeX) >> 1, 260, (uint32_t*)((uint8_t*)g_frameBuffer + 294400));
+    // Centred, its top on the caption row; a picture larger than the space
+    // below the letterbox would be drawn past the frame buffer, so it is not
+    // drawn at all.
+    if (loading->sizeX <= SHOW_WIDTH && loading->sizeY <= SHOW_HEIGHT - SHOW_LETTERBOX_TOP - SHOW_CAPTION_Y)
+        loading->DrawNoClip((SHOW_WIDTH - loading->sizeX) >> 1, SHOW_CAPTION_Y,
+                            g_frameBuffer + SHOW_LETTERBOX_TOP * SHOW_WIDTH);
     xVideoPresent();
     delete loading;
     InitParts();
+    showSelectScene(g_openingScene);
     xSysAddResponder(KeyResponder, XEV_KEYDOWN, 1);
     xSysAddResponder(CloseResponder, XEV_CLOSE, 1);
     xFile music;
@@ -213,9 +215,9 @@ int WinMain(void* instance, void*, char* cmdLine, int)
         g_xError.Fatal(xFormat("The music has no order %d", g_runOptions.startOrder));
     platCaptureSetLength(platMusicLengthMs(g_music) - platMusicPositionMs(g_music));
     BASS_MusicPlay(g_music);
-    memset(g_frameBuffer, 0, 640 * 480 * 4);
+    memset(g_frameBuffer, 0, SHOW_SCREEN_PIXELS * 4);
     xVideoPresent();
-    g_picture = g_frameBuffer + 115 * 640;
+    g_picture = g_frameBuffer + SHOW_LETTERBOX_TOP * SHOW_WIDTH;
     xSysAddTimer(UpdateMusicPosition, 0);
     xSysAddTimer(Part1Frame, 0);
     g_lastFrameTick = platGetTickCount();

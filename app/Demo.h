@@ -2,11 +2,12 @@
 #pragma once
 #include <cstdint>
 
+// Start-up sets the picture, the music handle and the first frame tick of
+// the show state.
+#include "parts/ShowState.h"
+
 extern char** g_cmdWords;
 extern int32_t g_cmdWordCount;
-extern uint32_t* g_picture;
-extern uint32_t g_lastFrameTick;
-extern uint32_t g_music;
 
 // Switches read from the arguments before anything is set up.
 struct xRunOptions {
@@ -21,7 +22,7 @@ bool ParseRunOptions(int argc, char** argv);
 // Starts capture and tracing as asked; call before WinMain.
 void PrepareRun();
 
-// Loads the assets of every part of the show, in start-up order.
+// Loads the assets of every part of the show, in the show's loading order.
 void InitParts();
 
 int WinMain(void* instance, void* prevInstance, char* cmdLine, int showCmd);

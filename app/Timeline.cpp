@@ -2,19 +2,14 @@
 
 #include <cstring>
 
-#include "X3d/X3d.h"
-#include "app/Demo.h"
+#include "X2d/X2d.h"
+#include "parts/Cues.h"
+#include "parts/gretPart.h"
 #include "platform/PlatMusic.h"
 #include "system/Xsystem.h"
 #include "system/Xvideo.h"
-#include "X2d/X2d.h"
 
-int32_t g_musicOrder = 0;
-int32_t g_musicRow = 0;
-uint32_t g_frameTime = 0;
-x3dScene* g_linesScene = nullptr;
-x3dScene* g_creditsScene = nullptr;
-void (*g_setFlareSize)(float) = nullptr;
+bool g_chainStarted[CHAIN_STEPS];
 bool g_fallOnce = false;
 int32_t g_endLevel = 255;
 FILE* g_chainTrace = nullptr;
@@ -27,26 +22,19 @@ uint32_t readChannel() { return BASS_ChannelGetPosition(g_music); }
 
 void clearLines(int first, int count)
 {
-    memset(g_frameBuffer + first * 640, 0, (size_t)count * 640 * 4);
+    memset(g_frameBuffer + first * SHOW_WIDTH, 0, (size_t)count * SHOW_WIDTH * 4);
 }
 
 // Hand-over actions.
 void clearOutsideLetterbox()
 {
-    clearLines(0, 115);
-    clearLines(365, 115);
+    const int below = SHOW_LETTERBOX_TOP + SHOW_LETTERBOX_ROWS;
+    clearLines(0, SHOW_LETTERBOX_TOP);
+    clearLines(below, SHOW_HEIGHT - below);
 }
 
-void selectScene(x3dScene* scene)
-{
-    if (!scene)
-        return; // the scene is not part of the show yet
-    x3dSetScene(scene);
-    if (x3dCamera* camera = x3dFindCamera("Camera01", scene))
-        x3dSetActiveCamera(camera);
-}
-void selectLinesScene() { selectScene(g_linesScene); }
-void selectCreditsScene() { selectScene(g_creditsScene); }
+void selectLinesScene() { showSelectScene(g_linesScene); }
+void selectCreditsScene() { showSelectScene(g_creditsScene); }
 
 void endFalling()
 {
@@ -78,41 +66,46 @@ void handOver(int step)
 // Ending: fade in from black, then out once the music's last phrase is over.
 void endingFade()
 {
-    bool closing = g_musicOrder >= 38 && g_musicRow > 40;
+    bool closing = g_musicOrder >= kEndFadeOut.order && g_musicRow >= kEndFadeOut.row;
     if (closing) {
         BASS_SetGlobalVolumes(0, -1, -1);
         g_endLevel += 15;
         if (g_endLevel > 255) {
             BASS_Stop();
-            memset(g_frameBuffer, 0, 640 * 480 * 4);
+            memset(g_frameBuffer, 0, SHOW_SCREEN_PIXELS * 4);
             xVideoPresent();
             platPostQuitMessage(0);
             return;
         }
-        x2dSubSpan(g_endLevel, 192000, g_picture);
+        x2dSubSpan(g_endLevel, SHOW_PICTURE_PIXELS, g_picture);
         return;
     }
     g_endLevel -= 25;
     if (g_endLevel < 0)
         g_endLevel = 0;
     if (g_endLevel)
-        x2dSubSpan(g_endLevel, 192000, g_picture);
+        x2dSubSpan(g_endLevel, SHOW_PICTURE_PIXELS, g_picture);
 }
+
+// The rectangle most parts present: the letterbox and the caption rows.
+const xRect kPicture = {0, SHOW_LETTERBOX_TOP, SHOW_WIDTH, SHOW_PICTURE_ROWS};
 } // namespace
 
 xChainStep g_chain[CHAIN_STEPS] = {
-    {"Part1Frame", Part1Frame, 35, true, 10, clearOutsideLetterbox, CHAIN_FISH, {0, 115, 640, 300}, nullptr, nullptr},
-    {"Part2Frame", Part2Frame, 35, false, 13, selectLinesScene, CHAIN_LINES, {0, 115, 640, 300}, nullptr, nullptr},
-    {"Part3Frame", Part3Frame, 50, true, 17, clearOutsideLetterbox, CHAIN_GREETINGS, {0, 75, 640, 340}, nullptr, nullptr},
-    {"GreetFrame", GreetFrame, 35, true, 22, selectCreditsScene, CHAIN_CREDITS1, {0, 115, 640, 300}, nullptr, nullptr},
-    {"Credits1Frame", Credits1Frame, 35, false, 24, nullptr, CHAIN_CREDITS2, {0, 115, 640, 300}, nullptr, nullptr},
-    {"Credits2Frame", Credits2Frame, 35, false, 26, nullptr, CHAIN_FLARE, {0, 115, 640, 300}, nullptr, nullptr},
-    {"FlareFrame", FlareFrame, 35, false, 28, nullptr, CHAIN_ROTO, {0, 115, 640, 300}, nullptr, nullptr},
-    {"RotoFrame", RotoFrame, 50, true, 30, nullptr, CHAIN_CIRCLES, {0, 115, 640, 300}, nullptr, nullptr},
-    {"CirclesFrame", CirclesFrame, 35, false, 32, nullptr, CHAIN_FALL, {0, 115, 640, 300}, nullptr, nullptr},
-    {"FallFrame", FallFrame, 50, false, 34, endFalling, CHAIN_CLOSING, {0, 115, 640, 300}, nullptr, nullptr},
-    {"Part10Frame", Part10Frame, 35, false, 36, nullptr, CHAIN_END, {0, 67, 640, 367}, nullptr, nullptr},
-    {"EndFrame", EndFrame, 35, false, 0x7fffffff, nullptr, -1, {0, 48, 640, 367}, nullptr, nullptr},
+    // name, timer, init, draw, pacing, test before, hand-over order, action, successor, presents,
+    // first call, early hand-over
+    {"Part1Frame", Part1Frame, nullptr, nullptr, 35, true, CUE_FISH, clearOutsideLetterbox, CHAIN_FISH, kPicture, nullptr, nullptr},
+    {"Part2Frame", Part2Frame, nullptr, nullptr, 35, false, CUE_LINES, selectLinesScene, CHAIN_LINES, kPicture, nullptr, nullptr},
+    {"Part3Frame", Part3Frame, nullptr, nullptr, 50, true, CUE_GREETINGS, clearOutsideLetterbox, CHAIN_GREETINGS, {0, 75, SHOW_WIDTH, 340}, nullptr, nullptr},
+    {"GreetFrame", GreetFrame, GreetInit, GreetDraw, 35, true, CUE_CREDITS1, selectCreditsScene, CHAIN_CREDITS1, kPicture, nullptr, nullptr},
+    {"Credits1Frame", Credits1Frame, nullptr, nullptr, 35, false, CUE_CREDITS2, nullptr, CHAIN_CREDITS2, kPicture, nullptr, nullptr},
+    {"Credits2Frame", Credits2Frame, nullptr, nullptr, 35, false, CUE_FLARE, nullptr, CHAIN_FLARE, kPicture, nullptr, nullptr},
+    {"FlareFrame", FlareFrame, nullptr, nullptr, 35, false, CUE_ROTO, nullptr, CHAIN_ROTO, kPicture, nullptr, nullptr},
+    {"RotoFrame", RotoFrame, nullptr, nullptr, 50, true, CUE_CIRCLES, nullptr, CHAIN_CIRCLES, kPicture, nullptr, nullptr},
+    {"CirclesFrame", CirclesFrame, nullptr, nullptr, 35, false, CUE_FALL, nullptr, CHAIN_FALL, kPicture, nullptr, nullptr},
+    {"FallFrame", FallFrame, nullptr, nullptr, 50, false, CUE_CLOSING, endFalling, CHAIN_CLOSING, kPicture, nullptr, nullptr},
+    {"Part10Frame", Part10Frame, nullptr, nullptr, 35, false, CUE_END, nullptr, CHAIN_END, {0, 67, SHOW_WIDTH, 367}, nullptr, nullptr},
+    {"EndFrame", EndFrame, nullptr, nullptr, 35, false, 0x7fffffff, nullptr, -1, {0, 48, SHOW_WIDTH, 367}, nullptr, nullptr},
 };
 
 void UpdateMusicPosition(uint32_t)
@@ -141,6 +134,11 @@ void WaitNextFrame(uint32_t minimum)
 void RunChainStep(int step)
 {
     const xChainStep& s = g_chain[step];
+    if (!g_chainStarted[step]) {
+        g_chainStarted[step] = true;
+        if (s.firstCall)
+            s.firstCall();
+    }
     if (s.testBefore && s.successor >= 0 && handOverDue(s)) {
         handOver(step);
         return;
@@ -153,7 +151,7 @@ void RunChainStep(int step)
     if (s.draw)
         s.draw();
     else
-        clearLines(s.present[1], s.present[3]);
+        clearLines(s.present.y, s.present.height);
     if (step == CHAIN_END) {
         endingFade();
         if (g_endLevel > 255)
@@ -161,7 +159,7 @@ void RunChainStep(int step)
     }
     if (step == CHAIN_FALL && g_fallOnce)
         return; // drawn as the closing words' background: no present
-    xVideoPresentRect(s.present[0], s.present[1], s.present[2], s.present[3]);
+    xVideoPresentRect(s.present.x, s.present.y, s.present.width, s.present.height);
 }
 
 void Part1Frame(uint32_t) { RunChainStep(CHAIN_OPENING); }

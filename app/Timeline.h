@@ -1,14 +1,11 @@
 // The show's clock: the music position, frame pacing and the chain of frame
-// timers that hands the screen from one part of the show to the next.
+// timers that hands the screen from one part of the show to the next. It
+// writes the music and frame state of parts/ShowState.h.
 #pragma once
 #include <cstdint>
 #include <cstdio>
 
-struct x3dScene;
-
-extern int32_t g_musicOrder;
-extern int32_t g_musicRow;
-extern uint32_t g_frameTime;
+#include "parts/ShowState.h"
 
 // Timer callback: reads the music position into g_musicOrder and g_musicRow.
 void UpdateMusicPosition(uint32_t periods = 1);
@@ -35,29 +32,38 @@ enum {
     CHAIN_FLARE, CHAIN_ROTO, CHAIN_CIRCLES, CHAIN_FALL, CHAIN_CLOSING, CHAIN_END, CHAIN_STEPS
 };
 
+struct xRect {
+    int32_t x, y, width, height;
+};
+
+// One row per frame timer. A part of the show is its module in parts/ and
+// its row here: its set-up, its drawing and its hooks into the timeline.
 struct xChainStep {
     const char* name;
     void (*timer)(uint32_t);
+    // Loads the part's assets at start-up (InitParts runs them in the show's
+    // loading order), or null.
+    void (*init)();
+    // The effect's drawing between the hand-over test and the present. A
+    // part not built yet draws black over its presented rectangle.
+    void (*draw)();
     uint32_t minimum;    // pacing, ms
     bool testBefore;     // hand-over test before pacing (on last pass's position)
     int32_t handOrder;   // hands over once the order reaches this
     void (*handOver)();  // actions at hand-over, or null
     int successor;       // index of the next step, -1 for none
-    int present[4];      // x, y, width, height
-    // The effect's drawing between the hand-over test and the present. A
-    // part not built yet draws black over its presented rectangle.
-    void (*draw)();
+    xRect present;
+    // Runs once, on the step's first call, before its hand-over test (the
+    // flare scene selects its own scene and camera so), or null.
+    void (*firstCall)();
     // An extra hand-over condition (the flare scene's cross-fade), or null.
     bool (*handOverEarly)();
 };
 
 extern xChainStep g_chain[CHAIN_STEPS];
+// Set on a step's first call, once its firstCall hook has run.
+extern bool g_chainStarted[CHAIN_STEPS];
 
-// Scenes selected at hand-over; null until the 3D scenes are loaded.
-extern x3dScene* g_linesScene;
-extern x3dScene* g_creditsScene;
-// Sets the flare scene's flare size at the falling letters' hand-over.
-extern void (*g_setFlareSize)(float size);
 // Set once the falling letters have handed over (they then neither hand
 // over nor present when the closing words call them).
 extern bool g_fallOnce;

@@ -8,19 +8,15 @@
 #include "X2d/X2d.h"
 #include "X2d/X2dspr.h"
 #include "Ximage/Ximage.h"
-#include "app/Demo.h"
-#include "app/Timeline.h"
 #include "files/xFileIO.h"
+#include "parts/Cues.h"
+#include "parts/ShowState.h"
 #include "system/Xerror.h"
 
 namespace {
 
 const char* const kModule = "parts/gretPart.cpp";
 
-// Caption row below the letterbox, and the rows a caption may use there (the
-// rows cleared and presented every frame).
-const int kCaptionY = 260;
-const int kCaptionRows = 40;
 const int kListX = 45, kNameX = 125, kNameDY = 16;
 const int kQuestionY = 88, kQuestionX1 = 245, kQuestionX2 = 411;
 
@@ -76,7 +72,10 @@ void checkFits(const x2dSprite* s, const char* name, int x, int y, int right, in
 
 bool flashRow(int32_t row)
 {
-    return row == 2 || row == 18 || row == 34 || row == 44 || row == 46 || row == 54 || row == 60;
+    for (int flash : kGreetFlashRows)
+        if (row == flash)
+            return true;
+    return false;
 }
 
 } // namespace
@@ -103,7 +102,6 @@ xGreetState GreetStartState()
 CgreetPart g_greetPart;
 xGreetState g_greet = GreetStartState();
 x2dSprite* g_greetBack = nullptr;
-uint32_t* g_greetScratch = nullptr;
 
 void CgreetPart::Init()
 {
@@ -214,7 +212,7 @@ void CgreetPart::Update()
     int visible[GREET_MEN];
     int count = 0;
     for (int k = 0; k < GREET_MEN; k++)
-        if (men[k]->y + 10 > 0 && men[k]->y + 66 < 250)
+        if (men[k]->y + 10 > 0 && men[k]->y + 66 < SHOW_LETTERBOX_ROWS)
             visible[count++] = k;
     if (count && flashRow(g_musicRow))
         for (int tries = 0; tries < 5; tries++) {
@@ -239,7 +237,7 @@ void CgreetPart::Update()
                 man->tint->DrawNoClip(x, y, g_picture);
             }
         }
-        if (man->y + 76 > 0 && man->y < 250) {
+        if (man->y + 76 > 0 && man->y < SHOW_LETTERBOX_ROWS) {
             man->photo->DrawAlpha(kListX, man->y, g_picture);
             if (man->flash == 0) {
                 circle->DrawAlpha(kListX, man->y, g_picture);
@@ -261,7 +259,7 @@ void GreetInit()
     g_greetBack = x2dSpriteCreate();
     g_greetBack->Load("greets.jpg", g_pFileIO);
     // Copied whole into the letterbox every frame.
-    if (g_greetBack->sizeX != 640 || g_greetBack->sizeY != 250)
+    if (g_greetBack->sizeX != SHOW_WIDTH || g_greetBack->sizeY != SHOW_LETTERBOX_ROWS)
         g_xError.Fatal("GreetInit() -> Wrong size of greets.jpg");
     g_greetScratch = g_greetBack->pixels;
 
@@ -279,46 +277,46 @@ void GreetInit()
     };
     for (const Caption& c : captions) {
         *c.sprite = loadSprite(c.name, nullptr);
-        checkFits(*c.sprite, c.name, c.x, kCaptionY, 640, kCaptionY + kCaptionRows);
+        checkFits(*c.sprite, c.name, c.x, SHOW_CAPTION_Y, SHOW_WIDTH, SHOW_PICTURE_ROWS);
     }
     g_question = loadSprite("vopros.tga", "vprsmask.gif");
-    checkFits(g_question, "vopros.tga", kQuestionX2, kQuestionY, 640, 250);
+    checkFits(g_question, "vopros.tga", kQuestionX2, kQuestionY, SHOW_WIDTH, SHOW_LETTERBOX_ROWS);
 
     g_greet = GreetStartState();
-    g_chain[CHAIN_GREETINGS].draw = GreetDraw;
 }
 
 void GreetDraw()
 {
     xGreetState& s = g_greet;
     const int32_t order = g_musicOrder, row = g_musicRow;
-    memcpy(g_picture, g_greetBack->pixels, GREET_SCRATCH_BYTES);
-    memset(g_picture + 250 * 640, 0, 50 * 640 * 4);
+    memcpy(g_picture, g_greetBack->pixels, SHOW_LETTERBOX_PIXELS * 4);
+    memset(g_picture + SHOW_LETTERBOX_PIXELS, 0, SHOW_CAPTION_ROWS * SHOW_WIDTH * 4);
 
     g_greetPart.Update();
 
-    if (s.firstLevel != 255 && order < 20)
-        g_greetsTo->DrawBlendNoClip(174, kCaptionY, (uint32_t)(255 - s.firstLevel), g_picture);
+    const bool held = cueReached(order, row, kGreetCaptionsHeld);
+    if (s.firstLevel != 255 && !held)
+        g_greetsTo->DrawBlendNoClip(174, SHOW_CAPTION_Y, (uint32_t)(255 - s.firstLevel), g_picture);
     // "the monsters" fades in over "greetings to".
-    if (order >= 18 && s.secondLevel != 255) {
-        if (s.firstLevel != 255 && order < 20)
+    if (cueReached(order, row, kGreetMonsters) && s.secondLevel != 255) {
+        if (s.firstLevel != 255 && !held)
             s.firstLevel = atMost255(s.firstLevel + 5);
-        g_monsters->DrawBlendNoClip(151, kCaptionY, (uint32_t)s.firstLevel, g_picture);
+        g_monsters->DrawBlendNoClip(151, SHOW_CAPTION_Y, (uint32_t)s.firstLevel, g_picture);
     }
 
-    if (order == 19) {
-        if (row >= 54 && row <= 59)
+    if (order == kGreetQuestion1.order) {
+        if (row >= kGreetQuestion1.row && row < kGreetQuestion2.row)
             s.question1 = 1;
-        if (row >= 60)
+        if (row >= kGreetQuestion2.row)
             s.question2 = 1;
-    } else if (order >= 21 || (order == 20 && row > 31)) {
+    } else if (cueReached(order, row, kGreetTwoMissing)) {
         if (s.secondLevel != 255 && s.thirdLevel == 0) {
             s.secondLevel = atMost255(s.secondLevel + 10);
             s.firstLevel = atLeast0(s.firstLevel - 15);
         }
         s.darkLevel = atMost255(s.darkLevel + 10);
-        x2dSubSpan(s.darkLevel, 160000, g_picture);
-        g_twoMissing->DrawBlendNoClip(157, kCaptionY, (uint32_t)s.secondLevel, g_picture);
+        x2dSubSpan(s.darkLevel, SHOW_LETTERBOX_PIXELS, g_picture);
+        g_twoMissing->DrawBlendNoClip(157, SHOW_CAPTION_Y, (uint32_t)s.secondLevel, g_picture);
     }
 
     if (s.question1)
@@ -326,7 +324,7 @@ void GreetDraw()
     if (s.question2)
         g_question->DrawAlphaBlendNoClip(kQuestionX2, kQuestionY, (uint32_t)s.questionLevel, g_picture);
 
-    if (order >= 21 || (order == 20 && row > 60)) {
+    if (cueReached(order, row, kGreetGuessWho)) {
         if (s.thirdLevel != 255) {
             s.questionLevel -= 25;
             s.thirdLevel = atMost255(s.thirdLevel + 25);
@@ -338,11 +336,11 @@ void GreetDraw()
                 s.secondLevel = 0;
             }
         }
-        g_guessWho->DrawBlendNoClip(240, kCaptionY, (uint32_t)s.thirdLevel, g_picture);
+        g_guessWho->DrawBlendNoClip(240, SHOW_CAPTION_Y, (uint32_t)s.thirdLevel, g_picture);
     }
 
     if (s.whiteFlash) {
-        x2dAddSpan(s.whiteFlash, 160000, g_picture);
+        x2dAddSpan(s.whiteFlash, SHOW_LETTERBOX_PIXELS, g_picture);
         s.whiteFlash = atLeast0(s.whiteFlash - 10);
     }
 }

@@ -74,14 +74,11 @@ xGreetState GreetStartState();
 
 extern CgreetPart g_greetPart;
 extern xGreetState g_greet;
-// The background picture. Once the greetings have ended, its 640 x 250 pixel
-// block (g_greetScratch, 640000 bytes) is free for later parts to draw in.
+// The background picture, copied whole into the letterbox every frame; its
+// pixel block is published as g_greetScratch.
 extern x2dSprite* g_greetBack;
-extern uint32_t* g_greetScratch;
-enum { GREET_SCRATCH_BYTES = 640 * 250 * 4 };
 
-// Loads every picture of the greetings and installs GreetDraw as the
-// drawing of the greetings frame timer.
+// Loads every picture of the greetings.
 void GreetInit();
 // One frame of the greetings between pacing and present.
 void GreetDraw();

@@ -12,9 +12,9 @@
 #include "X2d/X2d.h"
 #include "X2d/X2dspr.h"
 #include "Ximage/Ximage.h"
-#include "app/Demo.h"
-#include "app/Timeline.h"
 #include "files/xFileIO.h"
+#include "parts/Cues.h"
+#include "parts/ShowState.h"
 #include "parts/gretPart.h"
 #include "system/Xsystem.h"
 #include "system/Xvideo.h"
@@ -259,7 +259,7 @@ TEST_F(Greetings, FlashesGoOnlyToVisibleMenOnTheListedRows)
     men[1]->y = 183;
     men[2]->y = -10;
     men[3]->y = 184;
-    const std::set<int> rows = {2, 18, 34, 44, 46, 54, 60};
+    const std::set<int> rows(std::begin(kGreetFlashRows), std::end(kGreetFlashRows));
     for (int row = 0; row < 64; row++) {
         for (int round = 0; round < 20; round++) {
             for (CgreetMan* m : g_greetPart.men)
@@ -555,9 +555,8 @@ TEST_F(Greetings, LateStartKeepsLevelsInRange)
     EXPECT_EQ(litIn(0, 250, 240, 50), 0);
 }
 
-TEST_F(Greetings, InitInstallsTheDrawingOfTheGreetingsTimer)
+TEST_F(Greetings, InitPublishesTheBackgroundAsScratch)
 {
-    EXPECT_EQ(g_chain[CHAIN_GREETINGS].draw, &GreetDraw);
     EXPECT_EQ(g_greetScratch, g_greetBack->pixels);
 }
 

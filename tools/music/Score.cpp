@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Synth.h"
+#include "parts/Cues.h"
 
 // ---------------------------------------------------------------------------
 // Notes, melodies and chords
@@ -246,36 +247,14 @@ const OrderPlan kPlan[MUS_ORDERS] = {
     { "D D D D", DR_NONE, BS_NONE, 0, W, 0, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, false },
 };
 
-// Rows on which the opening's circles pop: even rows outside the quiet
-// windows in orders 1-8 and 30-31, ten fixed rows in order 9.
-bool circleRow(int order, int row)
-{
-    if ((order >= 1 && order <= 8) || order == 30 || order == 31) {
-        if (row % 2)
-            return false;
-        static const int quiet[5][2] = { { 11, 15 }, { 23, 25 }, { 31, 33 }, { 43, 47 }, { 55, 57 } };
-        for (const auto& q : quiet)
-            if (row >= q[0] && row <= q[1])
-                return false;
-        return true;
-    }
-    if (order == 9) {
-        static const int burst[10] = { 0, 20, 26, 34, 36, 40, 42, 50, 55, 61 };
-        for (int r : burst)
-            if (r == row)
-                return true;
-    }
-    return false;
-}
-
-// The seven rows on which the greetings' circles flash and the lines'
-// letters start zooming (the last one is row 61 for the letters).
-const int kFlashRows[7] = { 2, 18, 34, 44, 46, 54, 60 };
-const int kZoomRows[7] = { 2, 18, 34, 44, 46, 54, 61 };
-
 int at(int order, int row)
 {
     return order * MUS_ROWS + row;
+}
+
+int at(xCue cue)
+{
+    return at(cue.order, cue.row);
 }
 
 class Tune {
@@ -525,7 +504,7 @@ void Tune::PlayBar(int order, int bar)
     static const int dropShape[6] = { 0, 1, 2, 3, 2, 1 };
     for (int r = 0; r < 16; ++r) {
         int row = bar * 16 + r;
-        if (!(plan.droplets || order == 9) || !circleRow(order, row))
+        if (!(plan.droplets || order == kCircleBurstOrder) || !cueCircleRow(order, row))
             continue;
         int pan = 0x30 + static_cast<int>(noise.Next() % 0xA0);
         int vol = order <= 2 ? 26 : 32;
@@ -641,12 +620,11 @@ void Tune::Cues()
     SnareRoll(at(8, 57), 7, 26);
 
     // Order 9: the bursts of circles ring as bells over the droplets.
-    static const int burst[10] = { 0, 20, 26, 34, 36, 40, 42, 50, 55, 61 };
     for (int i = 0; i < 10; ++i) {
-        int abs = at(9, burst[i]);
+        int abs = at(kCircleBurstOrder, kCircleBurstRows[i]);
         Bell(abs, ChordNote(abs, i % 4, 81), 28, i % 2 ? 0x58 : 0xA8);
     }
-    Hit(at(9, 0), CH_CRASH, MUS_CRASH, 34, 0x80);
+    Hit(at(kCircleBurstOrder, 0), CH_CRASH, MUS_CRASH, 34, 0x80);
 
     // Order 12: the title arrives at row 31; the picture drops to black
     // after row 55; a riser leads into the lines.
@@ -659,9 +637,9 @@ void Tune::Cues()
     Hit(at(13, 0), CH_IMPACT, MUS_IMPACT, 50);
 
     // Orders 13-14: each zooming letter starts with a bell and a droplet.
-    for (int order = 13; order <= 14; ++order)
+    for (int order : kLinesZoomOrders)
         for (int i = 0; i < 7; ++i) {
-            int abs = at(order, kZoomRows[i]);
+            int abs = at(order, kLinesZoomRows[i]);
             int pan = 0x40 + i * 0x14;
             Bell(abs, ChordNote(abs, (i + order) % 3 + 1, 79), 34, pan);
             Play(abs, CH_DROP, ChordNote(abs, (i + order) % 3 + 3, 79), MUS_DROPLET, 28, 0x100 - pan);
@@ -680,30 +658,30 @@ void Tune::Cues()
 
     // Orders 17-21: the greetings open with a white flash; bells on every
     // circle flash, the two question marks of order 19 asked higher.
-    Hit(at(17, 0), CH_CRASH, MUS_CRASH, 44, 0x80);
-    Hit(at(17, 0), CH_IMPACT, MUS_IMPACT, 40);
+    Hit(at(CUE_GREETINGS, 0), CH_CRASH, MUS_CRASH, 44, 0x80);
+    Hit(at(CUE_GREETINGS, 0), CH_IMPACT, MUS_IMPACT, 40);
     static const int flashShape[7] = { 2, 1, 2, 0, 1, 2, 3 };
-    for (int order = 17; order <= 21; ++order)
+    for (int order = CUE_GREETINGS; order < CUE_CREDITS1; ++order)
         for (int i = 0; i < 7; ++i) {
-            int abs = at(order, kFlashRows[i]);
-            int vol = order == 21 ? 26 : 32;
-            if (order == 19 && i >= 5)
+            int abs = at(order, kGreetFlashRows[i]);
+            int vol = order == CUE_CREDITS1 - 1 ? 26 : 32;
+            if (abs == at(kGreetQuestion1) || abs == at(kGreetQuestion2))
                 continue;  // the question marks ring instead
             Bell(abs, ChordNote(abs, flashShape[i], 79), vol, i % 2 ? 0x50 : 0xB0);
             Play(abs, CH_DROP, ChordNote(abs, flashShape[i] + 3, 79), MUS_DROPLET, vol - 8, i % 2 ? 0xB0 : 0x50);
         }
-    Bell(at(19, 54), 88, 40, 0x60);   // E6
-    Bell(at(19, 60), 93, 42, 0xA0);   // A6
-    Play(at(19, 54), CH_DROP, 91, MUS_DROPLET, 30, 0xA0);
-    Play(at(19, 60), CH_DROP, 96, MUS_DROPLET, 30, 0x60);
+    Bell(at(kGreetQuestion1), 88, 40, 0x60);   // E6
+    Bell(at(kGreetQuestion2), 93, 42, 0xA0);   // A6
+    Play(at(kGreetQuestion1), CH_DROP, 91, MUS_DROPLET, 30, 0xA0);
+    Play(at(kGreetQuestion2), CH_DROP, 96, MUS_DROPLET, 30, 0x60);
 
-    // Order 20 row 32: "two are missing", the picture darkens, the groove
-    // falls away; row 61 asks "guess who".
-    Silence(at(20, 32), at(21, 0), { CH_KICK, CH_SNARE, CH_HAT, CH_BASS });
-    Hit(at(20, 32), CH_IMPACT, MUS_IMPACT, 36);
-    Play(at(20, 32), CH_BASS, 34, MUS_BASS, 32, 0x80);
-    Play(at(20, 61), CH_DROP, 93, MUS_DROPLET, 32, 0x80);
-    Bell(at(20, 61), 81, 38, 0x80);
+    // "Two are missing": the picture darkens, the groove falls away until
+    // the next order; then "guess who" is asked.
+    Silence(at(kGreetTwoMissing), at(kGreetTwoMissing.order + 1, 0), { CH_KICK, CH_SNARE, CH_HAT, CH_BASS });
+    Hit(at(kGreetTwoMissing), CH_IMPACT, MUS_IMPACT, 36);
+    Play(at(kGreetTwoMissing), CH_BASS, 34, MUS_BASS, 32, 0x80);
+    Play(at(kGreetGuessWho), CH_DROP, 93, MUS_DROPLET, 32, 0x80);
+    Bell(at(kGreetGuessWho), 81, 38, 0x80);
     Hit(at(21, 48), CH_IMPACT, MUS_RISER, 34);
 
     // Orders 22 and 24: the credit pieces and photo steps on rows 0, 8,

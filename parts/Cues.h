@@ -1,0 +1,78 @@
+// The music positions the pictures react to. The composer (tools/music)
+// places its accents on these same orders and rows, so the music and the
+// picture agree by construction: a cue moved here moves both. Each part keeps
+// a block of its own, its names starting with the part's; a new effect adds
+// its block, reads it, and the composer writes its accents from it.
+#pragma once
+
+// A position of the music: an order of the module and a row of its pattern.
+struct xCue {
+    int order;
+    int row;
+};
+
+// True once the music has reached the cue (any later order included).
+constexpr bool cueReached(int order, int row, xCue cue)
+{
+    return order > cue.order || (order == cue.order && row >= cue.row);
+}
+
+// The first order of each part of the show. A part plays until the next
+// one's first order, where the timeline hands over.
+enum {
+    CUE_OPENING = 0,
+    CUE_FISH = 10,
+    CUE_LINES = 13,
+    CUE_GREETINGS = 17,
+    CUE_CREDITS1 = 22,
+    CUE_CREDITS2 = 24,
+    CUE_FLARE = 26,
+    CUE_ROTO = 28,
+    CUE_CIRCLES = 30,
+    CUE_FALL = 32,
+    CUE_CLOSING = 34,
+    CUE_END = 36,
+};
+
+// The opening and the circles' return: a circle pops on every even row of
+// the opening's orders 1-8 and of the circles' part outside the quiet
+// windows, and on the burst rows of order 9.
+constexpr int kCircleQuietRows[5][2] = {{11, 15}, {23, 25}, {31, 33}, {43, 47}, {55, 57}};
+constexpr int kCircleBurstOrder = 9;
+constexpr int kCircleBurstRows[10] = {0, 20, 26, 34, 36, 40, 42, 50, 55, 61};
+
+constexpr bool cueCircleRow(int order, int row)
+{
+    if ((order > CUE_OPENING && order < kCircleBurstOrder) || (order >= CUE_CIRCLES && order < CUE_FALL)) {
+        if (row % 2)
+            return false;
+        for (const auto& quiet : kCircleQuietRows)
+            if (row >= quiet[0] && row <= quiet[1])
+                return false;
+        return true;
+    }
+    if (order == kCircleBurstOrder)
+        for (int burst : kCircleBurstRows)
+            if (burst == row)
+                return true;
+    return false;
+}
+
+// The lines: a letter starts zooming on each of these rows, letters 1-7 in
+// the first of the two orders, 8-14 in the second.
+constexpr int kLinesZoomOrders[2] = {CUE_LINES, CUE_LINES + 1};
+constexpr int kLinesZoomRows[7] = {2, 18, 34, 44, 46, 54, 61};
+
+// The greetings.
+constexpr int kGreetFlashRows[7] = {2, 18, 34, 44, 46, 54, 60}; // a circle flashes
+constexpr xCue kGreetMonsters = {18, 0};     // "the monsters" fades in over "greetings to"
+constexpr xCue kGreetQuestion1 = {19, 54};   // a question mark fills the first hole
+constexpr xCue kGreetQuestion2 = {19, 60};   // and the second
+constexpr xCue kGreetCaptionsHeld = {20, 0}; // "greetings to" gone, "the monsters" stays as it is
+constexpr xCue kGreetTwoMissing = {20, 32};  // "two are missing"; the picture darkens
+constexpr xCue kGreetGuessWho = {20, 61};    // "guess who"; the question marks fade
+static_assert(kGreetQuestion1.order == kGreetQuestion2.order && kGreetQuestion1.row < kGreetQuestion2.row,
+              "the question marks come in one order, the first one first");
+
+// The ending: the picture and the music fade out from this row on.
+constexpr xCue kEndFadeOut = {38, 41};
