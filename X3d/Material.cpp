@@ -152,8 +152,9 @@ int x3dLoadTexture(const char* name, const char* path, x3dTextureSlot* slot)
     free(image.palette);
     image.palette = nullptr;
 
-    // 256 x 256 texels, rows bottom-up: the rasterizers address the maps so,
-    // and a picture of another size is rescaled to it (nearest texel).
+    // 256 x 256 texels 0x00RRGGBB, rows bottom-up: the rasterizers address
+    // the maps so, and a picture of another size is rescaled to it (nearest
+    // texel).
     uint32_t* pixels = (uint32_t*)malloc((size_t)kTextureSize * kTextureSize * 4);
     if (!pixels)
         g_xError.Raise(kModule, __LINE__, 1, nullptr);
@@ -163,7 +164,7 @@ int x3dLoadTexture(const char* name, const char* path, x3dTextureSlot* slot)
         const uint32_t* srow = src + (size_t)((int64_t)j * h / kTextureSize) * (size_t)w;
         uint32_t* drow = pixels + (size_t)(kTextureSize - 1 - j) * kTextureSize;
         for (int i = 0; i < kTextureSize; i++)
-            drow[i] = srow[(int64_t)i * w / kTextureSize];
+            drow[i] = srow[(int64_t)i * w / kTextureSize] & 0xFFFFFF;
     }
     free(image.pixels);
     x3dAddTexture(full, pixels, kTextureSize, kTextureSize);

@@ -48,7 +48,8 @@ struct Ctx {
     const uint8_t* fogB;
     const uint32_t* texels;
     uint32_t red, green, blue;
-    uint32_t flat; // the current fan triangle's colour
+    uint32_t flat;     // the current fan triangle's colour
+    uint32_t lut[256]; // the flat colour at each light, rows lo..hi of the triangle
 };
 
 // A projected vertex: 16.16 screen position and the attributes in the units
@@ -108,101 +109,6 @@ inline void spanClamped(double start, int32_t grad, int n, int64_t lo, int64_t h
 const int64_t kIndexMax = 0xFFFFFF;    // 255.99 in 16.16
 const int64_t kDepthMax = 0x7FFFFFFF;
 
-// Per-pixel colour of each kind. Attributes are unsigned so that the step
-// past the last pixel wraps harmlessly; the span clamps keep every value used
-// in range.
-struct PixFlat {
-    uint32_t c;
-    explicit PixFlat(const Ctx& x) : c(x.flat) {}
-    uint32_t colour() const { return c; }
-    void advance() {}
-};
-
-struct PixGouraud {
-    const uint8_t* m;
-    uint32_t r, g, b;
-    uint32_t s = 0, ds = 0;
-    explicit PixGouraud(const Ctx& x) : m(g_modulateFull), r(x.red), g(x.green), b(x.blue) {}
-    uint32_t colour() const
-    {
-        uint32_t row = (s >> 8) & 0xFF00;
-        return (uint32_t)m[row | r] << 16 | (uint32_t)m[row | g] << 8 | m[row | b];
-    }
-    void advance() { s += ds; }
-};
-
-// Gouraud by the light, then toward the fog colour by the fog amount.
-struct PixFog {
-    const uint8_t* m;
-    const uint8_t *fr, *fg, *fb;
-    uint32_t r, g, b;
-    uint32_t s = 0, ds = 0; // fog
-    uint32_t l = 0, dl = 0; // light
-    explicit PixFog(const Ctx& x) : m(g_modulateFull), fr(x.fogR), fg(x.fogG), fb(x.fogB), r(x.red), g(x.green), b(x.blue) {}
-    uint32_t colour() const
-    {
-        uint32_t lrow = (l >> 8) & 0xFF00, frow = (s >> 8) & 0xFF00;
-        return (uint32_t)fr[frow | m[lrow | r]] << 16 | (uint32_t)fg[frow | m[lrow | g]] << 8 | fb[frow | m[lrow | b]];
-    }
-    void advance()
-    {
-        s += ds;
-        l += dl;
-    }
-};
-
-struct TexelFetch {
-    const uint32_t* tex;
-    uint32_t u = 0, du = 0, v = 0, dv = 0;
-    explicit TexelFetch(const Ctx& x) : tex(x.texels) {}
-    uint32_t texel() const { return tex[((v >> 8) & 0xFF00) | ((u >> 16) & 0xFF)]; }
-    void step()
-    {
-        u += du;
-        v += dv;
-    }
-};
-
-struct PixTex : TexelFetch {
-    explicit PixTex(const Ctx& x) : TexelFetch(x) {}
-    uint32_t colour() const { return texel(); }
-    void advance() { step(); }
-};
-
-// The texel modulated by the light: through the full-light table in the
-// affine family, through the plain modulate table in the perspective one.
-struct PixTexLit : TexelFetch {
-    const uint8_t* m;
-    uint32_t s = 0, ds = 0;
-    PixTexLit(const Ctx& x, const uint8_t* table) : TexelFetch(x), m(table) {}
-    uint32_t colour() const
-    {
-        uint32_t t = texel(), row = (s >> 8) & 0xFF00;
-        return (uint32_t)m[row | ((t >> 16) & 255)] << 16 | (uint32_t)m[row | ((t >> 8) & 255)] << 8 | m[row | (t & 255)];
-    }
-    void advance()
-    {
-        step();
-        s += ds;
-    }
-};
-
-struct PixTexFog : TexelFetch {
-    const uint8_t *fr, *fg, *fb;
-    uint32_t s = 0, ds = 0;
-    explicit PixTexFog(const Ctx& x) : TexelFetch(x), fr(x.fogR), fg(x.fogG), fb(x.fogB) {}
-    uint32_t colour() const
-    {
-        uint32_t t = texel(), row = (s >> 8) & 0xFF00;
-        return (uint32_t)fr[row | ((t >> 16) & 255)] << 16 | (uint32_t)fg[row | ((t >> 8) & 255)] << 8 | fb[row | (t & 255)];
-    }
-    void advance()
-    {
-        step();
-        s += ds;
-    }
-};
-
 // Per-channel saturating add of src onto dst; src's fourth byte is 0, so
 // the destination keeps its own.
 [[maybe_unused]] inline uint32_t addSaturate(uint32_t d, uint32_t s)
@@ -236,51 +142,6 @@ void x3dAddRow(uint32_t* dst, const uint32_t* src, int n)
 
 namespace {
 
-// The span loop proper: n pixels into out (the frame buffer, or for
-// additive fillers a row of colours added afterwards, where a pixel the
-// depth test rejects adds nothing).
-template <bool Z, bool ADD, class Pix>
-inline void runPixels(uint32_t* __restrict out, int32_t* __restrict zb, int n, uint32_t& d, uint32_t dd, Pix& p)
-{
-    if (!Z) {
-        for (int i = 0; i < n; i++) {
-            out[i] = ADD ? (p.colour() & 0xFFFFFF) : p.colour();
-            p.advance();
-        }
-        return;
-    }
-    uint32_t depth = d;
-    for (int i = 0; i < n; i++) {
-        if (zb[i] >= (int32_t)depth) {
-            zb[i] = (int32_t)depth;
-            out[i] = ADD ? (p.colour() & 0xFFFFFF) : p.colour();
-        } else if (ADD) {
-            out[i] = 0;
-        }
-        depth += dd;
-        p.advance();
-    }
-    d = depth;
-}
-
-template <bool Z, bool ADD, class Pix>
-inline void emit(uint32_t* dst, int32_t* zb, int n, uint32_t& d, uint32_t dd, Pix& p)
-{
-    if (!ADD) {
-        runPixels<Z, false>(dst, zb, n, d, dd, p);
-        return;
-    }
-    uint32_t row[64];
-    while (n > 0) {
-        int k = n < 64 ? n : 64;
-        runPixels<Z, true>(row, zb, k, d, dd, p);
-        x3dAddRow(dst, row, k);
-        dst += k;
-        zb += k;
-        n -= k;
-    }
-}
-
 constexpr bool isTextured(int k) { return k >= X3D_FILL_TEX; }
 constexpr bool isPerspective(int k) { return k >= X3D_FILL_TEXP; }
 constexpr bool hasShade(int k)
@@ -288,33 +149,199 @@ constexpr bool hasShade(int k)
     return k == X3D_FILL_GOURAUD || k == X3D_FILL_FOG || k == X3D_FILL_TEX_LIT || k == X3D_FILL_TEX_FOG ||
            k == X3D_FILL_TEXP_LIT || k == X3D_FILL_TEXP_FOG;
 }
+// Kinds whose light reads a per-triangle table of the shaded flat colour.
+constexpr bool lightTable(int k) { return k == X3D_FILL_GOURAUD || k == X3D_FILL_FOG; }
+
+// The interpolated values of one span, stepped per pixel. Unsigned, so the
+// step past the last pixel wraps harmlessly; the span clamps keep every
+// value used in range.
+struct SpanState {
+    uint32_t d, dd; // depth
+    uint32_t s, ds; // light or fog, 16.16
+    uint32_t l, dl; // the light of untextured fogged faces
+    uint32_t u, du, v, dv;
+};
+
+enum { kChunk = 64 };
+
+// 1 / count for the last run of a perspective span, so that run costs a
+// multiplication instead of two integer divisions. A hair above 1 / count,
+// so whole quotients come out whole; no other quotient of a 32-bit value
+// comes within that of a whole number.
+struct Reciprocals {
+    double r[33];
+    constexpr Reciprocals() : r()
+    {
+        for (int i = 1; i <= 32; i++)
+            r[i] = 1.0 / i + 1e-12;
+    }
+    double operator[](int i) const { return r[i]; }
+};
+constexpr Reciprocals kReciprocal;
+
+// The span loop, in three steps over chunks of up to 64 pixels: the
+// stepped values become table indices and a depth mask (plain integer
+// loops the compiler turns into vector code), the tables are read, and the
+// colours are written or added.
+// Adds one colour (fourth byte 0) to n pixels with saturation.
+inline void addConstant(uint32_t* dst, uint32_t c, int n)
+{
+    int i = 0;
+#ifdef __SSE2__
+    const __m128i s = _mm_set1_epi32((int)c);
+    for (; i + 4 <= n; i += 4)
+        _mm_storeu_si128((__m128i*)(dst + i), _mm_adds_epu8(_mm_loadu_si128((const __m128i*)(dst + i)), s));
+#endif
+    for (; i < n; i++)
+        dst[i] = addSaturate(dst[i], c);
+}
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "pixels are read as bytes B, G, R in memory");
+
+// The colours of k pixels from their table indices. The texel and light
+// table bytes are read one by one (B, G, R in memory), which saves the
+// shifts and masks of taking a pixel apart.
+template <int K>
+inline void colourPhase(uint32_t* __restrict out, int k, const uint32_t* texel, const uint32_t* shade,
+                        const uint32_t* light, const Ctx& ctx)
+{
+    if constexpr (K == X3D_FILL_FLAT) {
+        for (int i = 0; i < k; i++)
+            out[i] = ctx.flat;
+    } else if constexpr (K == X3D_FILL_GOURAUD) {
+        for (int i = 0; i < k; i++)
+            out[i] = ctx.lut[shade[i]];
+    } else if constexpr (K == X3D_FILL_FOG) {
+        const uint8_t *fr = ctx.fogR, *fg = ctx.fogG, *fb = ctx.fogB;
+        const uint8_t* lut = (const uint8_t*)ctx.lut;
+        for (int i = 0; i < k; i++) {
+            const uint8_t* c = lut + 4 * light[i];
+            const uint8_t *rr = fr + shade[i], *rg = fg + shade[i], *rb = fb + shade[i];
+            out[i] = (uint32_t)rr[c[2]] << 16 | (uint32_t)rg[c[1]] << 8 | rb[c[0]];
+        }
+    } else if constexpr (K == X3D_FILL_TEX || K == X3D_FILL_TEXP) {
+        const uint32_t* tex = ctx.texels;
+        for (int i = 0; i < k; i++)
+            out[i] = tex[texel[i]];
+    } else if constexpr (K == X3D_FILL_TEX_LIT || K == X3D_FILL_TEXP_LIT) {
+        // Full light writes the texel itself in the affine family, and
+        // (255 x c) >> 8 in the perspective one.
+        const uint8_t* m = K == X3D_FILL_TEX_LIT ? g_modulateFull : ctx.modulate;
+        const uint8_t* tex = (const uint8_t*)ctx.texels;
+        for (int i = 0; i < k; i++) {
+            const uint8_t* t = tex + 4 * texel[i];
+            const uint8_t* row = m + shade[i];
+            out[i] = (uint32_t)row[t[2]] << 16 | (uint32_t)row[t[1]] << 8 | row[t[0]];
+        }
+    } else {
+        const uint8_t *fr = ctx.fogR, *fg = ctx.fogG, *fb = ctx.fogB;
+        const uint8_t* tex = (const uint8_t*)ctx.texels;
+        for (int i = 0; i < k; i++) {
+            const uint8_t* t = tex + 4 * texel[i];
+            out[i] = (uint32_t)fr[shade[i] + t[2]] << 16 | (uint32_t)fg[shade[i] + t[1]] << 8 | fb[shade[i] + t[0]];
+        }
+    }
+}
+
+// The span loop, over chunks of up to 64 pixels: the stepped values become
+// table indices and a depth mask (plain integer loops the compiler turns
+// into vector code), the tables are read, and the colours are written or
+// added. A chunk the depth test wholly rejects costs no table reads; one it
+// wholly passes is written like a painter span.
+template <int K, bool Z, bool ADD>
+void spanLoop(uint32_t* __restrict dst, int32_t* __restrict zb, int n, SpanState& st, const Ctx& ctx)
+{
+    alignas(16) uint32_t colour[kChunk];
+    alignas(16) uint32_t mask[kChunk];
+    alignas(16) uint32_t texel[kChunk];
+    alignas(16) uint32_t shade[kChunk];
+    alignas(16) uint32_t light[kChunk];
+    // Computed colours have a fourth byte of 0; texels copied as they are
+    // lose theirs before they are added.
+    constexpr bool maskTexel = K == X3D_FILL_TEX || K == X3D_FILL_TEXP;
+    while (n > 0) {
+        const int k = n < kChunk ? n : kChunk;
+        uint32_t passed = ~0u, any = 0;
+        if (Z) {
+            uint32_t d = st.d;
+            for (int i = 0; i < k; i++) {
+                const int32_t old = zb[i], z = (int32_t)d;
+                const uint32_t m = old >= z ? ~0u : 0u;
+                zb[i] = (int32_t)(((uint32_t)z & m) | ((uint32_t)old & ~m));
+                mask[i] = m;
+                passed &= m;
+                any |= m;
+                d += st.dd;
+            }
+            st.d = d;
+        }
+        if constexpr (isTextured(K)) {
+            uint32_t u = st.u, v = st.v;
+            for (int i = 0; i < k; i++) {
+                texel[i] = ((v >> 8) & 0xFF00) | ((u >> 16) & 0xFF);
+                u += st.du;
+                v += st.dv;
+            }
+            st.u = u;
+            st.v = v;
+        }
+        if constexpr (hasShade(K)) {
+            // The light table is indexed by the light itself, the 256 x 256
+            // tables by row offset.
+            uint32_t sh = st.s;
+            constexpr int shift = K == X3D_FILL_GOURAUD ? 16 : 8;
+            constexpr uint32_t rowMask = K == X3D_FILL_GOURAUD ? 0xFF : 0xFF00;
+            for (int i = 0; i < k; i++) {
+                shade[i] = (sh >> shift) & rowMask;
+                sh += st.ds;
+            }
+            st.s = sh;
+        }
+        if constexpr (K == X3D_FILL_FOG) {
+            uint32_t l = st.l;
+            for (int i = 0; i < k; i++) {
+                light[i] = (l >> 16) & 0xFF;
+                l += st.dl;
+            }
+            st.l = l;
+        }
+
+        if (Z && !any) {
+            // Hidden: nothing to draw.
+        } else if (!ADD && (!Z || passed)) {
+            if (K == X3D_FILL_FLAT)
+                std::fill_n(dst, k, ctx.flat);
+            else
+                colourPhase<K>(dst, k, texel, shade, light, ctx);
+        } else if (!ADD) {
+            colourPhase<K>(colour, k, texel, shade, light, ctx);
+            for (int i = 0; i < k; i++)
+                dst[i] = (colour[i] & mask[i]) | (dst[i] & ~mask[i]);
+        } else if (K == X3D_FILL_FLAT && (!Z || passed)) {
+            addConstant(dst, ctx.flat, k);
+        } else {
+            colourPhase<K>(colour, k, texel, shade, light, ctx);
+            if (Z && !passed)
+                for (int i = 0; i < k; i++)
+                    colour[i] &= mask[i] & 0xFFFFFF;
+            else if (maskTexel)
+                for (int i = 0; i < k; i++)
+                    colour[i] &= 0xFFFFFF;
+            x3dAddRow(dst, colour, k);
+        }
+        dst += k;
+        if (Z)
+            zb += k;
+        n -= k;
+    }
+}
 
 // The attribute planes and fixed-point x-gradients of one triangle.
 struct TriPlanes {
     Plane depth, shade, light, u, v, uz, vz, rz;
     int32_t dDepth, dShade, dLight, dU, dV;
+    int64_t shadeLo, shadeHi, lightLo, lightHi; // span clamps: the rows of the light table filled
 };
-
-template <int K> struct PixelOf;
-template <> struct PixelOf<X3D_FILL_FLAT> { typedef PixFlat T; };
-template <> struct PixelOf<X3D_FILL_GOURAUD> { typedef PixGouraud T; };
-template <> struct PixelOf<X3D_FILL_FOG> { typedef PixFog T; };
-template <> struct PixelOf<X3D_FILL_TEX> { typedef PixTex T; };
-template <> struct PixelOf<X3D_FILL_TEX_LIT> { typedef PixTexLit T; };
-template <> struct PixelOf<X3D_FILL_TEX_FOG> { typedef PixTexFog T; };
-template <> struct PixelOf<X3D_FILL_TEXP> { typedef PixTex T; };
-template <> struct PixelOf<X3D_FILL_TEXP_LIT> { typedef PixTexLit T; };
-template <> struct PixelOf<X3D_FILL_TEXP_FOG> { typedef PixTexFog T; };
-
-template <int K> inline typename PixelOf<K>::T makePixel(const Ctx& x)
-{
-    if constexpr (K == X3D_FILL_TEX_LIT)
-        return PixTexLit(x, g_modulateFull);
-    else if constexpr (K == X3D_FILL_TEXP_LIT)
-        return PixTexLit(x, x.modulate);
-    else
-        return typename PixelOf<K>::T(x);
-}
 
 template <int K, bool Z, bool ADD>
 inline void drawSpan(const Ctx& ctx, const TriPlanes& t, int y, int x0, int n)
@@ -322,22 +349,21 @@ inline void drawSpan(const Ctx& ctx, const TriPlanes& t, int y, int x0, int n)
     uint32_t* dst = (uint32_t*)(ctx.frame + ctx.lines[y]) + x0;
     int32_t* zb = Z ? (int32_t*)(ctx.zbuf + ctx.lines[y]) + x0 : nullptr;
     const double fx = x0, fy = y;
-    uint32_t d = 0, dd = 0;
+    SpanState st{};
     if (Z)
-        spanClamped(t.depth.at(fx, fy), t.dDepth, n, 0, kDepthMax, d, dd);
-    typename PixelOf<K>::T p = makePixel<K>(ctx);
+        spanClamped(t.depth.at(fx, fy), t.dDepth, n, 0, kDepthMax, st.d, st.dd);
     if constexpr (hasShade(K))
-        spanClamped(t.shade.at(fx, fy), t.dShade, n, 0, kIndexMax, p.s, p.ds);
+        spanClamped(t.shade.at(fx, fy), t.dShade, n, t.shadeLo, t.shadeHi, st.s, st.ds);
     if constexpr (K == X3D_FILL_FOG)
-        spanClamped(t.light.at(fx, fy), t.dLight, n, 0, kIndexMax, p.l, p.dl);
+        spanClamped(t.light.at(fx, fy), t.dLight, n, t.lightLo, t.lightHi, st.l, st.dl);
     if constexpr (isTextured(K) && !isPerspective(K)) {
-        p.u = (uint32_t)x3dRoundSat(t.u.at(fx, fy));
-        p.v = (uint32_t)x3dRoundSat(t.v.at(fx, fy));
-        p.du = (uint32_t)t.dU;
-        p.dv = (uint32_t)t.dV;
+        st.u = (uint32_t)x3dRoundSat(t.u.at(fx, fy));
+        st.v = (uint32_t)x3dRoundSat(t.v.at(fx, fy));
+        st.du = (uint32_t)t.dU;
+        st.dv = (uint32_t)t.dV;
     }
     if constexpr (!isPerspective(K)) {
-        emit<Z, ADD>(dst, zb, n, d, dd, p);
+        spanLoop<K, Z, ADD>(dst, zb, n, st, ctx);
     } else {
         // u and v exact every 32 pixels (one divide), linear between.
         double uz = t.uz.at(fx, fy), vz = t.vz.at(fx, fy), rz = t.rz.at(fx, fy);
@@ -351,11 +377,16 @@ inline void drawSpan(const Ctx& ctx, const TriPlanes& t, int y, int x0, int n)
             z = 1.0 / rz;
             int32_t u1 = x3dRoundSat(uz * z * 65536.0), v1 = x3dRoundSat(vz * z * 65536.0);
             int32_t du = (int32_t)((uint32_t)u1 - (uint32_t)u0), dv = (int32_t)((uint32_t)v1 - (uint32_t)v0);
-            p.u = (uint32_t)u0;
-            p.v = (uint32_t)v0;
-            p.du = (uint32_t)(k == 32 ? du >> 5 : du / k);
-            p.dv = (uint32_t)(k == 32 ? dv >> 5 : dv / k);
-            emit<Z, ADD>(dst, zb, k, d, dd, p);
+            st.u = (uint32_t)u0;
+            st.v = (uint32_t)v0;
+            if (k == 32) {
+                st.du = (uint32_t)(du >> 5);
+                st.dv = (uint32_t)(dv >> 5);
+            } else { // the last, shorter run: (end - start) / count
+                st.du = (uint32_t)(int32_t)((double)du * kReciprocal[k]);
+                st.dv = (uint32_t)(int32_t)((double)dv * kReciprocal[k]);
+            }
+            spanLoop<K, Z, ADD>(dst, zb, k, st, ctx);
             dst += k;
             if (Z)
                 zb += k;
@@ -364,6 +395,13 @@ inline void drawSpan(const Ctx& ctx, const TriPlanes& t, int y, int x0, int n)
             v0 = v1;
         }
     }
+}
+
+// The table row of a 16.16 light, clamped to the table (NaN to 0).
+inline int lightIndex(double value)
+{
+    double i = std::floor(value / 65536.0);
+    return !(i > 0.0) ? 0 : i > 255.0 ? 255 : (int)i;
 }
 
 inline Plane makePlane(double A0, double A1, double A2, double X0, double X1, double X2, double Y0, double Y1,
@@ -407,10 +445,30 @@ void drawTriangle(const Vtx* v0, const Vtx* v1, const Vtx* v2, Ctx& ctx)
     if constexpr (hasShade(K)) {
         t.shade = QH_PLANE(shade);
         t.dShade = x3dRoundSat(t.shade.b);
+        t.shadeLo = 0;
+        t.shadeHi = kIndexMax;
     }
     if constexpr (K == X3D_FILL_FOG) {
         t.light = QH_PLANE(light);
         t.dLight = x3dRoundSat(t.light.b);
+    }
+    if constexpr (lightTable(K)) {
+        // The flat colour at every light the triangle can reach (its
+        // vertices' range and a step either side); the spans are clamped to
+        // the same rows.
+        double a = K == X3D_FILL_FOG ? v0->light : v0->shade, b = K == X3D_FILL_FOG ? v1->light : v1->shade,
+               c = K == X3D_FILL_FOG ? v2->light : v2->shade;
+        int lo = lightIndex(std::min(a, std::min(b, c))) - 1, hi = lightIndex(std::max(a, std::max(b, c))) + 1;
+        lo = lo < 0 ? 0 : lo;
+        hi = hi > 255 ? 255 : hi;
+        for (int i = lo; i <= hi; i++) {
+            const uint8_t* row = g_modulateFull + i * 256;
+            ctx.lut[i] = (uint32_t)row[ctx.red] << 16 | (uint32_t)row[ctx.green] << 8 | row[ctx.blue];
+        }
+        int64_t& rangeLo = K == X3D_FILL_FOG ? t.lightLo : t.shadeLo;
+        int64_t& rangeHi = K == X3D_FILL_FOG ? t.lightHi : t.shadeHi;
+        rangeLo = (int64_t)lo << 16;
+        rangeHi = (int64_t)hi << 16 | 0xFFFF;
     }
     if constexpr (isTextured(K) && !isPerspective(K)) {
         // Tiled maps: one multiple of 256 off all three vertices keeps the
