@@ -150,35 +150,45 @@ int fail(int code, const char* format, ...)
             return r_;           \
     } while (0)
 
-// Reads inside the chunk being handled.
+// The next count bytes inside the chunk being handled, or nullptr (and a
+// short-read detail) when the chunk ends first.
+const uint8_t* take(int32_t count)
+{
+    mfile* f = g_load.file;
+    if (count < 0 || (int64_t)f->pos + count > g_load.chunkEnd) {
+        fail(2, "chunk 0x%04X ends inside its data", g_load.chunkId);
+        return nullptr;
+    }
+    const uint8_t* p = f->data + f->pos;
+    f->pos += count;
+    return p;
+}
+
 int readBytes(void* out, int32_t count)
 {
-    if (count < 0 || (int64_t)g_load.file->pos + count > g_load.chunkEnd)
-        return fail(2, "chunk 0x%04X ends inside its data", g_load.chunkId);
-    mread(out, count, g_load.file);
+    const uint8_t* p = take(count);
+    if (!p)
+        return 2;
+    memcpy(out, p, (size_t)count);
     return OK;
 }
 
-int skipBytes(int32_t count)
-{
-    if ((int64_t)g_load.file->pos + count > g_load.chunkEnd)
-        return fail(2, "chunk 0x%04X ends inside its data", g_load.chunkId);
-    g_load.file->pos += count;
-    return OK;
-}
+int skipBytes(int32_t count) { return take(count) ? OK : 2; }
 
 int readU16(uint16_t* v)
 {
-    uint8_t b[2];
-    TRY(readBytes(b, 2));
+    const uint8_t* b = take(2);
+    if (!b)
+        return 2;
     *v = (uint16_t)(b[0] | b[1] << 8);
     return OK;
 }
 
 int readU32(uint32_t* v)
 {
-    uint8_t b[4];
-    TRY(readBytes(b, 4));
+    const uint8_t* b = take(4);
+    if (!b)
+        return 2;
     *v = (uint32_t)b[0] | (uint32_t)b[1] << 8 | (uint32_t)b[2] << 16 | (uint32_t)b[3] << 24;
     return OK;
 }

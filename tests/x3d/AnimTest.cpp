@@ -368,6 +368,33 @@ TEST_F(Anim, HarbourScene)
     }
 }
 
+// A turn about a long axis is the same turn about the unit axis; about a
+// zero axis it is none.
+TEST_F(Anim, RotationAxesAreNormalised)
+{
+    Bytes file = rawFile(
+        [](ChunkWriter& w) {
+            rawTriangle(w, "A");
+            rawTriangle(w, "B");
+        },
+        [](ChunkWriter& w) {
+            rawNode(w, 0xB002, 0, "A", 0xFFFF,
+                    [](ChunkWriter& w) { rawTrack(w, 0xB021, 0, {0}, {{1.5707964f, 0, 0, 2}}); });
+            rawNode(w, 0xB002, 1, "B", 0xFFFF,
+                    [](ChunkWriter& w) { rawTrack(w, 0xB021, 0, {0, 10}, {{1, 0, 0, 0}, {3, 0, 0, 0}}); });
+        });
+    Loaded l(file);
+    l.at(5);
+    const float* q = l.object("A")->rotation;
+    EXPECT_NEAR(q[0], sqrtf(0.5f), 1e-6f);
+    EXPECT_NEAR(q[2], sqrtf(0.5f), 1e-6f); // the file's z is the engine's y
+    EXPECT_NEAR(q[1] * q[1] + q[3] * q[3], 0.0f, 1e-12f);
+    const float* m = l.object("B")->rotation;
+    EXPECT_EQ(m[0], 1.0f);
+    EXPECT_EQ(m[1] * m[1] + m[2] * m[2] + m[3] * m[3], 0.0f);
+    EXPECT_EQ(l.node(1)->tracks[2]->keys[1].value[0], 0.0f); // no turn counted
+}
+
 // Straight above its target the pitch is -90 degrees: a finite view looking
 // down.
 TEST_F(Anim, CameraStraightAboveItsTarget)
