@@ -605,6 +605,15 @@ TEST(DataBuild, SecondRunGivesTheSameBytes)
     EXPECT_EQ(a.size(), b.size());
     EXPECT_TRUE(a == b) << "the archive differs from the build's";
     EXPECT_TRUE(Slurp(QH_MANIFEST) == Slurp(manifest));
+    // The scenes' textures beside the archive, too.
+    std::string built = std::string(QH_PAK).substr(0, std::string(QH_PAK).rfind('/')) + "/textures/";
+    for (const char* name : {"brass.tga", "harbenv.pcx", "codepage.gif", "flare.jpg"}) {
+        std::vector<char> t = Slurp(built + name), u = Slurp(dir + "/textures/" + name);
+        EXPECT_GT(t.size(), 1000u) << name;
+        EXPECT_TRUE(t == u) << name << " differs from the build's";
+        std::remove((dir + "/textures/" + name).c_str());
+    }
+    rmdir((dir + "/textures").c_str());
     std::remove(pak.c_str());
     std::remove(manifest.c_str());
 }

@@ -21,6 +21,7 @@
 
 #include "X2d/X2d.h"
 #include "X2d/X2dspr.h"
+#include "tests/common/ShowFolder.h"
 #include "tests/common/TestZip.h"
 
 namespace {
@@ -72,8 +73,8 @@ bool writePng(const std::string& path, const Rgb& rgb)
 // frames; the capture file goes at once (it is 1.2 MB a frame).
 bool captureGreetings(bool plainPath, std::vector<Rgb>& frames, std::string& why)
 {
-    std::string dir = makeTempDir("greetframes");
-    if (dir.empty() || symlink(QH_DEMO_PAK, (dir + "/demo.pak").c_str()) != 0) {
+    std::string dir = makeShowFolder("greetframes", QH_DEMO_PAK);
+    if (dir.empty()) {
         why = "no folder for the capture";
         return false;
     }
@@ -109,8 +110,7 @@ bool captureGreetings(bool plainPath, std::vector<Rgb>& frames, std::string& why
     remove(raw.c_str());
     remove((raw + ".wav").c_str());
     remove((dir + "/log.txt").c_str());
-    remove((dir + "/demo.pak").c_str());
-    rmdir(dir.c_str());
+    removeShowFolder(dir);
     return ok;
 }
 

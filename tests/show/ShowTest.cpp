@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "tests/common/ShowFolder.h"
 #include "tests/common/TestZip.h"
 
 namespace {
@@ -28,8 +29,8 @@ ShowRun runShow(const std::string& folder, const std::string& args, const std::s
 
 std::string showFolder(const char* tag)
 {
-    std::string folder = makeTempDir(tag);
-    EXPECT_EQ(symlink(QH_DEMO_PAK, (folder + "/demo.pak").c_str()), 0);
+    std::string folder = makeShowFolder(tag, QH_DEMO_PAK);
+    EXPECT_FALSE(folder.empty());
     return folder;
 }
 

@@ -331,7 +331,9 @@ ShowScene LogoScene()
     const float rigTurn0 = -2.54f, rigTurn = 8.82f; // together a whole number of turns
     rig.position.keys = {V(0, rig0), V(140, {0, 500, 25}), V(290, {0, 0, 0}, 1), V(350, {0, 0, 0}, 1),
                          V(395, {0, -4, 1.5f}), V(440, {0, 0, 0}, 1)};
-    rig.rotation.keys = {Turn(0, rigTurn0), Turn(290, rigTurn, {0, 0, 1}, 1), Turn(350, 0, {0, 0, 1}, 1),
+    // The whole turns end at 250, ahead of the hold, so the keys either side
+    // of the hold are one rotation and nothing turns while it lasts.
+    rig.rotation.keys = {Turn(0, rigTurn0), Turn(250, rigTurn), Turn(290, 0, {0, 0, 1}, 1), Turn(350, 0, {0, 0, 1}, 1),
                          Turn(380, 0.12f, {1, 0, 0}), Turn(410, -0.24f, {1, 0, 0}),
                          Turn(440, 0.12f, {1, 0, 0}, 1)};
 
@@ -547,7 +549,7 @@ ShowScene GullScene(const std::array<uint8_t, 3>& fog)
                            V(100, {-360, 620, 0})};
     flock.rotation.keys = {Turn(0, 0)};
 
-    const Vec3 places[5] = {{10, 40, 18}, {-28, 10, 8}, {34, 90, 30}, {-8, 130, 2}, {-48, 70, 32}};
+    const Vec3 places[5] = {{-30, 40, 18}, {-68, 10, 8}, {-14, 90, 30}, {-48, 130, 2}, {-88, 70, 32}};
     const float yaw[5] = {0.5f, 0.35f, 0.6f, 0.42f, 0.3f};
     for (int g = 0; g < 5; ++g) {
         std::string name = "Gull" + std::to_string(g + 1);
@@ -593,7 +595,7 @@ ShowScene GullScene(const std::array<uint8_t, 3>& fog)
 
     // The lantern: an iron frame round a glowing glass, hanging from a hook
     // on the left; its meshes have the hook at their origin.
-    const Vec3 hook{-55, -10, 34};
+    const Vec3 hook{-58, -25, 21};
     Mesh glassM, frameM;
     glassM.name = "Lantern";
     frameM.name = "LanternFr";
@@ -689,7 +691,7 @@ ShowScene FestoonScene()
     // right. The camera sits low over the water looking a little down, so
     // the horizon lies high and every lamp above it, in the upper part of
     // the picture.
-    const Vec3 nearEnd{-25, 50, 0}, farEnd{290, 600, 0};
+    const Vec3 nearEnd{-25, 56, 0}, farEnd{290, 596, 0};
     const int lamps[3] = {20, 20, 18};
     const float across[3] = {0.0f, 9.0f, -8.0f}; // sideways from the pier's line
     const float height[3] = {14.0f, 19.0f, 10.0f};
@@ -742,8 +744,8 @@ ShowScene FestoonScene()
     }
     // The camera drifts a little along the pier and back.
     Camera cam{"Camera01", {0, 0, 0}, {0, 100, -16}, 0, 35};
-    AddCamera(s, cam, id, {V(0, cam.position), V(100, {9, 16, 1.5f}), V(200, cam.position)},
-              {V(0, cam.target), V(100, {14, 116, -15}), V(200, cam.target)}, 3);
+    AddCamera(s, cam, id, {V(0, cam.position), V(100, {-4, -8, 1.5f}), V(200, cam.position)},
+              {V(0, cam.target), V(100, {4, 92, -15}), V(200, cam.target)}, 3);
     Light flare;
     flare.name = "Flare01";
     flare.position = {0, 0, 40};
