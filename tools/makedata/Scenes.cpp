@@ -339,7 +339,7 @@ ShowScene LogoScene()
 
     Rng rng(31337);
     for (int i = 0; i < 10; ++i) {
-        LetterShape l = Letter(word[size_t(i)], Face::SansBold, size, 1.7f, 1);
+        LetterShape l = Letter(word[size_t(i)], Face::SansBold, size, 1.7f, 2);
         char name[16];
         std::snprintf(name, sizeof name, "Letter%02d", i + 1);
         Mesh mesh = Extrude(name, l, sx, sz, 1.6f, "MATERIAL_1", "MATERIAL_1", 64);
@@ -424,7 +424,7 @@ ShowScene TitleScene()
     rig.rotation.keys = {Turn(0, 0), Turn(190, 0, {1, 0, 0}, 1), Turn(240, 0.9f, {1, 0, 0})};
 
     for (int i = 0; i < 11; ++i) {
-        LetterShape l = Letter(word[size_t(i)], Face::SerifBold, size, 1.0f, 3);
+        LetterShape l = Letter(word[size_t(i)], Face::SerifBold, size, 1.0f, 6);
         for (Contour& c : l.contours)
             for (auto& p : c)
                 p[1] *= tall;
