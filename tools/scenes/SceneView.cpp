@@ -41,7 +41,6 @@ std::vector<uint32_t> renderScene(x3dScene* scene, float frame, const ViewTarget
 {
     const int w = target.width, h = target.height;
     std::vector<uint32_t> pixels((size_t)w * h, 0);
-    x3dLight* flare = flareLight(scene);
     const bool full = w == g_x3d.width && h == g_x3d.height;
     if (scene->fog) {
         // The letterbox (rows 115-364 of the frame buffer) shows the colour
@@ -51,6 +50,14 @@ std::vector<uint32_t> renderScene(x3dScene* scene, float frame, const ViewTarget
         int top = full ? 115 : 0, bottom = full ? 365 : h;
         std::fill(pixels.begin() + (size_t)top * w, pixels.begin() + (size_t)bottom * w, fill);
     }
+    drawScene(scene, frame, target, pixels.data());
+    return pixels;
+}
+
+void drawScene(x3dScene* scene, float frame, const ViewTarget& target, uint32_t* pixels)
+{
+    const int w = target.width, h = target.height;
+    x3dLight* flare = flareLight(scene);
     x3dSetScene(scene);
     x3dCamera* camera = g_x3d.camera;
     x3dCameraSetSize(w, h, camera);
@@ -71,15 +78,14 @@ std::vector<uint32_t> renderScene(x3dScene* scene, float frame, const ViewTarget
                 flare->viewPosition[k] = (face->vertices[0]->viewPosition[k] + face->vertices[1]->viewPosition[k] +
                                           face->vertices[2]->viewPosition[k]) /
                                          3.0f;
-            x3dDrawFlare(flare, pixels.data());
+            x3dDrawFlare(flare, pixels);
         }
     } else {
         if (scene->lightCount > 0)
             x3dLightScene();
-        x3dRenderScene(pixels.data());
+        x3dRenderScene(pixels);
     }
     x3dCameraResetSize(camera);
-    return pixels;
 }
 
 } // namespace qhscene

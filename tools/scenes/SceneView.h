@@ -32,5 +32,8 @@ float flareSize(const ViewTarget& target);
 // background the effect draws it on (the fog colour in the letterbox rows
 // for a fogged scene, black otherwise). Uses the scene's active camera.
 std::vector<uint32_t> renderScene(x3dScene* scene, float frame, const ViewTarget& target);
+// The same drawing onto pixels the caller owns and has filled: the effect's
+// calls of one frame and nothing more.
+void drawScene(x3dScene* scene, float frame, const ViewTarget& target, uint32_t* pixels);
 
 } // namespace qhscene
