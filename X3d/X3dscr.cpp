@@ -48,7 +48,8 @@ struct ScriptState {
     std::string scriptName;
     bool archive = false;
     xFileIO* fileIO = nullptr;
-    char* texturePath = nullptr; // heap copy; a loaded scene keeps pointing at it
+    char* texturePath = nullptr; // heap copy; a loaded scene takes it over
+    bool pathTaken = false;      // a scene owns texturePath
     x3dCamera* camera = nullptr;
     x3dMaterial* material = nullptr;
     x3dLight* light = nullptr;
@@ -107,6 +108,7 @@ void sceneName(x3dScene* scene)
     if (scene->cameraCount <= 0)
         g_xError.Fatal(xFormat("No Cameras found in %s\n", file.c_str()));
     scene->texturePath = g_state.texturePath;
+    g_state.pathTaken = g_state.texturePath != nullptr;
     x3dPrepareScene(scene);
     x3dSetScene(scene);
     x3dCamera* camera = x3dFindCamera("Camera01", scene);
@@ -227,7 +229,11 @@ void x3dLoadSceneScript(const char* name, x3dScene* scene, xFileIO* fileIO)
 void x3dProcessSceneScript(x3dScene* scene)
 {
     // A fresh run: only the script's name, source and archive flag carry over.
+    // A path no scene took (the last run stopped early) goes now.
+    if (!g_state.pathTaken)
+        free(g_state.texturePath);
     g_state.texturePath = nullptr;
+    g_state.pathTaken = false;
     g_state.camera = nullptr;
     g_state.material = nullptr;
     g_state.light = nullptr;
@@ -237,9 +243,12 @@ void x3dProcessSceneScript(x3dScene* scene)
     while (char* word = g_x3dScript.NextKeyword()) {
         switch (x3dScriptKeyword(word)) {
         case X3DS_TEXTURE_PATH:
-            // Each scene keeps the path it was loaded with, so an earlier
-            // path is never freed.
+            // A scene keeps the path it was loaded with; a path no scene
+            // took is replaced.
+            if (!g_state.pathTaken)
+                free(g_state.texturePath);
             g_state.texturePath = g_x3dScript.GetString();
+            g_state.pathTaken = false;
             break;
         case X3DS_DISTANCE:
             scene->fogDistance = singleNumber("DISTANCE");
@@ -293,6 +302,10 @@ void x3dProcessSceneScript(x3dScene* scene)
             x3dLensFlare* flare = (x3dLensFlare*)calloc(1, sizeof(x3dLensFlare));
             if (!flare)
                 g_xError.Raise(kModule, 263, 1, nullptr);
+            if (g_state.light->lensFlare) {
+                free(g_state.light->lensFlare->slot.name);
+                free(g_state.light->lensFlare);
+            }
             g_state.light->lensFlare = flare;
             break;
         }
@@ -323,6 +336,10 @@ void x3dProcessSceneScript(x3dScene* scene)
         default: // VERSION and words the table does not hold
             break;
         }
+    }
+    if (!g_state.pathTaken) {
+        free(g_state.texturePath);
+        g_state.texturePath = nullptr;
     }
     // A script without a scene would leave the effect without a camera, to
     // fail far from the cause.
