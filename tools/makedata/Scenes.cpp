@@ -691,7 +691,7 @@ ShowScene FestoonScene()
     // right. The camera sits low over the water looking a little down, so
     // the horizon lies high and every lamp above it, in the upper part of
     // the picture.
-    const Vec3 nearEnd{-25, 56, 0}, farEnd{290, 596, 0};
+    const Vec3 nearEnd{-42, 58, 0}, farEnd{290, 596, 0};
     const int lamps[3] = {20, 20, 18};
     const float across[3] = {0.0f, 9.0f, -8.0f}; // sideways from the pier's line
     const float height[3] = {14.0f, 19.0f, 10.0f};
