@@ -333,19 +333,26 @@ int hMesh()
     return OK;
 }
 
+// The count of a mesh's vertex or face list: one list per mesh, its
+// records inside the chunk.
+int listCount(const x3dObject* o, bool& seen, const char* one, const char* many, int recordSize, uint16_t* n)
+{
+    if (seen)
+        return fail(6, "object %s has a second %s list", o->name, one);
+    TRY(readU16(n));
+    if ((int64_t)*n * recordSize > remaining())
+        return fail(2, "object %s: %d %s do not fit their chunk", o->name, *n, many);
+    seen = true;
+    return OK;
+}
+
 int hVertices()
 {
     x3dObject* o = curObject();
     if (!o)
         return SKIP;
-    ObjectSide& side = g_load.objects[g_load.curObject];
-    if (side.hasVertices)
-        return fail(6, "object %s has a second vertex list", o->name);
-    uint16_t n;
-    TRY(readU16(&n));
-    if ((int64_t)n * 12 > remaining())
-        return fail(2, "object %s: %d vertices do not fit their chunk", o->name, n);
-    side.hasVertices = true;
+    uint16_t n = 0;
+    TRY(listCount(o, g_load.objects[g_load.curObject].hasVertices, "vertex", "vertices", 12, &n));
     o->vertices = (x3dVertex*)allocOrRaise(sizeof(x3dVertex) * n, __LINE__);
     o->vertexCount = n;
     for (int i = 0; i < n; i++)
@@ -359,13 +366,8 @@ int hFaces()
     if (!o)
         return SKIP;
     ObjectSide& side = g_load.objects[g_load.curObject];
-    if (side.hasFaces)
-        return fail(6, "object %s has a second face list", o->name);
-    uint16_t n;
-    TRY(readU16(&n));
-    if ((int64_t)n * 8 > remaining())
-        return fail(2, "object %s: %d faces do not fit their chunk", o->name, n);
-    side.hasFaces = true;
+    uint16_t n = 0;
+    TRY(listCount(o, side.hasFaces, "face", "faces", 8, &n));
     o->faces = (x3dFace*)allocOrRaise(sizeof(x3dFace) * n, __LINE__);
     o->faceCount = n;
     side.faceMaterial = (int32_t*)allocOrRaise(sizeof(int32_t) * n, __LINE__);
@@ -475,14 +477,6 @@ int hMeshMatrix()
     return OK;
 }
 
-int hUnlit()
-{
-    if (!curObject())
-        return SKIP;
-    curObject()->flags |= 16;
-    return OK;
-}
-
 int hLight()
 {
     x3dScene* s = g_load.scene;
@@ -517,14 +511,6 @@ int hSpot()
     // The attenuation chunk usually comes first: keep its bit.
     l->type = (int16_t)(2 | (l->type & 4));
     l->roll = 0.0f;
-    return OK;
-}
-
-int hAttenuation()
-{
-    if (!curLight())
-        return SKIP;
-    curLight()->type |= 4;
     return OK;
 }
 
@@ -571,16 +557,22 @@ int hMaterial()
     return OK;
 }
 
+// Reads a name into a record's name field (none: read and dropped).
+int readName(char** field)
+{
+    char name[256];
+    TRY(readString(name));
+    if (field) {
+        free(*field);
+        *field = copyText(name);
+    }
+    return OK;
+}
+
 int hMaterialName()
 {
     x3dMaterial* m = curMaterial();
-    if (!m)
-        return SKIP;
-    char name[256];
-    TRY(readString(name));
-    free(m->name);
-    m->name = copyText(name);
-    return OK;
+    return m ? readName(&m->name) : SKIP;
 }
 
 x3dTextureSlot* slotByParent()
@@ -598,13 +590,8 @@ int hMapName()
 {
     if (!curMaterial())
         return SKIP;
-    char name[256];
-    TRY(readString(name));
-    if (x3dTextureSlot* slot = slotByParent()) {
-        free(slot->name);
-        slot->name = copyText(name);
-    }
-    return OK;
+    x3dTextureSlot* slot = slotByParent();
+    return readName(slot ? &slot->name : nullptr);
 }
 
 int hMapOptions()
@@ -637,17 +624,27 @@ int hMapValue()
     return OK;
 }
 
-int hMaterialFlag()
+// Chunks without data that set a bit of the current object, light or
+// material.
+int hFlag()
 {
+    int id = g_load.chunkId;
+    switch (id) {
+    case 0x4017:
+        if (!curObject())
+            return SKIP;
+        curObject()->flags |= 16; // unlit
+        return OK;
+    case 0x4625:
+        if (!curLight())
+            return SKIP;
+        curLight()->type |= 4; // attenuation on
+        return OK;
+    }
     x3dMaterial* m = curMaterial();
     if (!m)
         return SKIP;
-    switch (g_load.chunkId) {
-    case 0xA081: m->materialFlags |= 1; break;
-    case 0xA08C: m->materialFlags |= 2; break;
-    case 0xA085: m->materialFlags |= 4; break;
-    case 0xA083: m->materialFlags |= 8; break;
-    }
+    m->materialFlags |= id == 0xA081 ? 1 : id == 0xA08C ? 2 : id == 0xA085 ? 4 : 8;
     return OK;
 }
 
@@ -690,13 +687,7 @@ int hNodeId()
 int hInstanceName()
 {
     x3dObject* o = curObject();
-    if (!o)
-        return SKIP;
-    char name[256];
-    TRY(readString(name));
-    free(o->name);
-    o->name = copyText(name);
-    return OK;
+    return o ? readName(&o->name) : SKIP;
 }
 
 // Appends a keyframer node; its parent is the last earlier node with the
@@ -1021,8 +1012,8 @@ const ChunkEntry g_chunks[] = {
     {0x0010, false, hColour}, {0x0011, false, hColour}, {0x0030, false, hPercent},
     {0x4000, true, hObjectName}, {0x4100, true, hMesh}, {0x4110, false, hVertices}, {0x4120, true, hFaces},
     {0x4130, false, hMaterialGroup}, {0x4140, false, hTexCoords}, {0x4160, false, hMeshMatrix},
-    {0x4017, false, hUnlit},
-    {0x4600, true, hLight}, {0x4610, false, hSpot}, {0x4625, false, hAttenuation}, {0x4659, false, hRange},
+    {0x4017, false, hFlag},
+    {0x4600, true, hLight}, {0x4610, false, hSpot}, {0x4625, false, hFlag}, {0x4659, false, hRange},
     {0x465A, false, hRange}, {0x4700, false, hCamera},
     {0xAFFF, true, hMaterial}, {0xA000, false, hMaterialName},
     {0xA010, true, hNone}, {0xA020, true, hNone}, {0xA030, true, hNone},
@@ -1032,8 +1023,8 @@ const ChunkEntry g_chunks[] = {
     {0xA300, false, hMapName}, {0xA351, false, hMapOptions}, {0xA354, false, hMapValue},
     {0xA356, false, hMapValue}, {0xA358, false, hMapValue}, {0xA35A, false, hMapValue},
     {0xA35C, false, hMapValue},
-    {0xA081, false, hMaterialFlag}, {0xA08C, false, hMaterialFlag}, {0xA085, false, hMaterialFlag},
-    {0xA083, false, hMaterialFlag}, {0xA100, false, hShading},
+    {0xA081, false, hFlag}, {0xA08C, false, hFlag}, {0xA085, false, hFlag},
+    {0xA083, false, hFlag}, {0xA100, false, hShading},
     {0xB000, true, hKeyframer}, {0xB001, true, hNone}, {0xB002, true, hNone}, {0xB003, true, hNone},
     {0xB004, true, hNone}, {0xB005, true, hNone}, {0xB006, true, hNone}, {0xB007, true, hNone},
     {0xB008, false, hFrames}, {0xB030, false, hNodeId}, {0xB011, false, hInstanceName},

@@ -246,6 +246,13 @@ void animateObject(x3dNode* node, float frame)
     o->flags |= 8;
 }
 
+// A point's value this frame: its key, or its loaded value.
+void evalPoint(x3dTrack* track, float frame, const float* base, float* out)
+{
+    memcpy(out, base, sizeof(float) * 3);
+    x3dSplineEval(track, frame, out);
+}
+
 void animateNode(x3dNode* node, float frame)
 {
     if (!node->record)
@@ -256,8 +263,7 @@ void animateNode(x3dNode* node, float frame)
         break;
     case 1: {
         x3dCamera* c = (x3dCamera*)node->record;
-        memcpy(c->position, c->basePosition, sizeof c->position);
-        x3dSplineEval(node->tracks[0], frame, c->position);
+        evalPoint(node->tracks[0], frame, c->basePosition, c->position);
         x3dSplineEvalFloat(node->tracks[2], frame, &c->roll);
         float fov = c->lensFov;
         x3dSplineEvalFloat(node->tracks[1], frame, &fov);
@@ -265,17 +271,14 @@ void animateNode(x3dNode* node, float frame)
             x3dCameraSetFov(c, fov);
         break;
     }
-    case 2: {
-        x3dCamera* c = (x3dCamera*)node->record;
-        memcpy(c->target, c->baseTarget, sizeof c->target);
-        x3dSplineEval(node->tracks[0], frame, c->target);
+    case 2:
+        evalPoint(node->tracks[0], frame, ((x3dCamera*)node->record)->baseTarget,
+                  ((x3dCamera*)node->record)->target);
         break;
-    }
     case 4:
     case 8: {
         x3dLight* l = (x3dLight*)node->record;
-        memcpy(l->position, l->basePosition, sizeof l->position);
-        x3dSplineEval(node->tracks[0], frame, l->position);
+        evalPoint(node->tracks[0], frame, l->basePosition, l->position);
         if (node->kind == 4) {
             x3dSplineEval(node->tracks[1], frame, l->colour);
         } else {
@@ -284,63 +287,51 @@ void animateNode(x3dNode* node, float frame)
         }
         break;
     }
-    case 16: {
-        x3dLight* l = (x3dLight*)node->record;
-        memcpy(l->target, l->baseTarget, sizeof l->target);
-        x3dSplineEval(node->tracks[0], frame, l->target);
+    case 16:
+        evalPoint(node->tracks[0], frame, ((x3dLight*)node->record)->baseTarget, ((x3dLight*)node->record)->target);
         break;
-    }
     case 64:
         x3dSplineEval(node->tracks[0], frame, ((x3dAmbient*)node->record)->colour);
         break;
     }
 }
 
+// The point of a camera or light node that its parent object's matrix
+// moves, or none.
+float* movedPoint(x3dNode* node)
+{
+    switch (node->kind) {
+    case 1: return ((x3dCamera*)node->record)->position;
+    case 2: return ((x3dCamera*)node->record)->target;
+    case 4:
+    case 8: return ((x3dLight*)node->record)->position;
+    case 16: return ((x3dLight*)node->record)->target;
+    }
+    return nullptr;
+}
+
 void passToChildren(x3dScene* scene, x3dNode* node)
 {
-    if (!node->record)
+    if (!node->record || (node->kind != 32 && node->kind != 1))
         return;
-    if (node->kind == 32) {
-        const x3dObject* parent = (const x3dObject*)node->record;
-        for (int i = node->firstChild; i; i = scene->nodes[i].nextSibling) {
-            x3dNode* child = &scene->nodes[i];
-            if (!child->record)
-                continue;
-            switch (child->kind) {
-            case 32:
-                if (!resting(child)) {
-                    x3dObject* o = (x3dObject*)child->record;
-                    x3dMatrixMul(parent->matrix, o->matrix, o->matrix);
-                }
-                break;
-            case 1:
-                transformPoint(parent->matrix, ((x3dCamera*)child->record)->position,
-                               ((x3dCamera*)child->record)->position);
-                break;
-            case 2:
-                transformPoint(parent->matrix, ((x3dCamera*)child->record)->target,
-                               ((x3dCamera*)child->record)->target);
-                break;
-            case 4:
-            case 8:
-                transformPoint(parent->matrix, ((x3dLight*)child->record)->position,
-                               ((x3dLight*)child->record)->position);
-                break;
-            case 16:
-                transformPoint(parent->matrix, ((x3dLight*)child->record)->target,
-                               ((x3dLight*)child->record)->target);
-                break;
-            }
-        }
-    } else if (node->kind == 1) {
-        const x3dCamera* camera = (const x3dCamera*)node->record;
-        for (int i = node->firstChild; i; i = scene->nodes[i].nextSibling) {
-            x3dNode* child = &scene->nodes[i];
-            if ((child->kind == 4 || child->kind == 8) && child->record) {
-                x3dLight* l = (x3dLight*)child->record;
+    for (int i = node->firstChild; i; i = scene->nodes[i].nextSibling) {
+        x3dNode* child = &scene->nodes[i];
+        if (!child->record)
+            continue;
+        if (node->kind == 1) {
+            // A camera carries its omni and spot lights along.
+            if (child->kind == 4 || child->kind == 8)
                 for (int j = 0; j < 3; j++)
-                    l->position[j] += camera->position[j];
-            }
+                    ((x3dLight*)child->record)->position[j] += ((x3dCamera*)node->record)->position[j];
+            continue;
+        }
+        const x3dObject* parent = (const x3dObject*)node->record;
+        if (child->kind == 32) {
+            if (!resting(child))
+                x3dMatrixMul(parent->matrix, ((x3dObject*)child->record)->matrix,
+                             ((x3dObject*)child->record)->matrix);
+        } else if (float* p = movedPoint(child)) {
+            transformPoint(parent->matrix, p, p);
         }
     }
 }

@@ -11,10 +11,10 @@
 #include <lib3ds/node.h>
 
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "bench/common/RatioReporter.h"
 #include "SceneSamples.h"
 #include "X3d/File3ds.h"
 #include "X3d/Spline.h"
@@ -117,32 +117,13 @@ BENCHMARK(BM_AnimateOurs)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AnimateLib3ds)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SplineEval)->Args({4, 0})->Args({1000, 0})->Args({4, 1})->Args({1000, 1});
 
-// Collects the processor time per iteration of every run for the ratios
-// (the machine is shared, so wall time says more about the neighbours).
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration && r.iterations > 0)
-                times[r.benchmark_name()] = r.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void ratio(const char* label, const std::string& ours, const std::string& base)
-    {
-        if (times.count(ours) && times.count(base))
-            printf("ratio %-44s %.3f  (%s / %s)\n", label, times[ours] / times[base], ours.c_str(), base.c_str());
-    }
-    std::map<std::string, double> times;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     x3dInit(640, 480, nullptr);
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    qhbench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     printf("\n");
     reporter.ratio("load, show size, ours/lib3ds (goal <= 1)", "BM_LoadOurs/0", "BM_LoadLib3ds/0");

@@ -68,8 +68,10 @@ template <typename Key> int countKeys(Key* k)
     return n;
 }
 
-// A lib3ds track of three values against ours; empty ones are not attached.
-void expectLin3(const Lib3dsLin3Track& t, const x3dTrack* ours, bool swap, const std::string& what)
+// Each key of a lib3ds track against ours (frames, spline values and what
+// check compares); an empty lib3ds track is none of ours.
+template <typename Track, typename Check>
+void expectKeys(const Track& t, const x3dTrack* ours, const std::string& what, Check check)
 {
     if (!t.keyL) {
         EXPECT_EQ(ours, nullptr) << what;
@@ -79,52 +81,42 @@ void expectLin3(const Lib3dsLin3Track& t, const x3dTrack* ours, bool swap, const
     ASSERT_EQ(ours->keyCount, countKeys(t.keyL)) << what;
     EXPECT_EQ(ours->mode, (t.flags & 3) == 3 ? 2 : (t.flags & 2) ? 1 : 0) << what;
     int i = 0;
-    for (Lib3dsLin3Key* k = t.keyL; k; k = k->next, i++) {
+    for (auto* k = t.keyL; k; k = k->next, i++) {
         expectTcb(k->tcb, ours->keys[i], what);
+        check(*k, ours->keys[i]);
+    }
+}
+
+void expectLin3(const Lib3dsLin3Track& t, const x3dTrack* ours, bool swap, const std::string& what)
+{
+    expectKeys(t, ours, what, [&](const Lib3dsLin3Key& k, const x3dKey& o) {
         float v[3];
         if (swap)
-            swapped(k->value, v);
+            swapped(k.value, v);
         else
-            memcpy(v, k->value, sizeof v);
-        expectNear3(ours->keys[i].value, v, 0, what);
-    }
+            memcpy(v, k.value, sizeof v);
+        expectNear3(o.value, v, 0, what);
+    });
 }
 
 void expectLin1(const Lib3dsLin1Track& t, const x3dTrack* ours, const std::string& what)
 {
-    if (!t.keyL) {
-        EXPECT_EQ(ours, nullptr) << what;
-        return;
-    }
-    ASSERT_NE(ours, nullptr) << what;
-    ASSERT_EQ(ours->keyCount, countKeys(t.keyL)) << what;
-    int i = 0;
-    for (Lib3dsLin1Key* k = t.keyL; k; k = k->next, i++) {
-        expectTcb(k->tcb, ours->keys[i], what);
-        EXPECT_EQ(ours->keys[i].value[0], k->value) << what;
-    }
+    expectKeys(t, ours, what, [&](const Lib3dsLin1Key& k, const x3dKey& o) { EXPECT_EQ(o.value[0], k.value) << what; });
 }
 
+// Rotation keys keep the sum of the truncated angles and the unit axis.
 void expectRotation(const Lib3dsQuatTrack& t, const x3dTrack* ours, const std::string& what)
 {
-    if (!t.keyL) {
-        EXPECT_EQ(ours, nullptr) << what;
-        return;
-    }
-    ASSERT_NE(ours, nullptr) << what;
-    ASSERT_EQ(ours->keyCount, countKeys(t.keyL)) << what;
-    int i = 0;
     float sum = 0;
-    for (Lib3dsQuatKey* k = t.keyL; k; k = k->next, i++) {
-        expectTcb(k->tcb, ours->keys[i], what);
-        float axis[3], len = sqrtf(k->axis[0] * k->axis[0] + k->axis[1] * k->axis[1] + k->axis[2] * k->axis[2]);
-        swapped(k->axis, axis);
+    expectKeys(t, ours, what, [&](const Lib3dsQuatKey& k, const x3dKey& o) {
+        float axis[3], len = sqrtf(k.axis[0] * k.axis[0] + k.axis[1] * k.axis[1] + k.axis[2] * k.axis[2]);
+        swapped(k.axis, axis);
         for (float& a : axis)
             a /= len;
-        sum += truncf(k->angle);
-        EXPECT_EQ(ours->keys[i].value[0], sum) << what;
-        expectNear3(&ours->keys[i].value[1], axis, 1e-6f, what);
-    }
+        sum += truncf(k.angle);
+        EXPECT_EQ(o.value[0], sum) << what;
+        expectNear3(&o.value[1], axis, 1e-6f, what);
+    });
 }
 
 // Everything lib3ds reads from a file, against what our reader made of it.
