@@ -84,7 +84,7 @@ inline void edgeStart(Edge& e, const Vtx* p, const Vtx* q, int row)
 {
     double slope = (double)(q->x - p->x) / (double)(q->y - p->y);
     e.step = (int64_t)(slope * 4294967296.0);
-    e.x = ((int64_t)p->x << 16) + (int64_t)(((double)row * 65536.0 - p->y) * slope * 65536.0);
+    e.x = (int64_t)p->x * 65536 + (int64_t)(((double)row * 65536.0 - p->y) * slope * 65536.0);
 }
 
 // A span's start and step of a table index (shade, light, fog) or a depth.
