@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -63,6 +64,13 @@ const char* orEmpty(const char* text) { return text ? text : ""; }
 // The argument text: after one separator, without the trailing carriage return.
 const char* argument() { return orEmpty(g_x3dScript.GetText()); }
 
+// A copy of the argument text that splitting and later lines leave alone.
+// Plain storage, so that nothing is owed when a report ends the run.
+struct ArgumentCopy {
+    char text[xScript::BUFFER_SIZE];
+    ArgumentCopy() { snprintf(text, sizeof text, "%s", argument()); }
+};
+
 [[noreturn]] void fatalLine(const char* problem, const char* keyword, const char* text)
 {
     g_xError.Fatal(xFormat("%s->%s->%s %s\n", g_state.scriptName.c_str(), problem, keyword, text));
@@ -72,22 +80,22 @@ const char* argument() { return orEmpty(g_x3dScript.GetText()); }
 // (atof reads "nan" and "inf") would reach integer conversions later on.
 float singleNumber(const char* keyword)
 {
-    std::string text = argument();
-    double v = atof(text.c_str());
+    ArgumentCopy text;
+    double v = atof(text.text);
     if (!std::isfinite(v) || !std::isfinite((float)v))
-        fatalLine("Bad number", keyword, text.c_str());
+        fatalLine("Bad number", keyword, text.text);
     return (float)v;
 }
 
 // The blank-separated numbers of the argument text.
 void numbers(const char* keyword, int n, float* out)
 {
-    std::string text = argument();
+    ArgumentCopy text;
     g_x3dScript.SplitArgs(n);
     for (int i = 0; i < n; i++) {
         out[i] = g_x3dScript.GetArgFloat(i + 1);
         if (!std::isfinite(out[i]))
-            fatalLine("Bad number", keyword, text.c_str());
+            fatalLine("Bad number", keyword, text.text);
     }
 }
 
@@ -95,18 +103,32 @@ float clampTo(float v, float lo, float hi) { return v < lo ? lo : v > hi ? hi : 
 
 void sceneName(x3dScene* scene)
 {
-    std::string file = argument();
+    ArgumentCopy file;
+    // A second SCENE_NAME replaces the scene: what the first one loaded is
+    // released, and the lines' current records with it. The texture path
+    // stays the script's until the new scene takes it.
+    if (scene->objects || scene->cameras || scene->lights || scene->materials || scene->nodes) {
+        if (scene->texturePath == g_state.texturePath) {
+            scene->texturePath = nullptr;
+            g_state.pathTaken = false;
+        }
+        x3dFreeScene(scene);
+        g_state.camera = nullptr;
+        g_state.material = nullptr;
+        g_state.light = nullptr;
+        g_state.object = nullptr;
+    }
     if (g_state.archive) {
         xFile data{};
-        if (g_state.fileIO->Read(file.c_str(), &data) != 0)
-            g_xError.Fatal(xFormat("x3dProcessSceneScript::zInput->load() -> cant load %s", file.c_str()));
+        if (g_state.fileIO->Read(file.text, &data) != 0)
+            g_xError.Fatal(xFormat("x3dProcessSceneScript::zInput->load() -> cant load %s", file.text));
         x3dLoad3dsMem(&data, scene);
         g_state.fileIO->Free(&data);
     } else {
-        x3dLoad3ds(file.c_str(), scene);
+        x3dLoad3ds(file.text, scene);
     }
     if (scene->cameraCount <= 0)
-        g_xError.Fatal(xFormat("No Cameras found in %s\n", file.c_str()));
+        g_xError.Fatal(xFormat("No Cameras found in %s\n", file.text));
     scene->texturePath = g_state.texturePath;
     g_state.pathTaken = g_state.texturePath != nullptr;
     x3dPrepareScene(scene);
@@ -164,14 +186,14 @@ void matColor()
 void cameraSize()
 {
     float v[2];
-    std::string text = argument();
+    ArgumentCopy text;
     numbers("CAMERA_SIZE", 2, v);
     if (!g_state.camera)
         return;
     // The viewport must fit the engine's screen: the scan-line table, the
     // frame buffer and the z-buffer are sized for it.
     if (!(v[0] >= 1.0f && v[1] >= 1.0f && v[0] < (float)g_x3d.width + 1.0f && v[1] < (float)g_x3d.height + 1.0f))
-        fatalLine("Bad camera size", "CAMERA_SIZE", text.c_str());
+        fatalLine("Bad camera size", "CAMERA_SIZE", text.text);
     x3dCameraSetSize((int)v[0], (int)v[1], g_state.camera);
 }
 
@@ -185,17 +207,20 @@ x3dLight* activeLight()
 void lensTexture(x3dScene* scene)
 {
     x3dLensFlare* flare = activeLight()->lensFlare;
-    std::string file = argument();
+    ArgumentCopy file;
     // The scene's path serves both the load and the look-up; none reads as empty.
     const char* path = orEmpty(scene->texturePath);
     free(flare->slot.name);
-    flare->slot.name = strdup(file.c_str());
+    flare->slot.name = strdup(file.text);
     if (!flare->slot.name)
         g_xError.Raise(kModule, __LINE__, 1, nullptr);
-    int r = x3dLoadTexture(file.c_str(), path, &flare->slot);
+    int r = x3dLoadTexture(file.text, path, &flare->slot);
     if (r != 0)
         g_xError.Raise(kModule, 269, r, nullptr);
-    x3dTexture* texture = x3dFindTexture((std::string(path) + file).c_str());
+    // The loader refuses full names that do not fit this buffer.
+    char full[512];
+    snprintf(full, sizeof full, "%s%s", path, file.text);
+    x3dTexture* texture = x3dFindTexture(full);
     X_ASSERT(texture != nullptr, kModule, 271);
     flare->width = texture->width;
     flare->height = texture->height;
@@ -219,9 +244,8 @@ void x3dLoadSceneScript(const char* name, x3dScene* scene, xFileIO* fileIO)
     if (!fileIO || fileIO->Read(name, &file) != 0)
         g_xError.Fatal(xFormat("x3dLoadSceneScript::xFileIO->load() - can't load %s", name));
     g_x3dScript.Load(&file);
-    std::string stored = file.name ? file.name : name;
+    g_state.scriptName = file.name ? file.name : name;
     fileIO->Free(&file);
-    g_state.scriptName = stored;
     g_state.archive = true;
     x3dProcessSceneScript(scene);
 }

@@ -214,6 +214,26 @@ TEST_F(SceneScript, OrderAndWordsDecideWhatALineDoes)
     x3dFreeScene(&s);
 }
 
+TEST_F(SceneScript, ASecondSceneReplacesTheFirst)
+{
+    // The second file's records, its camera, the script's texture path; the
+    // material chosen in the first scene is gone with it.
+    x3dScene s{};
+    testing::internal::CaptureStdout();
+    run(head() + "MATERIAL Brass\r\nRENDER_TYPE 1\r\nSCENE_NAME first.3ds\r\n", &s);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "cant open texture: gone.tga\ncant open texture: gone.tga\n");
+    EXPECT_EQ(g_x3d.camera, x3dFindCamera("CamA", &s));
+    EXPECT_EQ(x3dFindCamera("Camera01", &s), nullptr);
+    EXPECT_EQ(s.materialCount, 4);
+    EXPECT_EQ(x3dFindMaterial("Brass", &s)->renderFlags, 0x0Au); // as loaded: gouraud, textured
+    ASSERT_TRUE(s.texturePath);
+    EXPECT_EQ(std::string(s.texturePath), *dir + "/");
+    x3dFreeScene(&s);
+    x3dScene t{};
+    EXPECT_EXIT(run(head() + "MATERIAL Brass\r\nSCENE_NAME first.3ds\r\nRENDER_TYPE 1\r\n", &t),
+                ::testing::ExitedWithCode(3), "s.x3d->No active Material\n");
+}
+
 TEST_F(SceneScript, FlareWithoutATexturePathLoadsFromTheCurrentFolder)
 {
     // No TEXTURE_PATH: the flare's name is looked up as it stands, relative
