@@ -10,6 +10,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
+#include <sys/wait.h>
 #include <map>
 #include <string>
 #include <unistd.h>
@@ -332,6 +334,48 @@ TEST_F(ShowScenes, EveryFestoonLampGivesOneFlareAndTheLoopCloses)
     for (int o = 0; o < s->objectCount; o++)
         for (int k = 0; k < 12; k++)
             EXPECT_NEAR((&s->objects[o].matrix[0][0])[k], m0[(size_t)o * 12 + k], 1e-4f);
+}
+
+TEST_F(ShowScenes, TheInspectorDrawsWhatTheEffectDraws)
+{
+    // Frames side by side in one PNG, each as the scene view draws it.
+    const std::string png = g_show->folder + "/panel.png";
+    std::string cmd = "cd '" + g_show->folder + "' && '" QH_SCENE_BIN "' --script scene4.x3d --png panel.png" +
+                      " --frames 0,100 --target 140x105 2>/dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, png.c_str()));
+    image.format = PNG_FORMAT_RGB;
+    EXPECT_EQ(image.width, 140u * 2 + 4);
+    EXPECT_EQ(image.height, 105u);
+    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr));
+    remove(png.c_str());
+    scene(3);
+    for (int k = 0; k < 2; k++) {
+        std::vector<uint32_t> px = qhscene::renderScene(&g_show->scenes[3], k * 100.0f, {140, 105});
+        int differ = 0;
+        for (int y = 0; y < 105; y++)
+            for (int x = 0; x < 140; x++) {
+                const uint8_t* p = &rgb[((size_t)y * image.width + x + k * 144) * 3];
+                differ += ((uint32_t)p[0] << 16 | (uint32_t)p[1] << 8 | p[2]) != px[(size_t)y * 140 + x];
+            }
+        EXPECT_EQ(differ, 0) << "frame " << k * 100;
+    }
+    // A broken script ends the inspector as it would end the show.
+    FILE* f = fopen((g_show->folder + "/broken.x3d").c_str(), "wb");
+    ASSERT_TRUE(f);
+    fputs("VERSION 1\r\nDISTANCE nan\r\n", f);
+    fclose(f);
+    cmd = "cd '" + g_show->folder + "' && '" QH_SCENE_BIN "' --dir --script broken.x3d 2>err.txt >/dev/null";
+    int status = std::system(cmd.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3);
+    std::ifstream err(g_show->folder + "/err.txt");
+    std::string text((std::istreambuf_iterator<char>(err)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("broken.x3d->Bad number->DISTANCE nan"), std::string::npos) << text;
+    remove((g_show->folder + "/broken.x3d").c_str());
+    remove((g_show->folder + "/err.txt").c_str());
 }
 
 std::map<std::string, std::string> readReferences()
