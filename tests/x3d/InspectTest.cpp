@@ -8,6 +8,7 @@
 #include <string>
 
 #include "SceneSamples.h"
+#include "tests/common/Scratch.h"
 #include "tests/common/TestZip.h"
 
 using namespace qhtest;
@@ -34,7 +35,7 @@ void save(const std::string& path, const std::string& bytes)
 
 TEST(Inspect, PrintsTheSceneAsTheShowSeesIt)
 {
-    std::string dir = makeTempDir("qhscene");
+    std::string dir = scratchFolder("qhscene");
     Bytes b = qhscene::write3ds(harbourScene());
     std::string bytes(b.begin(), b.end());
     save(dir + "/harbour.3ds", bytes);

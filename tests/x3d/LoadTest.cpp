@@ -18,6 +18,7 @@
 #include "RawFiles.h"
 #include "X3dTestUtil.h"
 #include "system/Xerror.h"
+#include "tests/common/Scratch.h"
 #include "tests/common/TestZip.h"
 
 using namespace qhtest;
@@ -334,7 +335,7 @@ TEST_F(Load, WriterIsDeterministicAndLogsTheLoad)
     Bytes a = write3ds(harbourScene()), b = write3ds(harbourScene());
     EXPECT_EQ(a, b);
 
-    std::string dir = makeTempDir("x3dload");
+    std::string dir = scratchFolder("x3dload");
     std::string path = dir + "/harbour.3ds", log = dir + "/x3d.log";
     std::ofstream(path, std::ios::binary).write((const char*)a.data(), (std::streamsize)a.size());
     g_x3dLog.Open(log.c_str());

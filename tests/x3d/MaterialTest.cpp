@@ -11,6 +11,7 @@
 
 #include "X3d/Material.h"
 #include "X3d/X3d.h"
+#include "tests/common/Scratch.h"
 #include "tests/common/TestZip.h"
 #include "tests/images/ImageWriters.h"
 
@@ -62,7 +63,7 @@ protected:
     static void SetUpTestSuite() { x3dInit(640, 480, nullptr); }
     void SetUp() override
     {
-        dir = makeTempDir("x3dtex");
+        dir = scratchFolder("x3dtex");
         ASSERT_FALSE(dir.empty());
         write("quads.tga", qhtest::makeTga(256, 256, 24, rgbOf(256, 256, true)));
         write("quads.pcx", qhtest::makePcx(256, 256, 3, rgbOf(256, 256, false)));
@@ -80,7 +81,7 @@ protected:
     }
     void write(const std::string& name, const Bytes& bytes)
     {
-        ASSERT_TRUE(qhtest::writeFile(dir + "/" + name, bytes));
+        ASSERT_TRUE(writeFile(dir + "/" + name, bytes));
         written.push_back(name);
     }
     std::string dir;

@@ -12,6 +12,7 @@
 #include "X3d/Material.h"
 #include "X3d/X3dscr.h"
 #include "files/xFileIO.h"
+#include "tests/common/Scratch.h"
 #include "tests/common/TestZip.h"
 
 namespace {
@@ -80,7 +81,7 @@ protected:
     static void SetUpTestSuite()
     {
         x3dInit(640, 480, nullptr);
-        dir = new std::string(makeTempDir("x3dscr"));
+        dir = new std::string(scratchFolder("x3dscr"));
         for (auto [name, colour] : {std::pair<const char*, uint32_t>{"tex.tga", 0x806040}, {"env.tga", 0x2040a0},
                                     {"flare.tga", 0xffffff}}) {
             FILE* f = fopen((*dir + "/" + name).c_str(), "wb");

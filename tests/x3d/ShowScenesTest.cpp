@@ -50,7 +50,7 @@ protected:
         if (!getcwd(here, sizeof here))
             return;
         g_show->here = here;
-        g_show->folder = makeShowFolder("scenes", QH_DEMO_PAK);
+        g_show->folder = showFolder("scenes");
         if (g_show->folder.empty() || chdir(g_show->folder.c_str()) != 0)
             return;
         qhscene::initEngines();
@@ -64,8 +64,9 @@ protected:
     }
     static void TearDownTestSuite()
     {
-        if (!g_show->here.empty() && chdir(g_show->here.c_str()) == 0 && !g_show->folder.empty())
-            removeShowFolder(g_show->folder);
+        // The folder goes with the suite's scratch folder.
+        if (!g_show->here.empty() && chdir(g_show->here.c_str()) != 0)
+            perror("chdir");
     }
     void SetUp() override { ASSERT_TRUE(g_show->ok) << "the show's folder or archive is missing"; }
 
