@@ -82,7 +82,7 @@ TEST(Inspect, PrintsTheSceneAsTheShowSeesIt)
     Outcome help = inspect(dir, "--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("usage: qh_scene"), std::string::npos);
-    EXPECT_EQ(inspect(dir, "--frames x harbour.3ds").status, 2);
+    EXPECT_EQ(inspect(dir, "--frames x harbour.3ds").status, 64);
     std::filesystem::remove_all(dir);
 }
 

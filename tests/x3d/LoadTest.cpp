@@ -373,7 +373,13 @@ TEST_F(Load, HandMadeFiles)
                 w.end();
             });
             rawTriangle(w, "A");
-            rawTriangle(w, "B");
+            rawMesh(w, "B", [](ChunkWriter& w) {
+                rawVertices(w, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+                rawFaces(w, {{0, 1, 2}}, [](ChunkWriter& w) { rawGroup(w, "Paint", {0}); });
+            });
+            // Materials after the mesh grow the array its face points into.
+            for (int i = 0; i < 20; i++)
+                rawMaterial(w, "Later" + std::to_string(i));
             rawCamera(w, "Cam35", 35);
             rawCamera(w, "Cam40", 40);
         },
@@ -400,7 +406,8 @@ TEST_F(Load, HandMadeFiles)
         });
     Loaded l(file);
     x3dScene& s = l.s;
-    ASSERT_EQ(s.materialCount, 1);
+    ASSERT_EQ(s.materialCount, 21);
+    EXPECT_EQ(l.object("B")->faces[0].material, &s.materials[0]);
     EXPECT_NEAR(s.materials[0].diffuse[1], 0.2f, 1e-6f);
     EXPECT_EQ(s.materials[0].ambient[0], 0.0f);
     ASSERT_EQ(s.nodeCount, 5);

@@ -52,7 +52,11 @@ const char* const kUsage =
     "\n"
     "A broken file ends qh_scene as it would end the show: the report on stderr\n"
     "and the exit status of the error table (2 read error, 5 cannot open,\n"
-    "6 broken file, 7 internal error, 3 any other report).\n";
+    "6 broken file, 7 internal error, 3 any other report); a wrong command\n"
+    "line ends it with 64.\n";
+
+// Not a status of the error table.
+const int kUsageStatus = 64;
 
 void v3(const float* v) { printf(" %g %g %g", v[0], v[1], v[2]); }
 
@@ -419,7 +423,7 @@ int main(int argc, char** argv)
         } else if (!strcmp(a, "--frames") && i + 1 < argc) {
             if (!parseFrames(argv[++i], frames)) {
                 fprintf(stderr, "qh_scene: bad frame list %s\n", argv[i]);
-                return 2;
+                return kUsageStatus;
             }
         } else if (!strcmp(a, "--script") && i + 1 < argc) {
             script = argv[++i];
@@ -437,13 +441,13 @@ int main(int argc, char** argv)
             name = a;
         } else {
             fputs(kUsage, stderr);
-            return 2;
+            return kUsageStatus;
         }
     }
     const int modes = (name ? 1 : 0) + (script ? 1 : 0) + (sheet ? 1 : 0);
     if (modes != 1 || (pak && dir) || ((png || haveTarget) && !script) || (png && frames.empty())) {
         fputs(kUsage, stderr);
-        return 2;
+        return kUsageStatus;
     }
 
     qhscene::initEngines();
