@@ -162,7 +162,7 @@ struct SpanState {
     uint32_t u, du, v, dv;
 };
 
-enum { kChunk = 64 };
+enum { kChunk = 64, kShortSpan = 12 };
 
 // 1 / count for the last run of a perspective span, so that run costs a
 // multiplication instead of two integer divisions. A hair above 1 / count,
@@ -183,6 +183,15 @@ constexpr Reciprocals kReciprocal;
 // stepped values become table indices and a depth mask (plain integer
 // loops the compiler turns into vector code), the tables are read, and the
 // colours are written or added.
+inline uint32_t addPixel(uint32_t d, uint32_t s)
+{
+#ifdef __SSE2__
+    return (uint32_t)_mm_cvtsi128_si32(_mm_adds_epu8(_mm_cvtsi32_si128((int)d), _mm_cvtsi32_si128((int)s)));
+#else
+    return addSaturate(d, s);
+#endif
+}
+
 // Adds one colour (fourth byte 0) to n pixels with saturation.
 inline void addConstant(uint32_t* dst, uint32_t c, int n)
 {
@@ -259,6 +268,35 @@ void spanLoop(uint32_t* __restrict dst, int32_t* __restrict zb, int n, SpanState
     // Computed colours have a fourth byte of 0; texels copied as they are
     // lose theirs before they are added.
     constexpr bool maskTexel = K == X3D_FILL_TEX || K == X3D_FILL_TEXP;
+    if (n <= kShortSpan) {
+        // The spans of small triangles: one pixel at a time costs less than
+        // setting up the vector steps.
+        for (int i = 0; i < n; i++) {
+            bool draw = true;
+            if (Z) {
+                draw = zb[i] >= (int32_t)st.d;
+                if (draw)
+                    zb[i] = (int32_t)st.d;
+                st.d += st.dd;
+            }
+            const uint32_t ti = ((st.v >> 8) & 0xFF00) | ((st.u >> 16) & 0xFF);
+            const uint32_t si = K == X3D_FILL_GOURAUD ? (st.s >> 16) & 0xFF : (st.s >> 8) & 0xFF00;
+            const uint32_t li = (st.l >> 16) & 0xFF;
+            st.u += st.du;
+            st.v += st.dv;
+            st.s += st.ds;
+            st.l += st.dl;
+            if (!draw)
+                continue;
+            uint32_t c;
+            colourPhase<K>(&c, 1, &ti, &si, &li, ctx);
+            if (ADD)
+                dst[i] = addPixel(dst[i], maskTexel ? c & 0xFFFFFF : c);
+            else
+                dst[i] = c;
+        }
+        return;
+    }
     while (n > 0) {
         const int k = n < kChunk ? n : kChunk;
         uint32_t passed = ~0u, any = 0;

@@ -22,6 +22,7 @@
 #include "X3d/Polygons.h"
 #include "X3d/Raster.h"
 #include "X3d/X3d.h"
+#include "bench/common/RunTimes.h"
 #include "tests/x3d/SceneKit.h"
 
 namespace {
@@ -266,35 +267,6 @@ void BM_torus(benchmark::State& state)
 }
 BENCHMARK(BM_torus)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// Keeps each run's processor time (the median when runs are repeated).
-class TableReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs) {
-            const std::string name = r.run_name.str();
-            if (r.run_type == Run::RT_Iteration && !medians.count(name))
-                ns[name] = r.GetAdjustedCPUTime() * toNs(r.time_unit);
-            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
-                ns[name] = r.GetAdjustedCPUTime() * toNs(r.time_unit);
-                medians[name] = true;
-            }
-        }
-    }
-    static double toNs(benchmark::TimeUnit u)
-    {
-        return u == benchmark::kMillisecond ? 1e6 : u == benchmark::kMicrosecond ? 1e3 : u == benchmark::kSecond ? 1e9 : 1.0;
-    }
-    double at(const std::string& name) const
-    {
-        auto it = ns.find(name);
-        return it == ns.end() ? 0.0 : it->second;
-    }
-    std::map<std::string, double> ns;
-    std::map<std::string, bool> medians;
-};
-
 const char* verdict(double ratio, double goal) { return ratio <= 0 ? "" : ratio >= goal ? "ok" : "BELOW"; }
 
 } // namespace
@@ -302,7 +274,7 @@ const char* verdict(double ratio, double goal) { return ratio <= 0 ? "" : ratio 
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
-    TableReporter r;
+    RunTimesReporter r;
     benchmark::RunSpecifiedBenchmarks(&r);
     const double memsetNs = r.at("BM_memset"), memcpyNs = r.at("BM_memcpy");
     if (memsetNs <= 0 || memcpyNs <= 0) {
