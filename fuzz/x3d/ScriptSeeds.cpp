@@ -2,11 +2,11 @@
 // scripts, naming the target's own scene instead of theirs, and one line
 // of every keyword.
 // Usage: fuzz_scene_script_seeds <seed root>
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <string>
+#include <vector>
 
+#include "tests/common/Scratch.h"
 #include "tools/makedata/Scenes.h"
 
 int main(int argc, char** argv)
@@ -15,9 +15,6 @@ int main(int argc, char** argv)
         fprintf(stderr, "usage: %s <seed root>\n", argv[0]);
         return 2;
     }
-    std::string dir = std::string(argv[1]) + "/fuzz_scene_script";
-    mkdir(argv[1], 0755);
-    mkdir(dir.c_str(), 0755);
     const qhd::ShowScene scenes[4] = {qhd::LogoScene(), qhd::TitleScene(), qhd::GullScene({63, 143, 154}),
                                       qhd::FestoonScene()};
     // Every keyword once, with the names of the target's scene.
@@ -40,12 +37,8 @@ int main(int argc, char** argv)
         if (i < 4)
             text = retarget(retarget(scenes[i].script, "SCENE_NAME ", "SCENE_NAME one.3ds"), "TEXTURE_PATH ",
                             "TEXTURE_PATH ./");
-        std::string path = dir + "/show" + std::to_string(i) + ".x3d";
-        FILE* f = fopen(path.c_str(), "wb");
-        if (!f || fwrite(text.data(), 1, text.size(), f) != text.size() || fclose(f) != 0) {
-            fprintf(stderr, "cannot write %s\n", path.c_str());
-            return 1;
-        }
+        writeSeed(argv[1], "fuzz_scene_script", "show" + std::to_string(i) + ".x3d",
+                  std::vector<uint8_t>(text.begin(), text.end()));
     }
     return 0;
 }

@@ -1,6 +1,6 @@
 // Scene scripts: the input as a script run against a small scene in an
 // archive (written once into a scratch folder, with two small textures
-// beside it), then the scene released. The script is read once through
+// beside it, in the scratch folder), then the scene released. The script is read once through
 // x3dLoadSceneScript, so the archive and its name carry over to every input.
 #include <cstdint>
 #include <cstdio>
@@ -16,6 +16,7 @@
 #include "X3d/X3dscr.h"
 #include "files/xFileIO.h"
 #include "fuzz/common/FuzzStop.h"
+#include "tests/common/Scratch.h"
 
 namespace {
 
@@ -57,15 +58,6 @@ qhscene::Bytes smallScene()
     return write3ds(s);
 }
 
-bool writeFile(const std::string& path, const std::string& bytes)
-{
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return fclose(f) == 0 && ok;
-}
-
 bool writeArchive(const std::string& path, const std::string& scene, const std::string& script)
 {
     zipFile zip = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
@@ -98,10 +90,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     qhfuzz::setUp();
     x3dInit(640, 480, nullptr);
-    char folder[] = "/tmp/qh-fuzzscript-XXXXXX";
+    // The scratch folder goes when the process ends.
+    std::string folder = scratchFolder("script");
     qhscene::Bytes scene = smallScene();
-    if (!mkdtemp(folder) || chdir(folder) != 0 || !writeFile("tex.tga", smallTga(0x80)) ||
-        !writeFile("env.tga", smallTga(0x30)) ||
+    if (chdir(folder.c_str()) != 0 || !writeFile("tex.tga", smallTga(0x80)) || !writeFile("env.tga", smallTga(0x30)) ||
         !writeArchive("s.pak", std::string(scene.begin(), scene.end()), "SCENE_NAME one.3ds\r\n") ||
         g_io.Open("s.pak") != 0) {
         fprintf(stderr, "fuzz_scene_script: no scratch folder\n");
