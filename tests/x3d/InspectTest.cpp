@@ -28,17 +28,12 @@ Outcome inspect(const std::string& dir, const std::string& args)
     return r;
 }
 
-void save(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary).write(bytes.data(), (std::streamsize)bytes.size());
-}
-
 TEST(Inspect, PrintsTheSceneAsTheShowSeesIt)
 {
     std::string dir = scratchFolder("qhscene");
     Bytes b = qhscene::write3ds(harbourScene());
     std::string bytes(b.begin(), b.end());
-    save(dir + "/harbour.3ds", bytes);
+    writeFile(dir + "/harbour.3ds", bytes);
 
     Outcome r = inspect(dir, "harbour.3ds --frames 0,60.5");
     ASSERT_EQ(r.status, 0) << r.err;
@@ -60,7 +55,7 @@ TEST(Inspect, PrintsTheSceneAsTheShowSeesIt)
     // the plain file, --pak only its archive.
     ASSERT_TRUE(writeTestZip(dir + "/demo.pak", {{"harbour.3ds", bytes}}));
     ASSERT_TRUE(writeTestZip(dir + "/other.pak", {{"harbour.3ds", bytes}}));
-    save(dir + "/harbour.3ds", bytes.substr(0, 100));
+    writeFile(dir + "/harbour.3ds", bytes.substr(0, 100));
     EXPECT_EQ(inspect(dir, "harbour.3ds").status, 0);
     EXPECT_EQ(inspect(dir, "--pak other.pak harbour.3ds").status, 0);
     Outcome cut = inspect(dir, "--dir harbour.3ds");
@@ -74,7 +69,7 @@ TEST(Inspect, PrintsTheSceneAsTheShowSeesIt)
     EXPECT_EQ(absent.status, 5);
     EXPECT_NE(absent.err.find("nothing.3ds"), std::string::npos);
 
-    save(dir + "/broken.3ds", bytes.substr(0, 8) + std::string(4, '\0') + bytes.substr(12));
+    writeFile(dir + "/broken.3ds", bytes.substr(0, 8) + std::string(4, '\0') + bytes.substr(12));
     Outcome broken = inspect(dir, "--dir broken.3ds");
     EXPECT_EQ(broken.status, 6);
     EXPECT_NE(broken.err.find("broken.3ds: chunk 0x0002 at offset 6 has length 0"), std::string::npos) << broken.err;

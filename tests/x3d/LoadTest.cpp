@@ -337,7 +337,7 @@ TEST_F(Load, WriterIsDeterministicAndLogsTheLoad)
 
     std::string dir = scratchFolder("x3dload");
     std::string path = dir + "/harbour.3ds", log = dir + "/x3d.log";
-    std::ofstream(path, std::ios::binary).write((const char*)a.data(), (std::streamsize)a.size());
+    writeFile(path, a);
     g_x3dLog.Open(log.c_str());
     x3dScene s{};
     x3dLoad3ds(path.c_str(), &s);
