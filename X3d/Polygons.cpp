@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "X3d/Spline.h"
 #include "system/Xerror.h"
 
 namespace {
@@ -11,17 +12,6 @@ namespace {
 const char* const kModule = "X3d/Polygons.cpp";
 
 typedef float Matrix[3][4];
-
-void matMul(const Matrix a, const Matrix b, Matrix out)
-{
-    Matrix r;
-    for (int i = 0; i < 3; i++) {
-        for (int j = 0; j < 3; j++)
-            r[i][j] = a[i][0] * b[0][j] + a[i][1] * b[1][j] + a[i][2] * b[2][j];
-        r[i][3] = a[i][0] * b[0][3] + a[i][1] * b[1][3] + a[i][2] * b[2][3] + a[i][3];
-    }
-    memcpy(out, r, sizeof r);
-}
 
 inline void apply(const Matrix m, const float p[3], float out[3])
 {
@@ -103,7 +93,7 @@ void transformObject(x3dScene* scene, x3dObject* obj, const Matrix C, float sphe
     if (obj->faceCount <= 0 || obj->vertexCount <= 0)
         return;
     Matrix M;
-    matMul(C, obj->matrix, M);
+    x3dMatrixMul(C, obj->matrix, M);
     float c[3];
     apply(M, obj->centre, c);
     const float radius = obj->radius * axisScale(obj->matrix);
@@ -239,7 +229,7 @@ void x3dTransformScene()
     float sphereFactor;
     float camWorld[3] = {0.0f, 0.0f, 0.0f};
     if (cam) {
-        matMul(cam->projection, cam->view, C);
+        x3dMatrixMul(cam->projection, cam->view, C);
         sphereFactor = cam->sphereFactor;
         memcpy(camWorld, cam->position, sizeof camWorld);
     } else {

@@ -1,14 +1,12 @@
 // Writes the seed inputs of the renderer's fuzz target: small scenes in
 // both modes, with fog, flares and triangles of every render type.
 // Usage: fuzz_x3d_render_seeds <seed root>
-#include <sys/stat.h>
-
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "fuzz/x3d/RenderInput.h"
+#include "tests/common/Scratch.h"
 
 namespace {
 
@@ -63,20 +61,11 @@ int main(int argc, char** argv)
 {
     if (argc < 2)
         return 1;
-    std::string dir = std::string(argv[1]) + "/fuzz_x3d_render";
-    mkdir(dir.c_str(), 0755);
     const uint8_t modes[] = {0, qhfuzz::FUZZ_ZBUFFER, qhfuzz::FUZZ_FOG | qhfuzz::FUZZ_SOFT_LINES,
                              qhfuzz::FUZZ_ZBUFFER | qhfuzz::FUZZ_FOG | qhfuzz::FUZZ_BIG_VIEW};
     int n = 0;
     for (uint8_t m : modes)
-        for (int seed = 0; seed < 3; seed++) {
-            Bytes b = scene(m, seed);
-            std::string path = dir + "/seed-" + std::to_string(n++);
-            FILE* f = fopen(path.c_str(), "wb");
-            if (!f)
-                return 1;
-            fwrite(b.data(), 1, b.size(), f);
-            fclose(f);
-        }
+        for (int seed = 0; seed < 3; seed++)
+            writeSeed(argv[1], "fuzz_x3d_render", "seed-" + std::to_string(n++), scene(m, seed));
     return 0;
 }

@@ -3,8 +3,9 @@
 // differs is written as <name>-seen.png beside the test for a person to
 // look at.
 //
-// QH_UPDATE_FRAMES=1 writes frames.txt anew (the build target x3d_frames
-// does that), for a change of the picture that is meant.
+// QH_UPDATE_FRAMES=1 writes frames.txt anew and every frame as <name>.png
+// beside the test to look at (the build target x3d_frames does that), for a
+// change of the picture that is meant.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -105,7 +106,9 @@ std::string shoot(const std::string& name, SceneKit& kit, uint32_t background, i
     EXPECT_EQ(target.spoiltGuards(), 0) << name;
     std::string hash = qh3d::frameHash(target.frame, W, H, target.pitch);
     static std::map<std::string, std::string> refs = readReferences();
-    if (refs[name] != hash && !getenv("QH_UPDATE_FRAMES"))
+    if (getenv("QH_UPDATE_FRAMES"))
+        qh3d::writeFramePng(name + ".png", target.frame, W, H, target.pitch);
+    else if (refs[name] != hash)
         qh3d::writeFramePng(name + "-seen.png", target.frame, W, H, target.pitch);
     return hash;
 }

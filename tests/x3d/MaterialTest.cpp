@@ -12,7 +12,6 @@
 #include "X3d/Material.h"
 #include "X3d/X3d.h"
 #include "tests/common/Scratch.h"
-#include "tests/common/TestZip.h"
 #include "tests/images/ImageWriters.h"
 
 namespace {
@@ -63,7 +62,7 @@ protected:
     static void SetUpTestSuite() { x3dInit(640, 480, nullptr); }
     void SetUp() override
     {
-        dir = scratchFolder("x3dtex");
+        dir = scratchFolder("textures");
         ASSERT_FALSE(dir.empty());
         write("quads.tga", qhtest::makeTga(256, 256, 24, rgbOf(256, 256, true)));
         write("quads.pcx", qhtest::makePcx(256, 256, 3, rgbOf(256, 256, false)));
@@ -73,19 +72,8 @@ protected:
         write("unknown.bin", Bytes(40, 0x33));
         write("tiny.bin", Bytes(2, 0x47)); // "GG": too short to be anything
     }
-    void TearDown() override
-    {
-        for (const std::string& f : written)
-            remove((dir + "/" + f).c_str());
-        rmdir(dir.c_str());
-    }
-    void write(const std::string& name, const Bytes& bytes)
-    {
-        ASSERT_TRUE(writeFile(dir + "/" + name, bytes));
-        written.push_back(name);
-    }
+    void write(const std::string& name, const Bytes& bytes) { ASSERT_TRUE(writeFile(dir + "/" + name, bytes)); }
     std::string dir;
-    std::vector<std::string> written;
 };
 
 // Rows stored bottom-up: the first stored row is the picture's last.

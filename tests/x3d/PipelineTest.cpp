@@ -116,11 +116,13 @@ TEST_F(Pipeline, ObjectsAreCulledOrClippedByTheirTrueSphere)
         kit.frame(target.frame);
         bool listed = listedFaces(kit.scene, obj).size() > 0;
         EXPECT_EQ(listed, c.drawn) << c.at.x << "," << c.at.y << "," << c.at.z;
-        if (!c.drawn)
+        if (!c.drawn) {
             for (int i = 0; i < obj.vertexCount; i++)
                 EXPECT_EQ(obj.vertices[i].flags & 1, 0) << "a culled object's vertices are not lit";
-        if (c.clipBit)
+        }
+        if (c.clipBit) {
             EXPECT_TRUE(obj.clipCode & c.clipBit) << c.at.x << "," << c.at.y << "," << c.at.z;
+        }
         EXPECT_EQ(target.spoiltGuards(), 0);
         int drawn = 0;
         for (int y = 0; y < 120; y++)
@@ -194,12 +196,13 @@ TEST_F(Pipeline, LightingFollowsItsRules)
             SceneKit::spot(l, {at.x, at.y, at.z + 1}, hot, fall);
             r.finish();
             float factor = r.centre().light / cosf(a);
-            if (deg <= hot / 2)
+            if (deg <= hot / 2) {
                 EXPECT_NEAR(factor, 1.0f, 0.01f) << deg;
-            else if (deg > fall / 2)
+            } else if (deg > fall / 2) {
                 EXPECT_EQ(factor, 0.0f) << deg;
-            else if (deg < fall / 2) // on the cone itself the table square root decides
+            } else if (deg < fall / 2) { // on the cone itself the table square root decides
                 EXPECT_TRUE(factor > 0.0f && factor < 1.0f && factor <= lastFactor) << deg << " " << factor;
+            }
             lastFactor = factor;
         }
     }
@@ -395,8 +398,9 @@ TEST_F(Pipeline, EveryRenderTypeDrawsSensibly)
                     bool in = x >= 56 && x <= 103 && y >= 42 && y <= 77;
                     if (p != bg)
                         changed++;
-                    if (!(x >= 53 && x <= 106 && y >= 39 && y <= 80))
+                    if (!(x >= 53 && x <= 106 && y >= 39 && y <= 80)) {
                         ASSERT_EQ(p, bg) << what << " outside at " << x << "," << y;
+                    }
                     if (wire) {
                         if (p == bg)
                             continue;
@@ -413,8 +417,9 @@ TEST_F(Pipeline, EveryRenderTypeDrawsSensibly)
                         continue;
                     inner++;
                     ASSERT_NE(p, bg) << what << " at " << x << "," << y;
-                    if (add)
+                    if (add) {
                         ASSERT_TRUE(channelsAtMost(bg, p)) << what;
+                    }
                     if (fog)
                         continue;
                     if (textured && (flags & 0x80))

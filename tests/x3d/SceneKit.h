@@ -1,6 +1,6 @@
 // Scenes built in code for the renderer's tests, benchmarks and fuzz target:
-// meshes, materials, lights and a camera, with normals and bounds computed
-// the way the 3DS reader computes them. Header-only.
+// meshes, materials, lights and a camera, with the 3DS reader's normals and
+// bounds and the animation step's camera. Header-only.
 #pragma once
 #include <array>
 #include <cmath>
@@ -9,7 +9,9 @@
 #include <deque>
 #include <vector>
 
+#include "X3d/File3ds.h"
 #include "X3d/Polygons.h"
+#include "X3d/Spline.h"
 #include "X3d/X3d.h"
 
 namespace qh3d {
@@ -168,8 +170,8 @@ public:
                 int m = pendingMaterial[i];
                 f.material = m >= 0 ? &materialArray[(size_t)m] : nullptr;
             }
-            calcNormals(o);
-            calcBounds(o);
+            x3dCalcNormals(&o);
+            x3dCalcBounds(&o);
         }
         scene.objects = objectArray.data();
         scene.objectCount = (int)objectArray.size();
@@ -213,78 +215,9 @@ public:
         cam.target[0] = target.x;
         cam.target[1] = target.y;
         cam.target[2] = target.z;
-        Vec3 d = sub(target, eye);
-        float len = std::sqrt(dot3(d, d));
-        if (len == 0.0f)
-            len = 1.0f;
-        float yaw = -std::atan2(d.x, d.z), pitch = std::asin(d.y / len);
-        float sy = std::sin(yaw), cy = std::cos(yaw), sp = std::sin(pitch), cp = std::cos(pitch);
-        float rows[3][3] = {{cy, 0.0f, sy}, {sy * sp, cp, -cy * sp}, {-sy * cp, sp, cy * cp}};
-        for (int i = 0; i < 3; i++) {
-            for (int j = 0; j < 3; j++)
-                cam.view[i][j] = rows[i][j];
-            cam.view[i][3] = -(rows[i][0] * eye.x + rows[i][1] * eye.y + rows[i][2] * eye.z);
-        }
-        float f = 1.0f / std::tan(fovDegrees * 0.5f * 0.017453292519944444f);
-        memset(cam.projection, 0, sizeof cam.projection);
-        cam.projection[0][0] = cam.projection[1][1] = f;
-        cam.projection[2][2] = 1.0f;
-        cam.projectedFov = fovDegrees;
-        cam.sphereFactor = 1.0f / x3dTableSqrt(f * f + 1.0f);
-    }
-
-    static void calcNormals(x3dObject& o)
-    {
-        for (int i = 0; i < o.vertexCount; i++)
-            memset(o.vertices[i].normal, 0, sizeof o.vertices[i].normal);
-        for (int k = 0; k < o.faceCount; k++) {
-            x3dFace& f = o.faces[k];
-            Vec3 p[3];
-            for (int j = 0; j < 3; j++)
-                p[j] = {f.vertices[j]->position[0], f.vertices[j]->position[1], f.vertices[j]->position[2]};
-            Vec3 n = faceNormal(p[0], p[1], p[2]);
-            float len = std::sqrt(dot3(n, n));
-            float s = len == 0.0f ? 1.0f : len;
-            f.normal[0] = n.x / s;
-            f.normal[1] = n.y / s;
-            f.normal[2] = n.z / s;
-            for (int j = 0; j < 3; j++) {
-                f.vertices[j]->normal[0] += n.x;
-                f.vertices[j]->normal[1] += n.y;
-                f.vertices[j]->normal[2] += n.z;
-            }
-        }
-        for (int i = 0; i < o.vertexCount; i++) {
-            float* n = o.vertices[i].normal;
-            float len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-            float s = len == 0.0f ? 1.0f : len;
-            n[0] /= s;
-            n[1] /= s;
-            n[2] /= s;
-        }
-    }
-
-    static void calcBounds(x3dObject& o)
-    {
-        if (o.vertexCount <= 0)
-            return;
-        for (int c = 0; c < 3; c++)
-            o.boundsMin[c] = o.boundsMax[c] = o.vertices[0].position[c];
-        for (int i = 1; i < o.vertexCount; i++)
-            for (int c = 0; c < 3; c++) {
-                o.boundsMin[c] = std::fmin(o.boundsMin[c], o.vertices[i].position[c]);
-                o.boundsMax[c] = std::fmax(o.boundsMax[c], o.vertices[i].position[c]);
-            }
-        for (int c = 0; c < 3; c++)
-            o.centre[c] = (o.boundsMin[c] + o.boundsMax[c]) * 0.5f;
-        float r = 0.0f;
-        for (int i = 0; i < o.vertexCount; i++) {
-            float d[3] = {o.vertices[i].position[0] - o.centre[0], o.vertices[i].position[1] - o.centre[1],
-                          o.vertices[i].position[2] - o.centre[2]};
-            float l = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
-            r = l > r ? l : r;
-        }
-        o.radius = r == 0.0f ? 1.0f : r;
+        cam.roll = 0.0f;
+        x3dCameraUpdate(&cam);
+        x3dCameraSetFov(&cam, fovDegrees);
     }
 
     static void translate(x3dObject& o, Vec3 t)
