@@ -7,9 +7,11 @@
 
 #include "X2d/X2d.h"
 #include "X2d/X2dspr.h"
+#include "X3d/File3ds.h"
 #include "X3d/Polygons.h"
 #include "X3d/Spline.h"
 #include "X3d/X3d.h"
+#include "X3d/X3dscr.h"
 #include "Ximage/Ximage.h"
 #include "files/xFileIO.h"
 #include "parts/Cues.h"
@@ -288,6 +290,14 @@ void Part3Init()
         if (!g_linesEffect)
             g_xError.Fatal("Part3Init() -> can't create object LinesEffect");
     }
+    // The 3D title: loaded, current with its camera until start-up selects
+    // the opening's; the fish's hand-over selects it again. A second set-up
+    // loads it anew.
+    static x3dScene title;
+    x3dFreeScene(&title);
+    x3dLoadSceneScript("test.x3d", &title, g_pFileIO);
+    g_linesScene = &title;
+
     g_linesEffect->LoadGrid(g_pFileIO);
     for (int k = 0; k < kLinesZoomLetters; k++) {
         char name[16], alpha[16];

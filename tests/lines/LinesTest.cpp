@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "X2d/X2d.h"
@@ -17,6 +18,7 @@
 #include "parts/Part_3.h"
 #include "parts/ShowState.h"
 #include "system/Xsystem.h"
+#include "tests/common/ShowFolder.h"
 #include "tests/common/ShowStart.h"
 #include "tests/x3d/SceneKit.h"
 #include "tests/common/TestZip.h"
@@ -346,7 +348,8 @@ void initFrom(const std::vector<TestZipEntry>& entries)
     writeTestZip(scratchFile("demo.pak"), entries);
     static std::string archive;
     archive = readWholeFile(scratchFile("demo.pak"));
-    if (g_fileIO.OpenMemory(archive.data(), archive.size()) != 0)
+    // The title's textures are read from the disk, beside the archive.
+    if (g_fileIO.OpenMemory(archive.data(), archive.size()) != 0 || chdir(showFolder("part").c_str()) != 0)
         exit(99);
     g_pFileIO = &g_fileIO;
     Part3Init();
@@ -355,7 +358,12 @@ void initFrom(const std::vector<TestZipEntry>& entries)
 
 TEST_F(Lines, RefusesMissingAndMisshapenData)
 {
+    // The title scene is the show's own.
     std::vector<TestZipEntry> all;
+    for (const TestZipEntry& e : readTestZip(QH_DEMO_PAK))
+        if (e.name == "test.x3d" || e.name == "test.3ds")
+            all.push_back(e);
+    ASSERT_EQ(all.size(), 2u);
     for (int i = 1; i <= 14; i++) {
         all.push_back({"n" + std::to_string(i) + ".tga", bytes(qhtest::makeTga(2, 2, 24, qhtest::Bytes(12, 90)))});
         all.push_back({"n" + std::to_string(i) + ".gif", gif(2, 2, 255)});
@@ -371,9 +379,10 @@ TEST_F(Lines, RefusesMissingAndMisshapenData)
     v = all;
     v[v.size() - 2].data = gif(80, 39, 200);
     EXPECT_EXIT(initFrom(v), ::testing::ExitedWithCode(3), "LinesEffect::LoadGrid\\(\\) -> Wrong size of grid3.gif");
-    // A caption one row too tall for the rows below the letterbox.
+    // A caption one row too tall for the rows below the letterbox (it comes
+    // after the scene's two files and the letters' 28).
     v = all;
-    v[28].data = bytes(qhtest::makeTga(244, 41, 24, qhtest::Bytes(244 * 41 * 3, 200)));
+    v[2 + 28].data = bytes(qhtest::makeTga(244, 41, 24, qhtest::Bytes(244 * 41 * 3, 200)));
     EXPECT_EXIT(initFrom(v), ::testing::ExitedWithCode(3),
                 "Part3Init\\(\\) -> Picture too large for its place -> 3dstuff.tga");
     LinesEffect e;
