@@ -4,14 +4,16 @@
 #pragma once
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <unistd.h>
 
 #include "X2d/X2d.h"
 #include "bench/common/RunTimes.h"
 #include "files/xFileIO.h"
 #include "tests/common/ShowStart.h"
 
-// The screen as the show sets it up and the show's archive as the parts'
-// file source; false the second time.
+// The screen as the show sets it up, the show's archive as the parts' file
+// source, and its folder the working one; false the second time.
 inline bool benchShowSetUp()
 {
     static bool done = false;
@@ -19,7 +21,9 @@ inline bool benchShowSetUp()
         return false;
     done = true;
     startShowScreen();
-    if (g_fileIO.Open(QH_DEMO_PAK) != 0) {
+    // The scenes read their textures from the folder beside the archive.
+    const std::string pak = QH_DEMO_PAK;
+    if (chdir(pak.substr(0, pak.rfind('/') + 1).c_str()) != 0 || g_fileIO.Open(QH_DEMO_PAK) != 0) {
         fprintf(stderr, "no %s: build the data first\n", QH_DEMO_PAK);
         exit(1);
     }
