@@ -11,8 +11,9 @@
 #include <vector>
 
 #include "X2d/X2d.h"
+#include "app/Demo.h"
+#include "app/Timeline.h"
 #include "files/xFileIO.h"
-#include "parts/ShowState.h"
 #include "parts/gretPart.h"
 #include "system/Xsystem.h"
 #include "system/Xvideo.h"
