@@ -198,6 +198,21 @@ TEST_F(Opening, BandOpensToRows112To137In24Frames)
     }
 }
 
+// A show started at order 7 turns white and opens its band as order 3 would.
+TEST_F(Opening, LateStartStillTurnsWhiteAndOpensTheBand)
+{
+    g_musicOrder = 7;
+    g_musicRow = 1;
+    for (int f = 1; f <= 13; f++) {
+        Part1Draw();
+        EXPECT_EQ(g_opening.white, f == 13 ? 1 : 0) << "frame " << f;
+    }
+    for (int f = 0; f < 30; f++)
+        Part1Draw();
+    EXPECT_EQ(g_opening.bandTop, 113);
+    EXPECT_EQ(g_opening.bandBottom, 137);
+}
+
 TEST_F(Opening, HalfBlendAveragesInsideTheScreenOnly)
 {
     for (int i = 0; i < 640 * 480; i++)
