@@ -117,8 +117,6 @@ void logo(int order)
 CircleCell g_circleGrid[CIRCLE_ROWS][CIRCLE_COLUMNS];
 x2dAnim g_circleAnim;
 LogoLetters g_logoLetters;
-x2dSprite* g_openingCaption = nullptr;
-x2dSprite* g_openingSlide = nullptr;
 x3dMaterial* g_logoMaterial = nullptr;
 
 xOpeningState OpeningStartState()
@@ -134,7 +132,6 @@ xOpeningState OpeningStartState()
     s.inversion = 255;
     s.closingTop = kClosingTop;
     s.closingBottom = kClosingBottom;
-    s.slideY = 250.0f;
     s.logoTime = 0.0f;
     return s;
 }
@@ -291,6 +288,7 @@ void Part1Init()
     partCheckSize(g_openingSlide, "Part1Init()", "mart.tga", SHOW_WIDTH, SHOW_LETTERBOX_ROWS);
     memset(g_circleGrid, 0, sizeof g_circleGrid);
     g_opening = OpeningStartState();
+    g_openingSlideY = 250.0f;
 }
 
 void Part1Draw()
@@ -300,10 +298,10 @@ void Part1Draw()
 
     background(order);
     if (order == kOpeningSlideOrder) {
-        s.slideY -= g_frameTime * 0.01;
-        if (s.slideY < 0.0f)
-            s.slideY = 0.0f;
-        g_openingSlide->Draw(0, (int)s.slideY, g_picture);
+        g_openingSlideY -= g_frameTime * 0.01;
+        if (g_openingSlideY < 0.0f)
+            g_openingSlideY = 0.0f;
+        g_openingSlide->Draw(0, (int)g_openingSlideY, g_picture);
     }
     if (order == kOpeningCaption.order && row >= kOpeningCaption.row && row <= kOpeningCaptionLastRow)
         g_openingCaption->DrawNoClip(kCaptionX, SHOW_CAPTION_Y, g_picture);

@@ -6,7 +6,7 @@
 //
 // The circle grid, its animation and its two functions serve the circles'
 // return later in the show, with the cells still alive; the slide picture,
-// its position and the caption serve the fish.
+// its position and the caption are published in the show state for the fish.
 #pragma once
 #include <cstdint>
 
@@ -78,15 +78,10 @@ struct xOpeningState {
     int32_t lettersShown; // 0-10
     int32_t inversion;    // 255 .. 0 and back
     int32_t closingTop, closingBottom;
-    float slideY;         // of the harbour picture, 250 .. 0
     float logoTime;       // frame of the 3D logo's animation
 };
 xOpeningState OpeningStartState();
 extern xOpeningState g_opening;
-
-// The caption "see you soon" and the harbour picture that slides up.
-extern x2dSprite* g_openingCaption;
-extern x2dSprite* g_openingSlide;
 
 // The 3D logo: its scene and the material that whitens away. Set from the
 // scene that holds the logo; without "MATERIAL_1" the set-up ends with an

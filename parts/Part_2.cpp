@@ -8,7 +8,6 @@
 #include "X2d/X2dspr.h"
 #include "parts/Cues.h"
 #include "parts/PartLoad.h"
-#include "parts/Part_1.h"
 #include "parts/ShowState.h"
 #include "system/Xerror.h"
 
@@ -106,13 +105,13 @@ void Part2Draw()
     xFishState& s = g_fish;
     const int32_t order = g_musicOrder, row = g_musicRow;
 
-    if (g_opening.slideY != 0.0f) {
+    if (g_openingSlideY != 0.0f) {
         x2dFillRect(0, 0, SHOW_WIDTH, SHOW_LETTERBOX_ROWS, 0xFFFFFF, g_picture);
         clearCaptionRows();
-        g_opening.slideY -= g_frameTime * 0.01;
-        if (g_opening.slideY < 0.0f)
-            g_opening.slideY = 0.0f;
-        g_openingSlide->Draw(0, (int)g_opening.slideY, g_picture);
+        g_openingSlideY -= g_frameTime * 0.01;
+        if (g_openingSlideY < 0.0f)
+            g_openingSlideY = 0.0f;
+        g_openingSlide->Draw(0, (int)g_openingSlideY, g_picture);
         clearCaptionRows();
     } else if (s.fadeOut == 255) {
         memset(g_picture, 0, SHOW_PICTURE_PIXELS * 4);

@@ -63,7 +63,7 @@ void pose(int order, int row, float slideY)
     s.bandTop = 113;
     s.bandBottom = 137;
     s.lettersShown = 10;
-    s.slideY = slideY;
+    g_openingSlideY = slideY;
     for (int i = 0; i < LOGO_LETTERS; i++) {
         g_logoLetters.shown[i] = 1;
         g_logoLetters.scale[i] = order == 4 ? 0.1f * (float)i : 1.0f;
@@ -101,7 +101,7 @@ void fish(benchmark::State& state, int order, int row, float slideY, int fadeOut
     setUp();
     for (auto _ : state) {
         state.PauseTiming();
-        g_opening.slideY = slideY;
+        g_openingSlideY = slideY;
         g_fish = FishStartState();
         g_fish.fadeOut = fadeOut;
         g_fish.titleLevel = title;

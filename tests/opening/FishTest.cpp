@@ -6,7 +6,6 @@
 
 #include "OpeningFixture.h"
 #include "X2d/X2dspr.h"
-#include "parts/Part_1.h"
 #include "parts/Part_2.h"
 #include "parts/ShowState.h"
 #include "tests/images/ImageWriters.h"
@@ -75,7 +74,7 @@ TEST_F(Fish, SwimmerRespawnsOnlyOncePastTheRightEdge)
 
 TEST_F(Fish, PictureFadesToBlackInSixFramesThenTheTitleFadesOut)
 {
-    g_opening.slideY = 0.0f;
+    g_openingSlideY = 0.0f;
     g_fish = FishStartState();
     g_fish.titleLevel = 255;
     g_musicOrder = 12;
