@@ -10,13 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "X2d/X2d.h"
-#include "app/Demo.h"
-#include "app/Timeline.h"
-#include "files/xFileIO.h"
-#include "parts/gretPart.h"
-#include "system/Xsystem.h"
-#include "system/Xvideo.h"
+#include "tests/common/ShowStart.h"
 
 namespace {
 
@@ -26,19 +20,10 @@ void setUp()
     if (done)
         return;
     done = true;
-    xSysInit("Quiet Harbor", nullptr, nullptr);
-    xVideoInit();
-    xVideoSetMode(640, 480, 0, 32, 0xff0000, 0xff00, 0xff);
-    x2dInit(640, 280);
-    x2dSetClipWindow(0, 0, 640, 250);
-    g_picture = g_frameBuffer + 115 * 640;
-    if (g_fileIO.Open(QH_DEMO_PAK) != 0) {
+    if (!startGreetings(QH_DEMO_PAK)) {
         fprintf(stderr, "no %s: build the data first\n", QH_DEMO_PAK);
         exit(1);
     }
-    g_pFileIO = &g_fileIO;
-    srand(20);
-    GreetInit();
 }
 
 // Four men in the list (one flashing), the others in the mosaic at the given

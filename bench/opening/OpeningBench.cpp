@@ -10,14 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "X2d/X2d.h"
-#include "files/xFileIO.h"
 #include "parts/Part_1.h"
 #include "parts/Part_2.h"
-#include "parts/ShowState.h"
 #include "platform/Plat.h"
-#include "system/Xsystem.h"
-#include "system/Xvideo.h"
+#include "tests/common/ShowStart.h"
 
 namespace {
 
@@ -27,12 +23,7 @@ void setUp()
     if (done)
         return;
     done = true;
-    xSysInit("Quiet Harbor", nullptr, nullptr);
-    xVideoInit();
-    xVideoSetMode(640, 480, 0, 32, 0xff0000, 0xff00, 0xff);
-    x2dInit(640, 280);
-    x2dSetClipWindow(0, 0, 640, 250);
-    g_picture = g_frameBuffer + 115 * 640;
+    startShowScreen();
     if (g_fileIO.Open(QH_DEMO_PAK) != 0) {
         fprintf(stderr, "no %s: build the data first\n", QH_DEMO_PAK);
         exit(1);

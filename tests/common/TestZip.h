@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/Scratch.h"
+
 struct TestZipEntry {
     std::string name;
     std::string data;
@@ -13,6 +15,3 @@ struct TestZipEntry {
 bool writeTestZip(const std::string& path, const std::vector<TestZipEntry>& entries);
 // Every entry of an archive, in stored order; empty when it cannot be read.
 std::vector<TestZipEntry> readTestZip(const std::string& path);
-std::string readWholeFile(const std::string& path);
-// A fresh empty folder under the test's working directory.
-std::string makeTempDir(const std::string& tag);

@@ -18,6 +18,7 @@
 #include "parts/gretPart.h"
 #include "system/Xsystem.h"
 #include "system/Xvideo.h"
+#include "tests/common/ShowStart.h"
 #include "tests/common/TestZip.h"
 #include "tests/images/ImageWriters.h"
 
@@ -54,16 +55,7 @@ class Greetings : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        xSysInit("Quiet Harbor", nullptr, nullptr);
-        xVideoInit();
-        xVideoSetMode(640, 480, 0, 32, 0xff0000, 0xff00, 0xff);
-        x2dInit(640, 280);
-        x2dSetClipWindow(0, 0, 640, 250);
-        g_picture = g_frameBuffer + 115 * 640;
-        ASSERT_EQ(g_fileIO.Open(QH_DEMO_PAK), 0);
-        g_pFileIO = &g_fileIO;
-        srand(20);
-        GreetInit();
+        ASSERT_TRUE(startGreetings(QH_DEMO_PAK));
     }
 
     void SetUp() override
@@ -577,13 +569,10 @@ protected:
     }
     static void initFrom(const std::vector<TestZipEntry>& entries)
     {
-        // The archive is read from memory: nothing is left on the disk.
-        std::string dir = makeTempDir("greetdata");
-        writeTestZip(dir + "/demo.pak", entries);
+        // The archive is read from memory.
+        writeTestZip(scratchFile("demo.pak"), entries);
         static std::string archive;
-        archive = readWholeFile(dir + "/demo.pak");
-        remove((dir + "/demo.pak").c_str());
-        rmdir(dir.c_str());
+        archive = readWholeFile(scratchFile("demo.pak"));
         xSysInit("Quiet Harbor", nullptr, nullptr);
         x2dInit(640, 280);
         g_fileIO.Close();

@@ -1,16 +1,11 @@
 #include "OpeningFixture.h"
 
 #include <cstdlib>
-#include <unistd.h>
 
-#include "X2d/X2d.h"
-#include "files/xFileIO.h"
 #include "parts/Part_1.h"
 #include "parts/Part_2.h"
-#include "parts/ShowState.h"
 #include "platform/Plat.h"
-#include "system/Xsystem.h"
-#include "system/Xvideo.h"
+#include "tests/common/ShowStart.h"
 
 uint32_t g_testNow = 1000;
 
@@ -26,12 +21,7 @@ void OpeningParts::SetUpTestSuite()
         return;
     done = true;
     platSetClock(testTicks, nullptr);
-    xSysInit("Quiet Harbor", nullptr, nullptr);
-    xVideoInit();
-    xVideoSetMode(640, 480, 0, 32, 0xff0000, 0xff00, 0xff);
-    x2dInit(640, 280);
-    x2dSetClipWindow(0, 0, 640, 250);
-    g_picture = g_frameBuffer + 115 * 640;
+    startShowScreen();
     ASSERT_EQ(g_fileIO.Open(QH_DEMO_PAK), 0);
     g_pFileIO = &g_fileIO;
     srand(20);
@@ -57,13 +47,10 @@ std::vector<TestZipEntry> showArchiveWith(const char* name, const std::vector<ui
 
 void initFrom(const std::vector<TestZipEntry>& entries, void (*init)())
 {
-    // Read from memory: nothing is left on the disk.
-    std::string dir = makeTempDir("openingdata");
-    writeTestZip(dir + "/demo.pak", entries);
+    const std::string pak = scratchFile("demo.pak");
+    writeTestZip(pak, entries);
     static std::string archive;
-    archive = readWholeFile(dir + "/demo.pak");
-    remove((dir + "/demo.pak").c_str());
-    rmdir(dir.c_str());
+    archive = readWholeFile(pak);
     g_fileIO.Close();
     if (g_fileIO.OpenMemory(archive.data(), archive.size()) != 0)
         exit(99);
