@@ -5,13 +5,17 @@
 
 #include "X2d/X2d.h"
 #include "X2d/X2dspr.h"
+#include "X3d/Polygons.h"
+#include "X3d/Spline.h"
 #include "X3d/X3d.h"
+#include "X3d/X3dscr.h"
 #include "files/xFileIO.h"
 #include "parts/Cues.h"
 #include "parts/PartLoad.h"
 #include "parts/ShowState.h"
 #include "platform/Plat.h"
 #include "system/Xerror.h"
+#include "system/Xvideo.h"
 
 namespace {
 
@@ -96,8 +100,12 @@ void band()
 
 void shake() { OpeningShake(rand() % 8, g_picture); }
 
+// The scene of the 3D logo, for the whole run.
+x3dScene g_logoScene;
+
 // The 3D logo: turning from order 7 on until "MATERIAL_1" has whitened away
-// in order 9; the rows under the caption rows, where the engine's picture
+// in order 9, drawn after everything 2D and unlit (its lines carry their own
+// colour); the rows under the caption rows, where the engine's picture
 // spills, are cleared afterwards.
 void logo(int order)
 {
@@ -109,6 +117,9 @@ void logo(int order)
         return;
     g_opening.logoTime = AdvanceLogoTime(g_opening.logoTime, g_frameTime, g_openingScene->lastFrame);
     x3dSetFrame(g_opening.logoTime);
+    x3dAnimateScene();
+    x3dTransformScene();
+    x3dRenderScene(g_frameBuffer);
     fillRows(SHOW_LETTERBOX_ROWS, 100, 0);
 }
 
@@ -274,6 +285,8 @@ float AdvanceLogoTime(float time, uint32_t frameTime, float lastFrame)
 void Part1Init()
 {
     g_logoLetters.Init();
+    x3dLoadSceneScript("logo3d.x3d", &g_logoScene, g_pFileIO);
+    OpeningUseLogoScene(&g_logoScene);
     g_circleAnim.Load("circles.tga", kCircleFrames, kCircleDelay, g_pFileIO);
     // Cells are drawn unclipped as far right and down as (550, 225).
     partCheckFits(g_circleAnim.frame, "Part1Init()", "circles.tga", CIRCLE_LEFT + CIRCLE_SPACING * (CIRCLE_COLUMNS - 1),

@@ -84,9 +84,9 @@ xOpeningState OpeningStartState();
 extern xOpeningState g_opening;
 
 // The 3D logo: its scene and the material that whitens away. Set from the
-// scene that holds the logo; without "MATERIAL_1" the set-up ends with an
-// assertion. Null while no logo scene is loaded: the opening then draws
-// everything but the logo.
+// scene that holds the logo ("logo3d.x3d"); without "MATERIAL_1" the set-up
+// ends with an assertion. Null while no logo scene is loaded (tests of the
+// 2D steps): the opening then draws everything but the logo.
 extern x3dMaterial* g_logoMaterial;
 void OpeningUseLogoScene(x3dScene* scene);
 // Each colour component + 5, capped at 255, and the packed colour with them.
@@ -95,8 +95,7 @@ void BrightenLogoMaterial(x3dMaterial* material);
 // at 350 once past the scene's last frame.
 float AdvanceLogoTime(float time, uint32_t frameTime, float lastFrame);
 
-// Loads every picture of the opening (and its logo scene, where the engine
-// can load one).
+// Loads the letters, the logo scene and every picture of the opening.
 void Part1Init();
 // One frame of the opening between pacing and present.
 void Part1Draw();

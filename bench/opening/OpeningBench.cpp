@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "X3d/X3d.h"
 #include "parts/Part_1.h"
 #include "parts/Part_2.h"
 #include "platform/Plat.h"
@@ -24,6 +25,7 @@ void setUp()
         return;
     done = true;
     startShowScreen();
+    x3dInit(640, 480, nullptr);
     if (g_fileIO.Open(QH_DEMO_PAK) != 0) {
         fprintf(stderr, "no %s: build the data first\n", QH_DEMO_PAK);
         exit(1);

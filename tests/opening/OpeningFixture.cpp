@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "X3d/X3d.h"
 #include "parts/Part_1.h"
 #include "parts/Part_2.h"
 #include "platform/Plat.h"
@@ -22,6 +23,7 @@ void OpeningParts::SetUpTestSuite()
     done = true;
     platSetClock(testTicks, nullptr);
     startShowScreen();
+    x3dInit(640, 480, nullptr);
     ASSERT_EQ(g_fileIO.Open(QH_DEMO_PAK), 0);
     g_pFileIO = &g_fileIO;
     srand(20);

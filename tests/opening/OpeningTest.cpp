@@ -300,6 +300,31 @@ TEST_F(Opening, LogoMaterialWhitensWithoutWrapping)
     EXPECT_EQ(AdvanceLogoTime(350.0f, 35, 100.0f), 350.0f);
 }
 
+// The logo step clears picture rows 250-349 after rendering: rows 300-349,
+// which nothing else touches, tell whether it ran.
+TEST_F(Opening, LogoRendersFromOrder7UntilItsMaterialIsWhite)
+{
+    ASSERT_NE(g_logoMaterial, nullptr);
+    const x3dMaterial kept = *g_logoMaterial;
+    auto rendered = [](int order, int red) {
+        g_logoMaterial->red = (uint8_t)red;
+        for (int i = 300 * 640; i < 350 * 640; i++)
+            g_picture[i] = 0x123456;
+        g_musicOrder = order;
+        g_musicRow = 1;
+        Part1Draw();
+        return g_picture[320 * 640 + 320] == 0;
+    };
+    EXPECT_FALSE(rendered(6, 40));
+    EXPECT_TRUE(rendered(7, 40));
+    EXPECT_TRUE(rendered(8, 254));
+    EXPECT_FALSE(rendered(8, 255));
+    // Order 9 whitens first: 250 + 5 renders no more.
+    EXPECT_FALSE(rendered(9, 250));
+    EXPECT_EQ(g_logoMaterial->packedColour >> 16, 255u);
+    *g_logoMaterial = kept;
+}
+
 TEST_F(Opening, LogoSceneNeedsItsMaterial)
 {
     char name[] = "MATERIAL_1", other[] = "MATERIAL_2";
@@ -309,11 +334,13 @@ TEST_F(Opening, LogoSceneNeedsItsMaterial)
     x3dScene scene{};
     scene.materials = materials;
     scene.materialCount = 2;
+    x3dScene* const shown = g_openingScene;
+    x3dMaterial* const logo = g_logoMaterial;
     OpeningUseLogoScene(&scene);
     EXPECT_EQ(g_logoMaterial, &materials[1]);
     EXPECT_EQ(g_openingScene, &scene);
-    g_logoMaterial = nullptr;
-    g_openingScene = nullptr;
+    g_logoMaterial = logo;
+    g_openingScene = shown;
     scene.materialCount = 1;
     EXPECT_EXIT(OpeningUseLogoScene(&scene), ::testing::ExitedWithCode(3),
                 "Error: Assertion failed\nFile parts/Part_1.cpp\nLine 216");
