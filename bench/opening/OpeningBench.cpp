@@ -18,6 +18,8 @@
 
 namespace {
 
+x3dMaterial g_logoAsLoaded;
+
 void setUp()
 {
     static bool done = false;
@@ -34,10 +36,11 @@ void setUp()
     srand(20);
     Part1Init();
     Part2Init();
+    g_logoAsLoaded = *g_logoMaterial;
 }
 
 // Eleven cells at their frames 0-10 (the last one about to be freed), the
-// band full, letters and the harbour as the moment has them.
+// band full, letters, the harbour and the logo as the moment has them.
 void pose(int order, int row, float slideY)
 {
     memset(g_circleGrid, 0, sizeof g_circleGrid);
@@ -61,6 +64,8 @@ void pose(int order, int row, float slideY)
         g_logoLetters.shown[i] = 1;
         g_logoLetters.scale[i] = order == 4 ? 0.1f * (float)i : 1.0f;
     }
+    // The logo in its colour as loaded: order 9 whitens it from there.
+    *g_logoMaterial = g_logoAsLoaded;
     g_musicOrder = order;
     g_musicRow = row;
     g_frameTime = 35;
