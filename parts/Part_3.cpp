@@ -15,6 +15,7 @@
 #include "Ximage/Ximage.h"
 #include "files/xFileIO.h"
 #include "parts/Cues.h"
+#include "parts/PartLoad.h"
 #include "parts/ShowState.h"
 #include "system/Xerror.h"
 #include "system/Xvideo.h"
@@ -38,15 +39,6 @@ const int kTileRows = 7, kTileTop = -5, kTilesAfterFirst = 9;
 
 int32_t atMost255(int32_t v) { return v > 255 ? 255 : v; }
 int32_t atLeast0(int32_t v) { return v < 0 ? 0 : v; }
-
-x2dSprite* loadSprite(const char* name, const char* alphaName)
-{
-    x2dSprite* s = x2dSpriteCreate();
-    s->Load(name, g_pFileIO);
-    if (alphaName)
-        s->LoadAlphaChannel(alphaName, g_pFileIO);
-    return s;
-}
 
 } // namespace
 
@@ -304,14 +296,13 @@ void Part3Init()
         snprintf(name, sizeof name, "n%d.tga", k + 1);
         snprintf(alpha, sizeof alpha, "n%d.gif", k + 1);
         delete g_zoomSprites[k];
-        g_zoomSprites[k] = loadSprite(name, alpha);
+        g_zoomSprites[k] = partLoadSprite(name, alpha);
     }
     delete g_linesCaption;
-    g_linesCaption = loadSprite("3dstuff.tga", nullptr);
+    g_linesCaption = partLoadSprite("3dstuff.tga", nullptr);
     // Drawn unclipped below the letterbox.
-    if (kCaptionX + g_linesCaption->sizeX > SHOW_WIDTH ||
-        SHOW_CAPTION_Y + g_linesCaption->sizeY > SHOW_PICTURE_ROWS)
-        g_xError.Fatal("Part3Init() -> Picture too large for its place -> 3dstuff.tga");
+    partCheckFits(g_linesCaption, "Part3Init()", "3dstuff.tga", kCaptionX, SHOW_CAPTION_Y, SHOW_WIDTH,
+                  SHOW_PICTURE_ROWS);
     g_linesEffect->Init();
     g_linesEffect->SetHeight(SHOW_LETTERBOX_ROWS);
     g_linesState = LinesStartState();
