@@ -8,6 +8,7 @@
 #include "parts/Part_2.h"
 #include "parts/Part_3.h"
 #include "parts/gretPart.h"
+#include "parts/rotoPart.h"
 #include "platform/PlatMusic.h"
 #include "system/Xsystem.h"
 #include "system/Xvideo.h"
@@ -104,8 +105,8 @@ xChainStep g_chain[CHAIN_STEPS] = {
     {"Credits1Frame", Credits1Frame, nullptr, nullptr, 35, false, CUE_CREDITS2, nullptr, CHAIN_CREDITS2, kPicture, nullptr, nullptr},
     {"Credits2Frame", Credits2Frame, nullptr, nullptr, 35, false, CUE_FLARE, nullptr, CHAIN_FLARE, kPicture, nullptr, nullptr},
     {"FlareFrame", FlareFrame, nullptr, nullptr, 35, false, CUE_ROTO, nullptr, CHAIN_ROTO, kPicture, nullptr, nullptr},
-    {"RotoFrame", RotoFrame, nullptr, nullptr, 50, true, CUE_CIRCLES, nullptr, CHAIN_CIRCLES, kPicture, nullptr, nullptr},
-    {"CirclesFrame", CirclesFrame, nullptr, nullptr, 35, false, CUE_FALL, nullptr, CHAIN_FALL, kPicture, nullptr, nullptr},
+    {"RotoFrame", RotoFrame, RotoInit, RotoDraw, 50, true, CUE_CIRCLES, nullptr, CHAIN_CIRCLES, kPicture, nullptr, nullptr},
+    {"CirclesFrame", CirclesFrame, CirclesInit, CirclesDraw, 35, false, CUE_FALL, nullptr, CHAIN_FALL, kPicture, nullptr, nullptr},
     {"FallFrame", FallFrame, nullptr, nullptr, 50, false, CUE_CLOSING, endFalling, CHAIN_CLOSING, kPicture, nullptr, nullptr},
     {"Part10Frame", Part10Frame, nullptr, nullptr, 35, false, CUE_END, nullptr, CHAIN_END, {0, 67, SHOW_WIDTH, 367}, nullptr, nullptr},
     {"EndFrame", EndFrame, nullptr, nullptr, 35, false, 0x7fffffff, nullptr, -1, {0, 48, SHOW_WIDTH, 367}, nullptr, nullptr},

@@ -123,5 +123,16 @@ constexpr xCue kGreetGuessWho = {20, 61};    // "guess who"; the question marks 
 static_assert(kGreetQuestion1.order == kGreetQuestion2.order && kGreetQuestion1.row < kGreetQuestion2.row,
               "the question marks come in one order, the first one first");
 
+// The roto-zoom: a crash opens it; "back to" fades in from order 29 on,
+// and the flash to white lands with a crash and an impact.
+constexpr xCue kRotoCaption = {CUE_ROTO + 1, 0};
+constexpr xCue kRotoFlash = {CUE_ROTO + 1, 57};
+static_assert(kRotoFlash.order + 1 == CUE_CIRCLES, "the roto-zoom flashes to white in its last order");
+
+// The circles' return: "see you soon" comes back on these rows of order 31
+// and fades on the others.
+constexpr int kCirclesCaptionOrder = CUE_CIRCLES + 1;
+constexpr int kCirclesCaptionRows[2] = {19, 49};
+
 // The ending: the picture and the music fade out from this row on.
 constexpr xCue kEndFadeOut = {38, 41};

@@ -68,6 +68,12 @@ const Window kWindows[] = {
     // "greetings to"; 23 s the full mosaic with both question marks; 26 s
     // the darkening under "two are missing"; 31 s "guess who" alone.
     {"greet", 17, 22, 2, {1, 11, 17, 46, 52, 62}},
+    // The roto-zoom from order 28 at four frames a second (a row is 0.4545
+    // frames): 15 (28/33) both gulls swinging; 43 (29/30) "back to" fading
+    // in; 57 (29/61) the flash to white; then the circles: 77 (30/41) the
+    // street rising over white, circles popping; 101 (31/30) "see you soon"
+    // back under them.
+    {"roto", 28, 32, 4, {15, 43, 57, 77, 101}},
 };
 
 typedef std::vector<uint8_t> Frame; // W x H pixels of B, G, R, 255

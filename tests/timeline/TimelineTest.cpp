@@ -30,6 +30,10 @@ protected:
     static void SetUpTestSuite()
     {
         startShowScreen();
+        // No part's pictures are loaded here: every step clears its
+        // rectangle instead of drawing.
+        for (xChainStep& s : g_chain)
+            s.draw = nullptr;
     }
     void SetUp() override
     {

@@ -725,9 +725,9 @@ void Tune::Cues()
 
     // Order 29: a riser into the flash to white from row 57.
     Hit(at(29, 41), CH_IMPACT, MUS_RISER, 36);
-    Silence(at(29, 57), at(30, 0), { CH_KICK, CH_SNARE, CH_HAT, CH_ARP });
-    Hit(at(29, 57), CH_CRASH, MUS_CRASH, 46, 0x80);
-    Hit(at(29, 57), CH_IMPACT, MUS_IMPACT, 46);
+    Silence(at(kRotoFlash), at(CUE_CIRCLES, 0), { CH_KICK, CH_SNARE, CH_HAT, CH_ARP });
+    Hit(at(kRotoFlash), CH_CRASH, MUS_CRASH, 46, 0x80);
+    Hit(at(kRotoFlash), CH_IMPACT, MUS_IMPACT, 46);
     Hit(at(30, 0), CH_CRASH, MUS_CRASH, 30, 0x80);
 
     // Orders 32-34: the falling letters, a fill, the last lift.

@@ -1,0 +1,149 @@
+#include "rotoPart.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "X2d/X2d.h"
+#include "X2d/X2dspr.h"
+#include "parts/Cues.h"
+#include "parts/PartLoad.h"
+#include "parts/Part_1.h"
+#include "parts/ShowState.h"
+#include "system/Xerror.h"
+
+namespace {
+
+const int kRotoCaptionX = 186;
+const int kCirclesCaptionX = 170;
+const double kQuarterTurn = 1.570796326795;
+
+int32_t atMost255(int32_t v) { return v > 255 ? 255 : v; }
+
+void clearCaptionRows()
+{
+    memset(g_picture + SHOW_LETTERBOX_PIXELS, 0, SHOW_CAPTION_ROWS * SHOW_WIDTH * 4);
+}
+
+// A square view of a pixel block the sprite does not own.
+x2dSprite* makeView(uint32_t* pixels, int32_t size)
+{
+    x2dSprite* s = x2dSpriteCreate();
+    s->ownsMemory = 0;
+    s->pixels = pixels;
+    s->sizeX = size;
+    s->sizeY = size;
+    s->pitch = size * 4;
+    s->skip = x2dScreenWidth - size;
+    return s;
+}
+
+x2dSprite* g_rotoCaption = nullptr;
+x2dSprite* g_street = nullptr;
+
+} // namespace
+
+x2dSprite* g_rotoGull = nullptr;
+x2dSprite* g_rotoBufferA = nullptr;
+x2dSprite* g_rotoBufferB = nullptr;
+
+xRotoState RotoStartState() { return xRotoState{0.0f, 1.5707964f, 40, 0, 0, SHOW_LETTERBOX_ROWS, 0}; }
+xRotoState g_roto = RotoStartState();
+
+xRotoCentres RotoCentres(float angleA, float angleB, int32_t swing)
+{
+    const double s = angleA + kQuarterTurn, t = angleB + kQuarterTurn;
+    xRotoCentres c;
+    c.xA = 350 - (int32_t)(std::sin(s) * -200.0);
+    c.yA = 350 - (int32_t)(std::cos(s) * -200.0);
+    c.xB = 350 - (int32_t)(std::sin(t) * -120.0);
+    c.yB = swing - (int32_t)(std::cos(t) * -120.0);
+    return c;
+}
+
+void RotoInit()
+{
+    x2dSprite* sea = partLoadSprite("fon1.gif", nullptr);
+    partCheckSize(sea, "RotoInit()", "fon1.gif", SHOW_WIDTH, SHOW_LETTERBOX_ROWS);
+    g_rotoBackground = sea;
+    g_rotoGull = partLoadSprite("orel.tga", "orelmask.gif");
+    partCheckSize(g_rotoGull, "RotoInit()", "orel.tga", ROTO_A_SIZE, ROTO_A_SIZE);
+    g_rotoCaption = partLoadSprite("backto.tga", nullptr);
+    partCheckFits(g_rotoCaption, "RotoInit()", "backto.tga", kRotoCaptionX, SHOW_CAPTION_Y, SHOW_WIDTH,
+                  SHOW_CAPTION_Y + 20);
+    if (!g_greetScratch)
+        g_xError.Fatal("RotoInit() -> The greetings are not loaded");
+    g_rotoBufferA = makeView(g_greetScratch, ROTO_A_SIZE);
+    g_rotoBufferB = makeView(g_greetScratch + ROTO_B_OFFSET, ROTO_B_SIZE);
+    g_roto = RotoStartState();
+}
+
+void RotoDraw()
+{
+    xRotoState& s = g_roto;
+    s.angleA += 0.02f;
+    s.angleB += 0.03f;
+    if (s.angleA > 4.0f)
+        s.angleA = 0.1f;
+
+    memcpy(g_picture, g_rotoBackground->pixels, SHOW_LETTERBOX_PIXELS * 4);
+    clearCaptionRows();
+    // The turned copies leave uncovered pixels as they were.
+    g_rotoBufferA->Clear();
+    g_rotoBufferB->Clear();
+
+    if (s.swing < 100)
+        s.swing++;
+    const xRotoCentres c = RotoCentres(s.angleA, s.angleB, s.swing);
+    g_rotoGull->RotoZoom(s.angleA, *g_rotoBufferA, 1.0f);
+    g_rotoGull->RotoZoom(s.angleB, *g_rotoBufferB, 2.0f);
+    g_rotoBufferA->DrawAlphaBlend(c.xA - ROTO_A_SIZE / 2, c.yA - ROTO_A_SIZE / 2, 250, g_picture);
+    g_rotoBufferB->DrawAlphaBlend(c.xB - ROTO_B_SIZE / 2, c.yB - ROTO_B_SIZE / 2, 100, g_picture);
+
+    if (g_musicOrder >= kRotoCaption.order && s.flash == 0)
+        s.captionLevel = atMost255(s.captionLevel + 10);
+    if (g_musicOrder == kRotoFlash.order && g_musicRow >= kRotoFlash.row) {
+        s.flash = atMost255(s.flash + 20);
+        s.captionLevel = s.captionLevel > 25 ? s.captionLevel - 25 : 0;
+        x2dAddSpan(s.flash, SHOW_LETTERBOX_PIXELS, g_picture);
+    }
+    if (s.captionLevel != 0)
+        g_rotoCaption->DrawBlendNoClip(kRotoCaptionX, SHOW_CAPTION_Y, (uint32_t)s.captionLevel, g_picture);
+}
+
+void CirclesInit()
+{
+    g_street = partLoadSprite("may.tga", nullptr);
+    partCheckSize(g_street, "CirclesInit()", "may.tga", SHOW_WIDTH, SHOW_LETTERBOX_ROWS);
+}
+
+void CirclesDraw()
+{
+    xRotoState& s = g_roto;
+    const int32_t order = g_musicOrder, row = g_musicRow;
+
+    s.slideY -= 1;
+    if (s.slideY == 0) {
+        memcpy(g_picture, g_street->pixels, SHOW_LETTERBOX_PIXELS * 4);
+        clearCaptionRows();
+    } else {
+        x2dFillRect(0, 0, SHOW_WIDTH, SHOW_LETTERBOX_ROWS, 0xFFFFFF, g_picture);
+        clearCaptionRows();
+        g_street->Draw(0, s.slideY, g_picture);
+    }
+
+    if (order >= CUE_CIRCLES && order < CUE_FALL && cueCircleRow(order, row))
+        SpawnCircleCell();
+    DrawCircleCells();
+
+    if (order == kCirclesCaptionOrder) {
+        if (row >= kCirclesCaptionRows[0] && row <= kCirclesCaptionRows[1]) {
+            s.circlesCaption = atMost255(s.circlesCaption + 25);
+        } else {
+            s.circlesCaption -= 10;
+            if (s.circlesCaption < 0)
+                s.circlesCaption = 0;
+        }
+    }
+    if (s.circlesCaption != 0)
+        g_openingCaption->DrawBlendNoClip(kCirclesCaptionX, SHOW_CAPTION_Y, (uint32_t)s.circlesCaption, g_picture);
+}
