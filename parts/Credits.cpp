@@ -6,8 +6,8 @@
 
 #include "X2d/X2d.h"
 #include "X2d/X2dspr.h"
-#include "files/xFileIO.h"
 #include "parts/Cues.h"
+#include "parts/PartSprites.h"
 #include "parts/ShowState.h"
 #include "system/Xerror.h"
 
@@ -48,40 +48,18 @@ struct Pictures {
     x2dSprite *name1, *mail1, *name2, *mail2;
 } g_pic;
 
-// Sprites drawn without clipping must fit their places.
-void checkFits(const x2dSprite* s, const char* name, int x, int y)
-{
-    if (s->sizeX < 1 || s->sizeY < 1 || x + s->sizeX > SHOW_WIDTH || y + s->sizeY > SHOW_LETTERBOX_ROWS)
-        g_xError.Fatal(xFormat("CreditsInit() -> Picture too large for its place -> %s", name));
-}
-
-x2dSprite* loadSprite(const char* name, const char* alphaName)
-{
-    x2dSprite* s = x2dSpriteCreate();
-    s->Load(name, g_pFileIO);
-    if (alphaName)
-        s->LoadAlphaChannel(alphaName, g_pFileIO);
-    return s;
-}
-
+// Pictures drawn without clipping must fit their places.
 x2dSprite* loadPlaced(const char* name, const char* alphaName, int x, int y)
 {
-    x2dSprite* s = loadSprite(name, alphaName);
-    checkFits(s, name, x, y);
-    return s;
-}
-
-x2dSprite* loadLayer(const char* name, uint32_t color)
-{
-    x2dSprite* s = x2dSpriteCreate();
-    s->LoadAlphaLayer(name, g_pFileIO, (int)color);
+    x2dSprite* s = partLoadSprite(name, alphaName);
+    partCheckFits(s, "CreditsInit()", name, x, y, SHOW_WIDTH, SHOW_LETTERBOX_ROWS);
     return s;
 }
 
 x2dSprite* loadPlacedLayer(const char* name, int x, int y)
 {
-    x2dSprite* s = loadLayer(name, 0);
-    checkFits(s, name, x, y);
+    x2dSprite* s = partLoadLayer(name, 0);
+    partCheckFits(s, "CreditsInit()", name, x, y, SHOW_WIDTH, SHOW_LETTERBOX_ROWS);
     return s;
 }
 
@@ -213,15 +191,15 @@ void CreditsInit()
     p.rec1 = loadPlaced("cprec1.tga", nullptr, 105, 0);
     p.rec2 = loadPlaced("cprec2.tga", "cprec2m.gif", 175, 0);
     p.rec3 = loadPlaced("cprec3.tga", "cprec3m.gif", 247, 52);
-    p.photo1 = loadSprite("auth1.jpg", "auth1m.gif");
-    p.photo2 = loadSprite("auth2.jpg", "auth2m.gif");
-    p.photo3 = loadSprite("auth3.tga", "auth3m.gif");
-    p.prog = loadLayer("progmask.gif", 0xFFFFFF);
-    p.code = loadLayer("codem.gif", 0xFFFFFF);
-    p.music = loadLayer("musicm.gif", 0xFFFFFF);
-    p.design = loadLayer("designm.gif", 0xFFFFFF);
-    p.musicShadow = loadLayer("mus_col.gif", 0xA000FC);
-    p.designShadow = loadLayer("des_col.gif", 0x00B4FC);
+    p.photo1 = partLoadSprite("auth1.jpg", "auth1m.gif");
+    p.photo2 = partLoadSprite("auth2.jpg", "auth2m.gif");
+    p.photo3 = partLoadSprite("auth3.tga", "auth3m.gif");
+    p.prog = partLoadLayer("progmask.gif", 0xFFFFFF);
+    p.code = partLoadLayer("codem.gif", 0xFFFFFF);
+    p.music = partLoadLayer("musicm.gif", 0xFFFFFF);
+    p.design = partLoadLayer("designm.gif", 0xFFFFFF);
+    p.musicShadow = partLoadLayer("mus_col.gif", 0xA000FC);
+    p.designShadow = partLoadLayer("des_col.gif", 0x00B4FC);
     p.plate = loadPlaced("plate.tga", nullptr, kPlateLeft, 0);
     p.name1 = loadPlacedLayer("name1m.gif", 0, 0);
     p.mail1 = loadPlacedLayer("mail1m.gif", 5, 216);
@@ -229,7 +207,7 @@ void CreditsInit()
     p.mail2 = loadPlacedLayer("mail2m.gif", 10, 215);
 
     FloatingCircles& f = g_floatingCircles;
-    f.layer = loadLayer("cpcir.gif", 0);
+    f.layer = partLoadLayer("cpcir.gif", 0);
     if (f.layer->sizeX != CREDITS_SHAPE_SIZE || f.layer->sizeY < CREDITS_SHAPES * CREDITS_SHAPE_SIZE)
         g_xError.Fatal("CreditsInit() -> Wrong size of cpcir.gif");
     for (int i = 0; i < CREDITS_SHAPES; i++) {
@@ -246,13 +224,7 @@ void CreditsInit()
     // The greetings' background block holds exactly the 400 x 400 pixels.
     X_ASSERT(g_greetScratch, kModule, __LINE__);
     static_assert(CREDITS_SCRATCH_SIZE * CREDITS_SCRATCH_SIZE == SHOW_LETTERBOX_PIXELS, "the scratch is the block");
-    x2dSprite* s = x2dSpriteCreate();
-    s->ownsMemory = 0;
-    s->pixels = g_greetScratch;
-    s->sizeX = s->sizeY = CREDITS_SCRATCH_SIZE;
-    s->pitch = CREDITS_SCRATCH_SIZE * 4;
-    s->skip = x2dScreenWidth - CREDITS_SCRATCH_SIZE;
-    g_creditsScratch = s;
+    g_creditsScratch = partMakeView(g_greetScratch, CREDITS_SCRATCH_SIZE, CREDITS_SCRATCH_SIZE);
 
     g_credits = CreditsStartState();
 }

@@ -10,6 +10,7 @@
 #include "Ximage/Ximage.h"
 #include "files/xFileIO.h"
 #include "parts/Cues.h"
+#include "parts/PartSprites.h"
 #include "parts/ShowState.h"
 #include "system/Xerror.h"
 
@@ -39,35 +40,6 @@ void loadImage(const char* name, xImage& image)
     memset(&image, 0, sizeof image);
     xImageLoad(&file, image);
     g_pFileIO->Free(&file);
-}
-
-x2dSprite* loadSprite(const char* name, const char* alphaName)
-{
-    x2dSprite* s = x2dSpriteCreate();
-    s->Load(name, g_pFileIO);
-    if (alphaName)
-        s->LoadAlphaChannel(alphaName, g_pFileIO);
-    return s;
-}
-
-// A sprite that shows rows of another's pixels without owning them.
-x2dSprite* makeView(uint32_t* pixels, int32_t sizeX, int32_t sizeY)
-{
-    x2dSprite* s = x2dSpriteCreate();
-    s->ownsMemory = 0;
-    s->pixels = pixels;
-    s->sizeX = sizeX;
-    s->sizeY = sizeY;
-    s->pitch = sizeX * 4;
-    s->skip = x2dScreenWidth - sizeX;
-    return s;
-}
-
-// Sprites drawn without clipping must fit where they are drawn.
-void checkFits(const x2dSprite* s, const char* name, int x, int y, int right, int bottom)
-{
-    if (x + s->sizeX > right || y + s->sizeY > bottom)
-        g_xError.Fatal(xFormat("GreetInit() -> Picture too large for its place -> %s", name));
 }
 
 bool flashRow(int32_t row)
@@ -125,10 +97,10 @@ void CgreetPart::Init()
     }
 
     loadImage("photmask.gif", photoMask);
-    names = loadSprite("gname.tga", "gnmask.gif");
+    names = partLoadSprite("gname.tga", "gnmask.gif");
     if (names->sizeY < GREET_PHOTOS * GREET_NAME_ROWS)
         g_xError.Fatal("CgreetPart::Init() -> Wrong size of gname.tga");
-    circle = loadSprite("circle2.tga", "circmask.gif");
+    circle = partLoadSprite("circle2.tga", "circmask.gif");
     brightCircle = x2dSpriteCreate();
     brightCircle->Copy(*circle);
 
@@ -146,11 +118,11 @@ void CgreetPart::Init()
             g_xError.Fatal("CgreetPart::Init() -> can't create object CgreetMan");
         men[k] = man;
         uint32_t* photo = (uint32_t*)(photos.pixels + (size_t)c * GREET_PHOTO_W * GREET_PHOTO_H * 4);
-        man->photo = makeView(photo, GREET_PHOTO_W, GREET_PHOTO_H);
+        man->photo = partMakeView(photo, GREET_PHOTO_W, GREET_PHOTO_H);
         man->photo->LoadAlphaChannel(photoMask);
         man->tint = x2dSpriteCreate();
         MakeTint(man->photo, man->tint, palettes[rand() % GREET_PALETTES]);
-        man->name = makeView(names->pixels + (size_t)c * GREET_NAME_ROWS * names->sizeX, names->sizeX,
+        man->name = partMakeView(names->pixels + (size_t)c * GREET_NAME_ROWS * names->sizeX, names->sizeX,
                              GREET_NAME_ROWS);
 
         man->y = 260 + 80 * k;
@@ -276,11 +248,11 @@ void GreetInit()
         {&g_guessWho, "guesswho.tga", 240},
     };
     for (const Caption& c : captions) {
-        *c.sprite = loadSprite(c.name, nullptr);
-        checkFits(*c.sprite, c.name, c.x, SHOW_CAPTION_Y, SHOW_WIDTH, SHOW_PICTURE_ROWS);
+        *c.sprite = partLoadSprite(c.name, nullptr);
+        partCheckFits(*c.sprite, "GreetInit()", c.name, c.x, SHOW_CAPTION_Y, SHOW_WIDTH, SHOW_PICTURE_ROWS);
     }
-    g_question = loadSprite("vopros.tga", "vprsmask.gif");
-    checkFits(g_question, "vopros.tga", kQuestionX2, kQuestionY, SHOW_WIDTH, SHOW_LETTERBOX_ROWS);
+    g_question = partLoadSprite("vopros.tga", "vprsmask.gif");
+    partCheckFits(g_question, "GreetInit()", "vopros.tga", kQuestionX2, kQuestionY, SHOW_WIDTH, SHOW_LETTERBOX_ROWS);
 
     g_greet = GreetStartState();
 }
