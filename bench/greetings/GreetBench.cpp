@@ -6,16 +6,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
-#include <string>
 #include <vector>
 
 #include "X2d/X2d.h"
+#include "bench/common/DrawRatios.h"
 #include "files/xFileIO.h"
 #include "parts/ShowState.h"
 #include "parts/gretPart.h"
 #include "system/Xsystem.h"
 #include "system/Xvideo.h"
+#include "tests/common/ShowScreen.h"
 
 namespace {
 
@@ -25,17 +25,11 @@ void setUp()
     if (done)
         return;
     done = true;
-    xSysInit("Quiet Harbor", nullptr, nullptr);
-    xVideoInit();
-    xVideoSetMode(640, 480, 0, 32, 0xff0000, 0xff00, 0xff);
-    x2dInit(640, 280);
-    x2dSetClipWindow(0, 0, 640, 250);
-    g_picture = g_frameBuffer + 115 * 640;
-    if (g_fileIO.Open(QH_DEMO_PAK) != 0) {
+    openShowScreen();
+    if (!openShowArchive(QH_DEMO_PAK)) {
         fprintf(stderr, "no %s: build the data first\n", QH_DEMO_PAK);
         exit(1);
     }
-    g_pFileIO = &g_fileIO;
     srand(20);
     GreetInit();
 }
@@ -86,29 +80,6 @@ BENCHMARK(BM_crossFade);
 BENCHMARK(BM_fullMosaic);
 BENCHMARK(BM_darkening);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration)
-                ns[r.benchmark_name()] = r.GetAdjustedRealTime();
-    }
-    std::map<std::string, double> ns;
-};
-
 } // namespace
 
-int main(int argc, char** argv)
-{
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double base = reporter.ns["BM_memcpy"];
-    printf("\n%-16s %12s  (%s path)\n", "frame", "ratio/memcpy", x2dMMX ? "MMX" : "plain");
-    for (const auto& e : reporter.ns)
-        if (e.first != "BM_memcpy" && base > 0)
-            printf("%-16s %12.2f\n", e.first.c_str() + 3, e.second / base);
-    return 0;
-}
+int main(int argc, char** argv) { return qhbench::drawRatiosMain(argc, argv, "BM_memcpy", false); }

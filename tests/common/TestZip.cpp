@@ -71,3 +71,30 @@ std::string makeTempDir(const std::string& tag)
     char* made = mkdtemp(buf.data());
     return made ? std::string(made) : std::string();
 }
+
+std::string testZipBytes(const std::vector<TestZipEntry>& entries)
+{
+    std::string dir = makeTempDir("zip");
+    if (dir.empty())
+        return std::string();
+    const std::string path = dir + "/test.zip";
+    std::string bytes = writeTestZip(path, entries) ? readWholeFile(path) : std::string();
+    remove(path.c_str());
+    rmdir(dir.c_str());
+    return bytes;
+}
+
+std::vector<TestZipEntry> pickTestZipEntries(const std::string& path, const std::vector<std::string>& names)
+{
+    const std::vector<TestZipEntry> all = readTestZip(path);
+    std::vector<TestZipEntry> picked;
+    for (const std::string& name : names) {
+        TestZipEntry e;
+        e.name = name;
+        for (const TestZipEntry& a : all)
+            if (a.name == name)
+                e.data = a.data;
+        picked.push_back(e);
+    }
+    return picked;
+}

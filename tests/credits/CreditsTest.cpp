@@ -19,6 +19,7 @@
 #include "parts/gretPart.h"
 #include "system/Xsystem.h"
 #include "system/Xvideo.h"
+#include "tests/common/ShowScreen.h"
 #include "tests/common/TestZip.h"
 #include "tests/images/ImageWriters.h"
 
@@ -38,14 +39,8 @@ class Credits : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        xSysInit("Quiet Harbor", nullptr, nullptr);
-        xVideoInit();
-        xVideoSetMode(640, 480, 0, 32, 0xff0000, 0xff00, 0xff);
-        x2dInit(640, 280);
-        x2dSetClipWindow(0, 0, 640, 250);
-        g_picture = g_frameBuffer + 115 * 640;
-        ASSERT_EQ(g_fileIO.Open(QH_DEMO_PAK), 0);
-        g_pFileIO = &g_fileIO;
+        openShowScreen();
+        ASSERT_TRUE(openShowArchive(QH_DEMO_PAK));
         srand(20);
         GreetInit();
         CreditsInit();
@@ -246,25 +241,10 @@ TEST_F(Credits, BubblesDarkenTheirClippedRectangleAndComeBack)
 // refused at start-up.
 class CreditsData : public ::testing::Test {
 protected:
-    static std::string entry(const char* name)
-    {
-        xFileIO files;
-        files.Open(QH_DEMO_PAK);
-        xFile f;
-        if (files.Read(name, &f) != 0)
-            return std::string();
-        std::string data((const char*)f.data, (size_t)f.size);
-        files.Free(&f);
-        return data;
-    }
     static void initFrom(const std::vector<TestZipEntry>& entries)
     {
-        std::string dir = makeTempDir("creditsdata");
-        writeTestZip(dir + "/demo.pak", entries);
         static std::string archive;
-        archive = readWholeFile(dir + "/demo.pak");
-        remove((dir + "/demo.pak").c_str());
-        rmdir(dir.c_str());
+        archive = testZipBytes(entries);
         xSysInit("Quiet Harbor", nullptr, nullptr);
         x2dInit(640, 280);
         g_fileIO.Close();
@@ -280,15 +260,14 @@ protected:
 
 TEST_F(CreditsData, RefusesPicturesThatDoNotFitTheirPlaces)
 {
-    std::vector<TestZipEntry> all;
-    for (const char* name :
-         {"cpcir1.tga", "cpcir2.tga", "cpcir2m.gif", "cpcir3.tga", "cprec1.tga", "cprec2.tga", "cprec2m.gif",
-          "cprec3.tga", "cprec3m.gif", "auth1.jpg", "auth1m.gif", "auth2.jpg", "auth2m.gif", "auth3.tga",
-          "auth3m.gif", "progmask.gif", "codem.gif", "musicm.gif", "designm.gif", "mus_col.gif", "des_col.gif",
-          "plate.tga", "name1m.gif", "mail1m.gif", "name2m.gif", "mail2m.gif", "cpcir.gif"}) {
-        all.push_back({name, entry(name)});
-        ASSERT_FALSE(all.back().data.empty()) << name;
-    }
+    const std::vector<TestZipEntry> all = pickTestZipEntries(
+        QH_DEMO_PAK, {"cpcir1.tga", "cpcir2.tga", "cpcir2m.gif", "cpcir3.tga", "cprec1.tga", "cprec2.tga",
+                      "cprec2m.gif", "cprec3.tga", "cprec3m.gif", "auth1.jpg", "auth1m.gif", "auth2.jpg",
+                      "auth2m.gif", "auth3.tga", "auth3m.gif", "progmask.gif", "codem.gif", "musicm.gif",
+                      "designm.gif", "mus_col.gif", "des_col.gif", "plate.tga", "name1m.gif", "mail1m.gif",
+                      "name2m.gif", "mail2m.gif", "cpcir.gif"});
+    for (const TestZipEntry& e : all)
+        ASSERT_FALSE(e.data.empty()) << e.name;
     EXPECT_EXIT(initFrom(all), ::testing::ExitedWithCode(0), "");
 
     auto replaced = [&](const char* name, const qhtest::Bytes& bytes) {
