@@ -12,6 +12,8 @@
 #include <libopenmpt/libopenmpt.hpp>
 #include <xmp.h>
 
+#include "parts/Cues.h"
+
 #include "MusicRender.h"
 #include "Score.h"
 #include "Synth.h"
@@ -36,42 +38,37 @@ struct Xmp {
     xmp_context ctx;
 };
 
-struct Cue {
-    int order;
-    int row;
-};
-
 // Every row on which a picture of the show reacts to the music.
-std::vector<Cue> showCues()
+std::vector<xCue> showCues()
 {
-    std::vector<Cue> cues;
+    std::vector<xCue> cues;
     auto add = [&](int order, std::initializer_list<int> rows) {
         for (int r : rows)
             cues.push_back({ order, r });
     };
-    // Circles of the opening and their return: even rows outside the quiet
-    // windows; their bursts in order 9.
-    for (int order : { 1, 2, 3, 4, 5, 6, 7, 8, 30, 31 })
-        for (int r = 0; r < 64; r += 2)
-            if (r != 12 && r != 14 && r != 24 && r != 32 && r != 44 && r != 46 && r != 56)
+    // Circles of the opening and their return, and their bursts in order 9.
+    for (int order = 0; order < MUS_ORDERS; ++order)
+        for (int r = 0; r < MUS_ROWS; ++r)
+            if (cueCircleRow(order, r))
                 cues.push_back({ order, r });
-    add(9, { 0, 20, 26, 34, 36, 40, 42, 50, 55, 61 });
     // Logo letters every fourth row.
     for (int order = 4; order <= 8; ++order)
         for (int r = 0; r < 64; r += 4)
             cues.push_back({ order, r });
-    add(13, { 2, 18, 34, 44, 46, 54, 61 });  // zooming letters
-    add(14, { 2, 18, 34, 44, 46, 54, 61 });
-    for (int order = 17; order <= 21; ++order)  // greetings flashes
-        add(order, { 2, 18, 34, 44, 46, 54, 60 });
+    for (int order : kLinesZoomOrders)
+        for (int r : kLinesZoomRows)
+            cues.push_back({ order, r });
+    for (int order = CUE_GREETINGS; order < CUE_CREDITS1; ++order)
+        for (int r : kGreetFlashRows)
+            cues.push_back({ order, r });
+    for (xCue c : { kGreetQuestion1, kGreetQuestion2, kGreetTwoMissing, kGreetGuessWho })
+        cues.push_back(c);
     add(3, { 9 });
     add(5, { 0, 1, 2, 3, 4, 5, 6, 32 });  // the picture shakes on rows 0-6
     add(6, { 0, 1, 2, 3, 4, 5, 6, 32 });
     add(12, { 31, 56 });
     add(15, { 31, 35 });
     add(16, { 58 });
-    add(19, { 54, 60 });
-    add(20, { 32, 61 });
     add(22, { 0, 8, 16, 24 });
     add(24, { 0, 8, 16, 24 });
     add(25, { 59 });
@@ -91,6 +88,21 @@ double energy(const MusicAudio& a, double from, double to)
 double db(double v)
 {
     return 20.0 * std::log10(v + 1e-12);
+}
+
+// One note of the instrument on the first row of a one-pattern module.
+MusicAudio renderNote(const XmInstrument& instrument, int note, int volume)
+{
+    XmModule m;
+    m.channels = 2;
+    m.bpm = 125;
+    m.orders = { 0 };
+    XmPattern p;
+    p.cells.resize(64 * 2);
+    p.cells[0] = { static_cast<uint8_t>(note), 1, static_cast<uint8_t>(volume), 0, 0 };
+    m.patterns = { p };
+    m.instruments = { instrument };
+    return musicRender(xmWrite(m));
 }
 
 }  // namespace
@@ -208,17 +220,9 @@ TEST(MusicModule, InstrumentsPlayInTune)
     const Case cases[] = { { MUS_BASS, 45 }, { MUS_PAD_WARM, 69 }, { MUS_PAD_AIR, 69 },
                            { MUS_PLUCK, 69 }, { MUS_LEAD_SOFT, 69 }, { MUS_DROPLET, 93 } };
     for (const Case& c : cases) {
-        XmModule m;
-        m.channels = 2;
-        m.bpm = 125;
-        m.orders = { 0 };
-        XmPattern p;
-        p.cells.resize(64 * 2);
-        p.cells[0] = { static_cast<uint8_t>(musTrackerNote(c.midi)), 1, 0x50, 0, 0 };
-        m.patterns = { p };
-        m.instruments = { all[c.instrument - 1] };
-        m.instruments[0].vibratoDepth = 0;
-        MusicAudio a = musicRender(xmWrite(m));
+        XmInstrument steady = all[c.instrument - 1];
+        steady.vibratoDepth = 0;
+        MusicAudio a = renderNote(steady, musTrackerNote(c.midi), 0x50);
         double target = 440.0 * std::pow(2.0, (c.midi - 69) / 12.0);
         size_t from = MUSIC_RATE / 10, to = c.instrument == MUS_DROPLET ? MUSIC_RATE / 4 : MUSIC_RATE;
         double best = 0.0, bestCents = 0.0;
@@ -247,17 +251,8 @@ TEST(MusicModule, LoopedInstrumentsSustainWithoutClicks)
     // waveform's own. It must also keep sounding.
     std::vector<XmInstrument> all = musMakeInstruments(1.0);
     for (int ins : { MUS_BASS, MUS_PAD_WARM, MUS_PAD_AIR, MUS_LEAD_SOFT }) {
-        XmModule m;
-        m.channels = 2;
-        m.bpm = 125;
-        m.orders = { 0 };
-        XmPattern p;
-        p.cells.resize(64 * 2);
-        p.cells[0] = { 49, 1, 0x40, 0, 0 };
-        m.patterns = { p };
-        m.instruments = { all[ins - 1] };
-        ASSERT_GT(m.instruments[0].sample.loopLength, 0u);
-        MusicAudio a = musicRender(xmWrite(m));
+        ASSERT_GT(all[ins - 1].sample.loopLength, 0u);
+        MusicAudio a = renderNote(all[ins - 1], 49, 0x40);
         ASSERT_GT(a.Seconds(), 7.0);
         double worst = 0.0, sum = 0.0;
         size_t from = MUSIC_RATE / 2, to = 7 * MUSIC_RATE;
@@ -297,8 +292,8 @@ TEST(MusicModule, AccentsLandOnTheShowsRows)
     ASSERT_GE(solo.size(), 8u);
     const double w = 0.03;
     int heard = 0;
-    std::vector<Cue> cues = showCues();
-    for (const Cue& c : cues) {
+    std::vector<xCue> cues = showCues();
+    for (const xCue& c : cues) {
         double t = solo[0].TimeAt(c.order, c.row);
         double bestRatio = 0.0;
         for (const MusicAudio& a : solo) {

@@ -43,6 +43,7 @@ protected:
         g_lastFrameTick = 1000;
         g_fallOnce = false;
         g_endLevel = 255;
+        memset(g_chainStarted, 0, sizeof g_chainStarted);
         while (xSysTimerCount())
             xSysRemoveTimer(g_xSys.timers[0].callback);
         g_xSys.active = 1;
@@ -146,12 +147,16 @@ TEST_F(Timeline, EndedMusicRunsTheChainToItsEnd)
 
 TEST_F(Timeline, EndingFadesForEighteenFramesThenQuits)
 {
+    static int firstCalls = 0;
+    g_chain[CHAIN_END].firstCall = [] { firstCalls++; };
     g_position = at(38, 10);
     xSysAddTimer(EndFrame, 0);
     // Before the last phrase the level falls from 255 by 25 a frame.
     for (int i = 0; i < 3; i++)
         EndFrame(1);
     EXPECT_EQ(g_endLevel, 255 - 75);
+    EXPECT_EQ(firstCalls, 1);
+    g_chain[CHAIN_END].firstCall = nullptr;
     for (int i = 0; i < 20; i++)
         EndFrame(1);
     EXPECT_EQ(g_endLevel, 0);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <malloc.h>
 
 #include "X3d/X3d.h"
 
@@ -119,9 +120,9 @@ TEST_F(Engine, SceneSelectionFramesAndLookups)
     EXPECT_EQ(scene.frame, 50.5f);
 
     x3dPrepareScene(&scene);
-    EXPECT_NE(scene.drawListA, nullptr);
     EXPECT_NE(scene.drawListB, scene.drawListA);
-    scene.drawListA[16].kind = X3D_DRAW_FACE; // room for 15 faces and 2 lights
+    for (x3dDrawItem* list : {scene.drawListA, scene.drawListB}) // room for 15 faces and 2 lights
+        EXPECT_GE(malloc_usable_size(list), 17 * sizeof(x3dDrawItem));
     EXPECT_EQ(scene.drawCount, 0);
 
     x3dCameraSetSize(140, 105, &cams[0]);
