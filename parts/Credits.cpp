@@ -39,6 +39,15 @@ const int kStripShadowAlpha = 166;
 // In the plate's order the strips and their shadows show between these columns.
 const int kPlateLeft = 220, kPlateRight = 420;
 
+// Where the pictures drawn without clipping stand; they are checked against
+// these places at load.
+struct Place {
+    int x, y;
+};
+const Place kCir1 = {145, 0}, kCir2 = {205, 0}, kCir3 = {262, 67};
+const Place kRec1 = {105, 0}, kRec2 = {175, 0}, kRec3 = {247, 52};
+const Place kPlate = {kPlateLeft, 0}, kName = {0, 0}, kMail1 = {5, 216}, kMail2 = {10, 215};
+
 struct Pictures {
     x2dSprite *cir1, *cir2, *cir3;
     x2dSprite *rec1, *rec2, *rec3;
@@ -49,17 +58,17 @@ struct Pictures {
 } g_pic;
 
 // Pictures drawn without clipping must fit their places.
-x2dSprite* loadPlaced(const char* name, const char* alphaName, int x, int y)
+x2dSprite* loadPlaced(const char* name, const char* alphaName, Place at)
 {
     x2dSprite* s = partLoadSprite(name, alphaName);
-    partCheckFits(s, "CreditsInit()", name, x, y, SHOW_WIDTH, SHOW_LETTERBOX_ROWS);
+    partCheckFits(s, "CreditsInit()", name, at.x, at.y, SHOW_WIDTH, SHOW_LETTERBOX_ROWS);
     return s;
 }
 
-x2dSprite* loadPlacedLayer(const char* name, int x, int y)
+x2dSprite* loadPlacedLayer(const char* name, Place at)
 {
     x2dSprite* s = partLoadLayer(name, 0);
-    partCheckFits(s, "CreditsInit()", name, x, y, SHOW_WIDTH, SHOW_LETTERBOX_ROWS);
+    partCheckFits(s, "CreditsInit()", name, at.x, at.y, SHOW_WIDTH, SHOW_LETTERBOX_ROWS);
     return s;
 }
 
@@ -185,12 +194,12 @@ void CreditsInit()
         g_floatingCircles.Reset(i);
 
     Pictures& p = g_pic;
-    p.cir1 = loadPlaced("cpcir1.tga", nullptr, 145, 0);
-    p.cir2 = loadPlaced("cpcir2.tga", "cpcir2m.gif", 205, 0);
-    p.cir3 = loadPlaced("cpcir3.tga", nullptr, 262, 67);
-    p.rec1 = loadPlaced("cprec1.tga", nullptr, 105, 0);
-    p.rec2 = loadPlaced("cprec2.tga", "cprec2m.gif", 175, 0);
-    p.rec3 = loadPlaced("cprec3.tga", "cprec3m.gif", 247, 52);
+    p.cir1 = loadPlaced("cpcir1.tga", nullptr, kCir1);
+    p.cir2 = loadPlaced("cpcir2.tga", "cpcir2m.gif", kCir2);
+    p.cir3 = loadPlaced("cpcir3.tga", nullptr, kCir3);
+    p.rec1 = loadPlaced("cprec1.tga", nullptr, kRec1);
+    p.rec2 = loadPlaced("cprec2.tga", "cprec2m.gif", kRec2);
+    p.rec3 = loadPlaced("cprec3.tga", "cprec3m.gif", kRec3);
     p.photo1 = partLoadSprite("auth1.jpg", "auth1m.gif");
     p.photo2 = partLoadSprite("auth2.jpg", "auth2m.gif");
     p.photo3 = partLoadSprite("auth3.tga", "auth3m.gif");
@@ -200,11 +209,11 @@ void CreditsInit()
     p.design = partLoadLayer("designm.gif", 0xFFFFFF);
     p.musicShadow = partLoadLayer("mus_col.gif", 0xA000FC);
     p.designShadow = partLoadLayer("des_col.gif", 0x00B4FC);
-    p.plate = loadPlaced("plate.tga", nullptr, kPlateLeft, 0);
-    p.name1 = loadPlacedLayer("name1m.gif", 0, 0);
-    p.mail1 = loadPlacedLayer("mail1m.gif", 5, 216);
-    p.name2 = loadPlacedLayer("name2m.gif", 0, 0);
-    p.mail2 = loadPlacedLayer("mail2m.gif", 10, 215);
+    p.plate = loadPlaced("plate.tga", nullptr, kPlate);
+    p.name1 = loadPlacedLayer("name1m.gif", kName);
+    p.mail1 = loadPlacedLayer("mail1m.gif", kMail1);
+    p.name2 = loadPlacedLayer("name2m.gif", kName);
+    p.mail2 = loadPlacedLayer("mail2m.gif", kMail2);
 
     FloatingCircles& f = g_floatingCircles;
     f.layer = partLoadLayer("cpcir.gif", 0);
@@ -239,14 +248,14 @@ void Credits1Draw()
     fillLetterbox(p.cir1->pixels[0]);
     if (stepping) {
         switch (stepOf(row)) {
-        case 0: p.cir3->DrawNoClip(262, 67, g_picture); break;
-        case 1: p.cir2->DrawNoClip(205, 0, g_picture); break;
-        default: p.cir1->DrawNoClip(145, 0, g_picture); break;
+        case 0: p.cir3->DrawNoClip(kCir3.x, kCir3.y, g_picture); break;
+        case 1: p.cir2->DrawNoClip(kCir2.x, kCir2.y, g_picture); break;
+        default: p.cir1->DrawNoClip(kCir1.x, kCir1.y, g_picture); break;
         }
     } else {
-        p.cir1->DrawNoClip(145, 0, g_picture);
-        p.cir2->DrawAlphaNoClip(205, 0, g_picture);
-        p.cir3->DrawNoClip(262, 67, g_picture);
+        p.cir1->DrawNoClip(kCir1.x, kCir1.y, g_picture);
+        p.cir2->DrawAlphaNoClip(kCir2.x, kCir2.y, g_picture);
+        p.cir3->DrawNoClip(kCir3.x, kCir3.y, g_picture);
     }
 
     if (stepping) {
@@ -273,17 +282,17 @@ void Credits1Draw()
     p.prog->DrawLayer(s.progPos, 57, g_picture);
     p.code->DrawLayer(s.codePos, 102, g_picture);
 
-    p.name1->DrawLayerNoClip(0, 0, g_picture);
-    p.mail1->DrawLayerNoClip(5, 216, g_picture);
+    p.name1->DrawLayerNoClip(kName.x, kName.y, g_picture);
+    p.mail1->DrawLayerNoClip(kMail1.x, kMail1.y, g_picture);
 
     if (order == kCreditsSceneOrder || (order == kCreditsStepOrders[0] && row >= kCreditsStepRows[3]))
         p.photo1->DrawAlpha(kPhotoX1, (int32_t)s.y1, g_picture);
     else
         g_creditsScratch->DrawAlpha(s.x1 + kScratchDX, (int32_t)s.y1, g_picture);
 
-    // From the scene's order on, the rows below the captions are cleared
-    // too: the next parts present them, and nothing of the scene may stay
-    // there.
+    // From the scene's order on, the 50 rows below the captions are cleared
+    // too: the closing words present them later, and nothing of the scene
+    // may stay there.
     clearCaptions(order >= kCreditsSceneOrder ? 2 * SHOW_CAPTION_ROWS : SHOW_CAPTION_ROWS);
 }
 
@@ -298,13 +307,13 @@ void Credits2Draw()
     clearCaptions(SHOW_CAPTION_ROWS);
     if (stepping) {
         switch (stepOf(row)) {
-        case 0: p.rec3->DrawAlphaNoClip(247, 52, g_picture); break;
-        case 1: p.rec2->DrawAlphaNoClip(175, 0, g_picture); break;
-        default: p.rec1->DrawNoClip(105, 0, g_picture); break;
+        case 0: p.rec3->DrawAlphaNoClip(kRec3.x, kRec3.y, g_picture); break;
+        case 1: p.rec2->DrawAlphaNoClip(kRec2.x, kRec2.y, g_picture); break;
+        default: p.rec1->DrawNoClip(kRec1.x, kRec1.y, g_picture); break;
         }
     } else {
-        p.rec1->DrawNoClip(105, 0, g_picture);
-        p.rec2->DrawNoClip(175, 0, g_picture);
+        p.rec1->DrawNoClip(kRec1.x, kRec1.y, g_picture);
+        p.rec2->DrawNoClip(kRec2.x, kRec2.y, g_picture);
     }
 
     g_floatingCircles.Update();
@@ -332,7 +341,7 @@ void Credits2Draw()
         x2dSetClipWindow(0, 0, kPlateRight, SHOW_LETTERBOX_ROWS);
         s.thirdX += (int32_t)(g_frameTime * -0.03);
         p.photo3->DrawAlpha(s.thirdX, 0, g_picture);
-        p.plate->DrawNoClip(kPlateLeft, 0, g_picture);
+        p.plate->DrawNoClip(kPlate.x, kPlate.y, g_picture);
         x2dSetClipWindow(kPlateLeft, 0, kPlateRight, SHOW_LETTERBOX_ROWS);
         p.musicShadow->DrawLayerBlend(s.musicPos, 63, kStripShadowAlpha, g_picture);
         p.designShadow->DrawLayerBlend(s.designPos, 101, kStripShadowAlpha, g_picture);
@@ -344,8 +353,8 @@ void Credits2Draw()
         p.design->DrawLayer(s.designPos, 101, g_picture);
     }
 
-    p.name2->DrawLayerNoClip(0, 0, g_picture);
-    p.mail2->DrawLayerNoClip(10, 215, g_picture);
+    p.name2->DrawLayerNoClip(kName.x, kName.y, g_picture);
+    p.mail2->DrawLayerNoClip(kMail2.x, kMail2.y, g_picture);
 
     if (order == kCreditsStepOrders[1])
         g_creditsScratch->DrawAlpha(s.x2 + kScratchDX, (int32_t)s.y2, g_picture);
