@@ -1,6 +1,7 @@
 #include "Demo.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
@@ -95,6 +96,7 @@ const char* DemoUsage()
     return "Quiet Harbor - a real-time audiovisual show\n"
            "\n"
            "usage: quietharbor [-windowed] [-slow] [-capture FILE [-fps N]] [-start ORDER] [-end ORDER]\n"
+           "                   [-trace FILE]\n"
            "\n"
            "  -windowed       play in a 640 x 480 window instead of full-screen\n"
            "  -slow           cheaper line shading in the 3D scenes\n"
@@ -114,7 +116,8 @@ const char* DemoUsage()
            "\n"
            "exit status: 0 the show ended (music over, Escape or window closed);\n"
            "  1-7 a coded failure (1 no memory, 2 read, 4 write, 5 open, 6 broken file,\n"
-           "  7 internal); 3 any other reported failure; 255 an unknown error code.\n";
+           "  7 internal); 3 any other reported failure; 64 a bad switch value (with\n"
+           "  this text); 255 an unknown error code.\n";
 }
 
 bool ParseRunOptions(int argc, char** argv)
@@ -122,11 +125,11 @@ bool ParseRunOptions(int argc, char** argv)
     for (int i = 1; i < argc; i++) {
         const char* word = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        auto number = [&](int* out) {
+        auto number = [&](int* out, long least) {
             char* end = nullptr;
             long v = value ? strtol(value, &end, 10) : -1;
-            if (!value || !*value || *end || v < 0 || v > 65535) {
-                fprintf(stderr, "%s needs a number from 0 to 65535\n", word);
+            if (!value || !*value || *end || v < least || v > 65535) {
+                fprintf(stderr, "%s needs a number from %ld to 65535\n", word, least);
                 return false;
             }
             *out = (int)v;
@@ -141,32 +144,51 @@ bool ParseRunOptions(int argc, char** argv)
             (word[1] == 'c' || word[1] == 'C' ? g_runOptions.capture : g_runOptions.trace) = value;
             i++;
         } else if (!strcasecmp(word, "-fps")) {
-            if (!number(&g_runOptions.fps) || g_runOptions.fps == 0)
+            if (!number(&g_runOptions.fps, 1))
                 return false;
         } else if (!strcasecmp(word, "-start")) {
-            if (!number(&g_runOptions.startOrder))
+            if (!number(&g_runOptions.startOrder, 0))
                 return false;
         } else if (!strcasecmp(word, "-end")) {
-            if (!number(&g_runOptions.endOrder))
+            if (!number(&g_runOptions.endOrder, 0))
                 return false;
         }
     }
     return true;
 }
 
+void UsageError(const char* text)
+{
+    fprintf(stderr, "%s\n\n%s", text, DemoUsage());
+    exit(EXIT_USAGE);
+}
+
+namespace {
+void captureFailed(const char* text) { g_xError.Fatal(text); }
+} // namespace
+
 void PrepareRun()
 {
+    if (g_runOptions.trace && !(g_chainTrace = fopen(g_runOptions.trace, "w")))
+        g_xError.Fatal(xFormat("cannot write %s: %s", g_runOptions.trace, strerror(errno)));
     if (g_runOptions.capture) {
-        // No display and no sound device: the picture and the music go to files.
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        if (!platCaptureStart(g_runOptions.capture, g_runOptions.fps))
-            exit(XERR_EXIT_FATAL);
+        platCaptureSetFailHook(captureFailed);
+        platCaptureStart(g_runOptions.capture, g_runOptions.fps);
         g_clockSpin = platCaptureSpin;
     }
-    if (g_runOptions.trace && !(g_chainTrace = fopen(g_runOptions.trace, "w")))
-        fprintf(stderr, "cannot write %s\n", g_runOptions.trace);
     g_endAtOrder = g_runOptions.endOrder;
+}
+
+void FinishRun()
+{
+    platCaptureFinish();
+    if (g_chainTrace) {
+        bool written = !ferror(g_chainTrace);
+        written = fclose(g_chainTrace) == 0 && written;
+        g_chainTrace = nullptr;
+        if (!written)
+            g_xError.Fatal(xFormat("cannot write %s: %s", g_runOptions.trace, strerror(errno)));
+    }
 }
 
 int WinMain(void* instance, void*, char* cmdLine, int)
@@ -212,7 +234,7 @@ int WinMain(void* instance, void*, char* cmdLine, int)
         g_xError.Fatal("Can't load ISEEYOU.MP3");
     g_fileIO.Free(&music);
     if (g_runOptions.startOrder > 0 && !platMusicSeekOrder(g_music, g_runOptions.startOrder))
-        g_xError.Fatal(xFormat("The music has no order %d", g_runOptions.startOrder));
+        UsageError(xFormat("The music has no order %d", g_runOptions.startOrder));
     platCaptureSetLength(platMusicLengthMs(g_music) - platMusicPositionMs(g_music));
     BASS_MusicPlay(g_music);
     memset(g_frameBuffer, 0, SHOW_SCREEN_PIXELS * 4);
@@ -222,5 +244,6 @@ int WinMain(void* instance, void*, char* cmdLine, int)
     xSysAddTimer(Part1Frame, 0);
     g_lastFrameTick = platGetTickCount();
     xSysRun();
+    FinishRun();
     return 0;
 }

@@ -19,8 +19,14 @@ struct xRunOptions {
 };
 extern xRunOptions g_runOptions;
 bool ParseRunOptions(int argc, char** argv);
-// Starts capture and tracing as asked; call before WinMain.
+// Starts capture and tracing as asked; call before WinMain. A file that
+// cannot be written is reported through the error reporter.
 void PrepareRun();
+// Completes the capture and the trace once the show has ended.
+void FinishRun();
+// A bad switch value: prints the text and the usage, exits with EXIT_USAGE.
+[[noreturn]] void UsageError(const char* text);
+enum { EXIT_USAGE = 64 };
 
 // Loads the assets of every part of the show, in the show's loading order.
 void InitParts();

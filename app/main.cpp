@@ -11,8 +11,10 @@ int main(int argc, char** argv)
             fputs(DemoUsage(), stdout);
             return 0;
         }
-    if (!ParseRunOptions(argc, argv))
-        return 2;
+    if (!ParseRunOptions(argc, argv)) {
+        fprintf(stderr, "\n%s", DemoUsage());
+        return EXIT_USAGE;
+    }
     PrepareRun();
     // The command-line text: the words after the program name, joined by
     // single spaces.

@@ -212,19 +212,11 @@ void platDestroyWindow(PlatWindow* window)
     delete window;
 }
 
-PlatWindow* platMainWindow() { return g_mainWindow; }
-
 SDL_Window* platSdlWindow(PlatWindow* window) { return window ? window->sdl : nullptr; }
 
 intptr_t platDefWindowProc(PlatWindow*, uint32_t message, uintptr_t, intptr_t)
 {
     return 0;
-}
-
-void platSetWindowTitle(PlatWindow* window, const char* title)
-{
-    if (window)
-        SDL_SetWindowTitle(window->sdl, title);
 }
 
 void platGetClientRect(PlatWindow* window, int* x, int* y, int* width, int* height)

@@ -70,9 +70,7 @@ void platSetClock(uint32_t (*ticks)(), uint32_t (*seconds)());
 PlatWindow* platCreateWindow(const char* title, PlatWndProc proc, int x, int y, int width, int height);
 // Sends WM_DESTROY to the window procedure, then closes the window.
 void platDestroyWindow(PlatWindow* window);
-PlatWindow* platMainWindow();
 intptr_t platDefWindowProc(PlatWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
-void platSetWindowTitle(PlatWindow* window, const char* title);
 void platGetClientRect(PlatWindow* window, int* x, int* y, int* width, int* height); // in screen coordinates
 void platSetWindowRect(PlatWindow* window, int x, int y, int clientWidth, int clientHeight);
 void platGetScreenSize(int* width, int* height);

@@ -1,10 +1,15 @@
 #include "PlatCapture.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include "PlatDisplay.h"
@@ -32,6 +37,99 @@ std::vector<uint32_t> g_picture;
 std::vector<uint8_t> g_planes;
 timespec g_realStart;
 double g_lastProgress = -1;
+void (*g_failHook)(const char*) = nullptr;
+std::vector<std::string> g_made; // files this capture created
+
+bool g_progressShown = false; // a progress line waits for its end
+
+// Closes the files and removes those the capture made.
+void discard()
+{
+    g_on = false;
+    if (g_video)
+        g_videoIsPipe ? pclose(g_video) : fclose(g_video);
+    if (g_wav)
+        fclose(g_wav);
+    g_video = g_wav = nullptr;
+    for (const std::string& path : g_made)
+        remove(path.c_str());
+    g_made.clear();
+}
+
+// Ends the capture with a message naming the file; does not return.
+[[noreturn]] void fail(const std::string& text)
+{
+    discard();
+    if (g_progressShown)
+        fputc('\n', stderr);
+    if (g_failHook)
+        g_failHook(text.c_str());
+    fprintf(stderr, "Error: %s\n", text.c_str());
+    exit(4);
+}
+
+[[noreturn]] void failWrite(const std::string& path)
+{
+    fail("cannot write " + path + ": " + strerror(errno ? errno : EIO));
+}
+
+// Opens a file for writing and remembers it when the capture made it.
+FILE* create(const std::string& path)
+{
+    struct stat st;
+    bool existed = stat(path.c_str(), &st) == 0;
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f)
+        failWrite(path);
+    if (!existed)
+        g_made.push_back(path);
+    return f;
+}
+
+void put(const void* data, size_t size, FILE* f, const std::string& path)
+{
+    errno = 0;
+    if (fwrite(data, 1, size, f) == size)
+        return;
+    if (f == g_video && g_videoIsPipe)
+        fail("ffmpeg stopped taking the frames of " + path);
+    failWrite(path);
+}
+
+// The written file is complete only once its buffers reach the disk.
+void close(FILE* f, const std::string& path)
+{
+    errno = 0;
+    if (ferror(f) | fclose(f))
+        failWrite(path);
+}
+
+bool onPath(const char* program)
+{
+    const char* path = getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin:/bin";
+    size_t start = 0;
+    for (;;) {
+        size_t end = dirs.find(':', start);
+        std::string dir = dirs.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        std::string file = (dir.empty() ? std::string(".") : dir) + "/" + program;
+        if (access(file.c_str(), X_OK) == 0)
+            return true;
+        if (end == std::string::npos)
+            return false;
+        start = end + 1;
+    }
+}
+
+// ffmpeg's exit, as a failure of the named file, or nothing when it went well.
+void checkEncoder(int status, const std::string& path)
+{
+    if (status == 0)
+        return;
+    if (status != -1 && WIFEXITED(status))
+        fail("ffmpeg could not write " + path + " (exit status " + std::to_string(WEXITSTATUS(status)) + ")");
+    fail("ffmpeg could not write " + path);
+}
 
 uint32_t virtualTicks() { return g_now; }
 uint32_t virtualSeconds() { return kStartSeconds + (g_now - kStartTick) / 1000; }
@@ -53,16 +151,19 @@ void writeWavHeader()
     put32(h + 24, PLAT_MUSIC_RATE);
     put32(h + 28, PLAT_MUSIC_RATE * 4);
     put32(h + 40, bytes);
-    fseek(g_wav, 0, SEEK_SET);
-    fwrite(h, 1, sizeof h, g_wav);
-    fseek(g_wav, 0, SEEK_END);
+    errno = 0;
+    if (fseek(g_wav, 0, SEEK_SET) != 0)
+        failWrite(g_wavPath);
+    put(h, sizeof h, g_wav, g_wavPath);
+    if (fseek(g_wav, 0, SEEK_END) != 0)
+        failWrite(g_wavPath);
 }
 
 void musicSink(const int16_t* frames, int count, void*)
 {
     if (!g_wav)
         return;
-    fwrite(frames, 4, (size_t)count, g_wav);
+    put(frames, (size_t)count * 4, g_wav, g_wavPath);
     g_wavFrames += (uint64_t)count;
 }
 
@@ -94,8 +195,8 @@ void writeY4mFrame()
             u[(row / 2) * (kWidth / 2) + col / 2] = (uint8_t)(cb < 0 ? 0 : cb > 255 ? 255 : cb);
             v[(row / 2) * (kWidth / 2) + col / 2] = (uint8_t)(cr < 0 ? 0 : cr > 255 ? 255 : cr);
         }
-    fputs("FRAME\n", g_video);
-    fwrite(g_planes.data(), 1, g_planes.size(), g_video);
+    put("FRAME\n", 6, g_video, g_path);
+    put(g_planes.data(), g_planes.size(), g_video, g_path);
 }
 
 void writeFrame()
@@ -108,7 +209,7 @@ void writeFrame()
         } else {
             for (uint32_t& p : g_picture)
                 p |= 0xFF000000u;
-            fwrite(g_picture.data(), 4, g_picture.size(), g_video);
+            put(g_picture.data(), g_picture.size() * 4, g_video, g_path);
         }
     }
     g_frames++;
@@ -140,6 +241,7 @@ void progress(bool last)
             (unsigned long long)g_frames, real > 0 ? shown / real : 0.0);
     if (last)
         fputc('\n', stderr);
+    g_progressShown = !last;
     fflush(stderr);
 }
 
@@ -147,6 +249,14 @@ bool endsWith(const std::string& s, const char* tail)
 {
     size_t n = strlen(tail);
     return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
+}
+
+// At process exit with the capture still open: the show ended through
+// another failure, which has been reported; the capture's files go.
+void abandon()
+{
+    if (g_on)
+        discard();
 }
 
 std::string quoted(const std::string& s)
@@ -158,36 +268,45 @@ std::string quoted(const std::string& s)
 }
 } // namespace
 
-bool platCaptureStart(const char* path, int fps)
+void platCaptureSetFailHook(void (*hook)(const char* text)) { g_failHook = hook; }
+
+void platCaptureStart(const char* path, int fps)
 {
+    // No display and no sound device: the picture and the music go to files.
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
     g_path = path;
     g_fps = fps > 0 ? fps : 60;
     g_y4m = endsWith(g_path, ".y4m");
+    bool raw = endsWith(g_path, ".rgb");
     g_wavPath = g_path + ".wav";
-    g_wav = fopen(g_wavPath.c_str(), "wb");
-    if (!g_wav) {
-        fprintf(stderr, "capture: cannot write %s\n", g_wavPath.c_str());
-        return false;
-    }
+    g_videoIsPipe = !g_y4m && !raw;
+    // Found now rather than as a broken pipe once the show has started.
+    if (g_videoIsPipe && !onPath("ffmpeg"))
+        fail("ffmpeg not found: capture to .y4m or .rgb, or install ffmpeg");
+    g_wav = create(g_wavPath);
     writeWavHeader();
-    if (g_y4m) {
-        g_video = fopen(path, "wb");
-        if (g_video)
-            fprintf(g_video, "YUV4MPEG2 W%d H%d F%d:1 Ip A1:1 C420jpeg\n", kWidth, kHeight, g_fps);
-    } else if (endsWith(g_path, ".rgb")) {
-        // Lossless: the frames as they are shown, for exact comparison.
-        g_video = fopen(path, "wb");
-    } else {
+    if (g_videoIsPipe) {
         g_tempVideo = g_path + ".video.mkv";
         std::string cmd = "ffmpeg -y -loglevel error -f rawvideo -pix_fmt bgra -s 640x480 -r " +
                           std::to_string(g_fps) + " -i - -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p " +
                           quoted(g_tempVideo);
+        // A stopped encoder then shows as a failed write, not a silent death.
+        signal(SIGPIPE, SIG_IGN);
         g_video = popen(cmd.c_str(), "w");
-        g_videoIsPipe = true;
-    }
-    if (!g_video) {
-        fprintf(stderr, "capture: cannot write %s\n", path);
-        return false;
+        if (!g_video)
+            failWrite(g_tempVideo);
+        g_made.push_back(g_tempVideo);
+        struct stat st;
+        if (stat(g_path.c_str(), &st) != 0)
+            g_made.push_back(g_path); // what a failed mux may leave
+    } else {
+        g_video = create(g_path);
+        if (g_y4m) {
+            std::string header = "YUV4MPEG2 W" + std::to_string(kWidth) + " H" + std::to_string(kHeight) + " F" +
+                                 std::to_string(g_fps) + ":1 Ip A1:1 C420jpeg\n";
+            put(header.data(), header.size(), g_video, g_path);
+        }
     }
     g_picture.assign((size_t)kWidth * kHeight, 0);
     g_planes.assign((size_t)kWidth * kHeight * 3 / 2, 0);
@@ -197,16 +316,22 @@ bool platCaptureStart(const char* path, int fps)
     platMusicSetCapture(musicSink, nullptr);
     clock_gettime(CLOCK_MONOTONIC, &g_realStart);
     g_on = true;
-    platAddShutdownHook(platCaptureFinish);
-    atexit(platCaptureFinish);
-    return true;
+    platAddShutdownHook(abandon);
+    atexit(abandon);
 }
 
 bool platCapturing() { return g_on; }
 
-void platCaptureSetLength(uint32_t ms) { g_length = ms; }
-
-uint64_t platCaptureFrames() { return g_frames; }
+void platCaptureSetLength(uint32_t ms)
+{
+    g_length = ms;
+    if (!g_on || g_videoIsPipe || !ms)
+        return;
+    uint64_t frames = (uint64_t)ms * (uint64_t)g_fps / 1000 + 1;
+    uint64_t frameBytes = g_y4m ? 6 + (uint64_t)kWidth * kHeight * 3 / 2 : (uint64_t)kWidth * kHeight * 4;
+    fprintf(stderr, "capture: %s will hold up to %.1f GB uncompressed (%llu frames)\n", g_path.c_str(),
+            frames * frameBytes / 1e9, (unsigned long long)frames);
+}
 
 void platCaptureSpin(uint32_t until)
 {
@@ -230,27 +355,28 @@ void platCaptureFinish()
 {
     if (!g_on)
         return;
-    g_on = false;
     progress(true);
-    if (g_wav) {
-        writeWavHeader();
-        fclose(g_wav);
-        g_wav = nullptr;
-    }
-    if (g_video) {
-        if (g_videoIsPipe) {
-            pclose(g_video);
-            std::string cmd = "ffmpeg -y -loglevel error -i " + quoted(g_tempVideo) + " -i " + quoted(g_wavPath) +
-                              " -c:v copy -c:a aac -b:a 192k -shortest " + quoted(g_path);
-            if (system(cmd.c_str()) == 0)
-                remove(g_tempVideo.c_str());
-            else
-                fprintf(stderr, "capture: ffmpeg could not mux %s\n", g_path.c_str());
-        } else {
-            fclose(g_video);
-        }
+    writeWavHeader();
+    FILE* wav = g_wav;
+    g_wav = nullptr;
+    close(wav, g_wavPath);
+    FILE* video = g_video;
+    g_video = nullptr;
+    if (g_videoIsPipe) {
+        g_video = video;
+        if (fflush(video) != 0)
+            fail("ffmpeg stopped taking the frames of " + g_path);
         g_video = nullptr;
+        checkEncoder(pclose(video), g_path);
+        std::string cmd = "ffmpeg -y -loglevel error -i " + quoted(g_tempVideo) + " -i " + quoted(g_wavPath) +
+                          " -c:v copy -c:a aac -b:a 192k -shortest " + quoted(g_path);
+        checkEncoder(system(cmd.c_str()), g_path);
+        remove(g_tempVideo.c_str());
+    } else {
+        close(video, g_path);
     }
+    g_on = false;
+    g_made.clear();
     fprintf(stderr, "capture: wrote %s and %s (%llu frames)\n", g_path.c_str(), g_wavPath.c_str(),
             (unsigned long long)g_frames);
 }

@@ -11,16 +11,25 @@
 // Starts capturing into path: a ".y4m" name is written as YUV4MPEG2 directly;
 // a ".rgb" name gets the frames losslessly, one after another without a
 // header, 640 x 480 pixels of 4 bytes B, G, R, 255; any other name (".mp4",
-// ".mkv") is encoded by ffmpeg, with the music muxed in. The music also goes beside it as path + ".wav". Installs the virtual
-// clock and switches the music channel to capture mode. Returns false with a
-// message on stderr when the outputs cannot be opened.
-bool platCaptureStart(const char* path, int fps);
+// ".mkv") is encoded by ffmpeg, with the music muxed in. The music also goes
+// beside it as path + ".wav". Sets SDL's dummy video and audio drivers,
+// installs the virtual clock and switches the music channel to capture mode.
+//
+// Every failure (no ffmpeg on the PATH, a file that cannot be opened or
+// written, ffmpeg's failure) goes to the failure hook with one line that
+// names the file; the files the capture made are removed and nothing is
+// reported as written. The hook is expected not to return (the program's
+// error reporter); without one, or if it returns, the process exits with 4.
+void platCaptureSetFailHook(void (*hook)(const char* text));
+void platCaptureStart(const char* path, int fps);
 bool platCapturing();
 // Moves the virtual clock towards until (at most 5 ms per call), rendering
 // the music and writing every video frame that falls due.
 void platCaptureSpin(uint32_t until);
-// The length of the show in ms, for the progress bar (0: unknown).
+// The length of the show in ms, for the progress bar (0: unknown). For an
+// uncompressed output it also says how large the file will grow.
 void platCaptureSetLength(uint32_t ms);
-// Closes the files (and runs ffmpeg's mux); also runs at process exit.
+// Completes the files (and runs ffmpeg's mux) and says what was written; at
+// the end of the show. A capture still open at process exit was cut short
+// by another failure: its files are removed without a word.
 void platCaptureFinish();
-uint64_t platCaptureFrames();

@@ -3,6 +3,10 @@
 // and page flips, or a window with an off-screen surface blitted into it;
 // locks with a pitch, rectangle blits, and surfaces that are lost when the
 // program loses the full-screen display or is minimised.
+//
+// One file each: the mode list (PlatDisplayModes.cpp), the memory surfaces
+// (PlatSurface.cpp, no renderer needed) and their SDL presentation
+// (PlatDisplay.cpp).
 #pragma once
 #include <cstdint>
 
@@ -48,7 +52,6 @@ struct PlatSurface;
 // cooperative level.
 int32_t platDisplayCreate();
 void platDisplayRelease();
-bool platDisplayExists();
 
 // Calls back once per mode (width, height, bytes per pixel x 8; modes that
 // differ only in refresh rate are one) until the callback returns false.
@@ -101,8 +104,6 @@ int32_t platSurfaceBlt(PlatSurface* dst, const PlatRect* dstRect, PlatSurface* s
 void platDisplaySetModeList(const PlatDisplayMode* modes, int count);
 // The picture the primary surface holds, as 0x00RRGGBB, width x height.
 bool platDisplayReadPrimary(uint32_t* pixels, int width, int height);
-// The whole window as it was last shown (scaled and centred), 0x00RRGGBB.
-bool platDisplayReadOutput(uint32_t* pixels, int width, int height);
 void platDisplayOutputSize(int* width, int* height);
 // Where the picture sits in the window (full-screen: centred, 4:3 kept).
 PlatRect platDisplayPictureRect();

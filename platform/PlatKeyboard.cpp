@@ -167,15 +167,6 @@ int32_t platKeyboardAcquire()
     return PK_OK;
 }
 
-int32_t platKeyboardUnacquire()
-{
-    if (!g_created)
-        return PKERR_NOTINITIALIZED;
-    g_acquired = false;
-    g_queue.clear();
-    return PK_OK;
-}
-
 int32_t platKeyboardGetDeviceData(PlatKeyRecord* records, uint32_t* count)
 {
     if (!g_created)

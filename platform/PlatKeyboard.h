@@ -34,7 +34,6 @@ int32_t platKeyboardSetCooperativeLevel(PlatWindow* window);
 int32_t platKeyboardSetBufferSize(uint32_t records);
 // Fails with PKERR_OTHERAPPHASPRIO while the window is in the background.
 int32_t platKeyboardAcquire();
-int32_t platKeyboardUnacquire();
 // Takes up to *count waiting transitions, oldest first, and stores how many
 // were taken in *count. Transitions beyond one read's size stay queued.
 int32_t platKeyboardGetDeviceData(PlatKeyRecord* records, uint32_t* count);

@@ -11,15 +11,17 @@
 // loops back to its start, whatever its flags say, so the show's clock never
 // runs backwards.
 //
-// Three ways of running, chosen by BASS_Init and platMusicSetCapture:
-//  - live: an SDL device pulls the samples on its own thread.
-//  - silent, on the clock: there is no working device (no driver, a device
-//    that refuses to open, or one that opens and then takes no samples for a
-//    fifth of a second). One line on stderr says so; from then on the module
-//    is rendered without output in step with platGetTickCount, so the show
-//    keeps the module's tempo (a replaced clock drives it too).
-//  - capture: no device at all; the module advances only through
-//    platMusicAdvanceTo and every sample goes to the capture sink.
+// Three outputs, one file each, chosen by BASS_Init and platMusicSetCapture:
+//  - live (PlatMusicLive.cpp): an SDL device pulls the samples on its own
+//    thread.
+//  - silent, on the clock (PlatMusicClock.cpp): there is no working device (no
+//    driver, a device that refuses to open, or one that opens and then takes
+//    no samples for a fifth of a second). One line on stderr says so; from
+//    then on the module is rendered without output in step with
+//    platGetTickCount, so the show keeps the module's tempo (a replaced clock
+//    drives it too).
+//  - capture (PlatMusicCapture.cpp): no device at all; the module advances
+//    only through platMusicAdvanceTo and every sample goes to the capture sink.
 //
 // All calls are made from the main thread. The device is closed by
 // platShutdown (a shutdown hook) and at process exit, fatal paths included.

@@ -4,10 +4,18 @@
 #include <cstring>
 
 #include "system/Xerror.h"
-#include "system/Xvideo.h"
 
 namespace {
 const char* const kModule = "system/Xsystem.cpp";
+
+xSysVideoHooks g_video = {};
+
+void present()
+{
+    if (g_video.present)
+        g_video.present();
+}
+bool objectsExist() { return g_video.objectsExist && g_video.objectsExist(); }
 
 void emptyResponders()
 {
@@ -125,6 +133,8 @@ void xSysRemoveTimer(xSysTimer callback)
                            (unsigned long long)(uintptr_t)callback));
 }
 
+void xSysSetVideoHooks(const xSysVideoHooks& hooks) { g_video = hooks; }
+
 int xSysTimerCount() { return (int)(g_xSys.timersEnd - g_xSys.timers); }
 
 void xSysSetActive(uint8_t state)
@@ -194,7 +204,7 @@ void xSysUpdateMouse()
         }
         g_xSys.cursorHidden = true;
     } else {
-        xVideoPresent();
+        present();
         g_xSys.cursorHidden = false;
         while (platShowCursor(true) < 0) {
         }
@@ -215,34 +225,34 @@ intptr_t xSysWindowProc(PlatWindow* window, uint32_t message, uintptr_t wParam, 
     switch (message) {
     case WM_DESTROY:
     case WM_QUIT:
-        xVideoReleaseObjects(window);
-        xVideoReleaseDirectDraw();
+        if (g_video.release)
+            g_video.release(window);
         xSysShutdown();
         platPostQuitMessage(0);
         return platDefWindowProc(window, message, wParam, lParam);
     case WM_MOVE:
-        if (g_xSys.active && !xVideoIsFullscreen())
-            xVideoUpdateRects();
+        if (g_xSys.active && !(g_video.fullscreen && g_video.fullscreen()) && g_video.updateRects)
+            g_video.updateRects();
         return 1;
     case WM_SIZE:
         g_xLog.Print("WM_SIZE");
-        if (wParam == SIZE_RESTORED && g_xSys.active && xVideoObjectsExist())
-            xVideoPresent();
+        if (wParam == SIZE_RESTORED && g_xSys.active && objectsExist())
+            present();
         return 1;
     case WM_CLOSE:
         xSysDispatch(XEV_CLOSE, nullptr);
         return 1;
     case WM_ERASEBKGND:
         g_xLog.Print("WM_ERASEBACKGROUND");
-        if (xVideoObjectsExist())
-            xVideoPresent();
+        if (objectsExist())
+            present();
         return 1;
     case WM_ACTIVATEAPP:
         if (wParam) {
             g_xLog.Print("WM_ACTIVATEAPP -> activating...");
             xSysSetActive(1);
-            if (xVideoObjectsExist()) {
-                xVideoPresent();
+            if (objectsExist()) {
+                present();
                 xSysUpdateMouse();
             }
         } else {
@@ -255,8 +265,9 @@ intptr_t xSysWindowProc(PlatWindow* window, uint32_t message, uintptr_t wParam, 
     case WM_GETMINMAXINFO: {
         PlatMinMaxInfo* info = (PlatMinMaxInfo*)lParam;
         if (info) {
-            int w, h;
-            xVideoFrameSize(&w, &h);
+            int w = 0, h = 0;
+            if (g_video.frameSize)
+                g_video.frameSize(&w, &h);
             info->minTrackX = info->maxTrackX = w;
             info->minTrackY = info->maxTrackY = h;
         }
@@ -267,8 +278,8 @@ intptr_t xSysWindowProc(PlatWindow* window, uint32_t message, uintptr_t wParam, 
         return 1;
     case WM_EXITSIZEMOVE:
         g_xLog.Print("WM_EXITSIZEMOVE");
-        if (xVideoObjectsExist() && g_xSys.active)
-            xVideoPresent();
+        if (objectsExist() && g_xSys.active)
+            present();
         return 1;
     default:
         return platDefWindowProc(window, message, wParam, lParam);

@@ -74,3 +74,17 @@ int xSysTimerCount();
 
 // The window procedure of the main window.
 intptr_t xSysWindowProc(PlatWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+
+// What the window procedure and the mouse ask of the video driver, which sits
+// above this one and registers them when it starts; until then, and for a
+// null entry, nothing is done (and nothing exists, nothing is full-screen).
+struct xSysVideoHooks {
+    void (*present)();
+    // The window is being destroyed: the surfaces and the display go.
+    void (*release)(PlatWindow* window);
+    bool (*objectsExist)();
+    bool (*fullscreen)();
+    void (*updateRects)();
+    void (*frameSize)(int* width, int* height);
+};
+void xSysSetVideoHooks(const xSysVideoHooks& hooks);

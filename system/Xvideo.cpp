@@ -118,8 +118,18 @@ void logMasks(const char* format)
 
 } // namespace
 
+namespace {
+void releaseAll(PlatWindow* window)
+{
+    xVideoReleaseObjects(window);
+    xVideoReleaseDirectDraw();
+}
+} // namespace
+
 void xVideoInit()
 {
+    xSysSetVideoHooks(xSysVideoHooks{xVideoPresent, releaseAll, xVideoObjectsExist, xVideoIsFullscreen,
+                                     xVideoUpdateRects, xVideoFrameSize});
     if (!platInit())
         g_xError.Fatal("xVideoInit::RegisterClass(...) - unable to register class");
     g_window = platCreateWindow(g_xSys.title ? g_xSys.title : "", xSysWindowProc, 0, 0, 640, 480);

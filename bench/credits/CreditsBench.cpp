@@ -11,15 +11,9 @@
 #include <cstring>
 #include <vector>
 
-#include "X2d/X2d.h"
 #include "bench/common/DrawRatios.h"
-#include "files/xFileIO.h"
 #include "parts/Credits.h"
-#include "parts/ShowState.h"
-#include "parts/gretPart.h"
-#include "system/Xsystem.h"
-#include "system/Xvideo.h"
-#include "tests/common/ShowScreen.h"
+#include "tests/common/ShowStart.h"
 
 namespace {
 
@@ -29,13 +23,10 @@ void setUp()
     if (done)
         return;
     done = true;
-    openShowScreen();
-    if (!openShowArchive(QH_DEMO_PAK)) {
+    if (!startCredits(QH_DEMO_PAK)) {
         fprintf(stderr, "no %s: build the data first\n", QH_DEMO_PAK);
         exit(1);
     }
-    GreetInit();
-    CreditsInit();
 }
 
 void BM_memcpy(benchmark::State& state)

@@ -8,14 +8,8 @@
 #include <cstring>
 #include <vector>
 
-#include "X2d/X2d.h"
 #include "bench/common/DrawRatios.h"
-#include "files/xFileIO.h"
-#include "parts/ShowState.h"
-#include "parts/gretPart.h"
-#include "system/Xsystem.h"
-#include "system/Xvideo.h"
-#include "tests/common/ShowScreen.h"
+#include "tests/common/ShowStart.h"
 
 namespace {
 
@@ -25,13 +19,10 @@ void setUp()
     if (done)
         return;
     done = true;
-    openShowScreen();
-    if (!openShowArchive(QH_DEMO_PAK)) {
+    if (!startGreetings(QH_DEMO_PAK)) {
         fprintf(stderr, "no %s: build the data first\n", QH_DEMO_PAK);
         exit(1);
     }
-    srand(20);
-    GreetInit();
 }
 
 // Four men in the list (one flashing), the others in the mosaic at the given

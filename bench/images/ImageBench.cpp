@@ -201,7 +201,7 @@ const Bytes& archive(bool deflated)
         Bytes entry = picture(1024, 1024, false);
         for (size_t i = 0; i < entry.size(); i += 3)
             entry[i] ^= (uint8_t)(i >> 9);
-        std::string path = deflated ? "./bench-deflated.zip" : "./bench-stored.zip";
+        std::string path = scratchFile(deflated ? "deflated.zip" : "stored.zip");
         zipFile zip = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
         zip_fileinfo info;
         memset(&info, 0, sizeof info);
@@ -210,14 +210,8 @@ const Bytes& archive(bool deflated)
         zipWriteInFileInZip(zip, entry.data(), (unsigned)entry.size());
         zipCloseFileInZip(zip);
         zipClose(zip, nullptr);
-        FILE* f = fopen(path.c_str(), "rb");
-        fseek(f, 0, SEEK_END);
-        a.resize((size_t)ftell(f));
-        fseek(f, 0, SEEK_SET);
-        if (fread(a.data(), 1, a.size(), f) != a.size())
-            abort();
-        fclose(f);
-        remove(path.c_str());
+        std::string bytes = readWholeFile(path);
+        a.assign(bytes.begin(), bytes.end());
     }
     return a;
 }

@@ -8,6 +8,8 @@
 #include "platform/PlatMusic.h"
 #include "tests/music-channel/XmWriter.h"
 
+using namespace testxm;
+
 namespace {
 
 uint32_t g_now = 0;

@@ -4,48 +4,30 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
-#include <unistd.h>
+
+#include "tests/common/ShowRun.h"
 
 namespace {
-
-std::string folder()
-{
-    static std::string dir;
-    if (dir.empty()) {
-        char templ[] = "/tmp/qh-bench-show-XXXXXX";
-        dir = mkdtemp(templ);
-        symlink(QH_DEMO_PAK, (dir + "/demo.pak").c_str());
-    }
-    return dir;
-}
 
 // Video at fps frames a second (0: the music only, written to a WAV file).
 void captureShow(benchmark::State& state)
 {
     int fps = (int)state.range(0);
-    std::string out = folder() + (fps ? "/show.y4m" : "/show.wav");
-    std::string cmd = "cd " + folder() + " && '" QH_PROGRAM "' -capture " + out + " -fps " +
-                      std::to_string(fps ? fps : 1) + " 2>/dev/null";
+    std::string folder = showFolder("show" + std::to_string(fps));
+    std::string out = fps ? "show.y4m" : "show.wav";
+    std::string args = "-capture " + out + " -fps " + std::to_string(fps ? fps : 1);
     double shown = 0;
     for (auto _ : state) {
         auto start = std::chrono::steady_clock::now();
-        if (system(cmd.c_str()) != 0)
+        if (runShow(folder, args).status != 0)
             state.SkipWithError("capture failed");
         double real = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        FILE* wav = fopen((out + ".wav").c_str(), "rb");
-        if (wav) {
-            fseek(wav, 0, SEEK_END);
-            shown = (ftell(wav) - 44) / (44100.0 * 4);
-            fclose(wav);
-        }
+        shown = (readWholeFile(folder + "/" + out + ".wav").size() - 44) / (44100.0 * 4);
         state.SetIterationTime(real);
         state.counters["times_real_time"] = shown / real;
     }
     state.counters["show_seconds"] = shown;
-    remove(out.c_str());
-    remove((out + ".wav").c_str());
 }
 } // namespace
 

@@ -1,33 +1,21 @@
 // Writes the seed inputs of the file fuzz targets: scene-script-like texts
 // and small ZIP archives made with minizip. Usage: fuzz_files_seeds <root>
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <minizip/zip.h>
 
+#include "tests/common/Scratch.h"
+
 namespace {
 
 std::string g_root;
 int g_count = 0;
 
-std::string dirOf(const char* target)
-{
-    std::string dir = g_root + "/" + target;
-    mkdir(dir.c_str(), 0755);
-    return dir;
-}
-
 void putText(const char* name, const std::string& text)
 {
-    std::string path = dirOf("fuzz_script") + "/" + name;
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f || fwrite(text.data(), 1, text.size(), f) != text.size() || fclose(f) != 0) {
-        fprintf(stderr, "cannot write %s\n", path.c_str());
-        exit(1);
-    }
+    writeSeed(g_root, "fuzz_script", name, std::vector<uint8_t>(text.begin(), text.end()));
     g_count++;
 }
 
@@ -39,7 +27,7 @@ struct Entry {
 
 void putZip(const char* name, const Entry* entries, int n)
 {
-    std::string path = dirOf("fuzz_archive") + "/" + name;
+    std::string path = seedFolder(g_root, "fuzz_archive") + "/" + name;
     zipFile zip = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
     if (!zip) {
         fprintf(stderr, "cannot write %s\n", path.c_str());
@@ -66,7 +54,6 @@ int main(int argc, char** argv)
         return 2;
     }
     g_root = argv[1];
-    mkdir(g_root.c_str(), 0755);
 
     putText("scene.x3d",
             "/* harbour scene */\r\n"

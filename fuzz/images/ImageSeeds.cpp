@@ -1,8 +1,6 @@
 // Writes the seed inputs of the picture fuzz targets: small valid files of
 // every kind the loaders take, made by our own writers and libjpeg's
 // compressor. Usage: fuzz_images_seeds <seed root>
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <string>
 
@@ -17,12 +15,7 @@ int g_count = 0;
 
 void put(const char* target, const char* name, const Bytes& bytes)
 {
-    std::string dir = g_root + "/" + target;
-    mkdir(dir.c_str(), 0755);
-    if (!writeFile(dir + "/" + name, bytes)) {
-        fprintf(stderr, "cannot write %s/%s\n", dir.c_str(), name);
-        exit(1);
-    }
+    writeSeed(g_root, target, name, bytes);
     g_count++;
 }
 
@@ -53,7 +46,6 @@ int main(int argc, char** argv)
         return 2;
     }
     g_root = argv[1];
-    mkdir(g_root.c_str(), 0755);
 
     std::vector<std::pair<std::string, Bytes>> tga = {
         {"8.tga", makeTga(6, 4, 8, bands(6, 4, 1), noise(16 * 3, 1), 2)},

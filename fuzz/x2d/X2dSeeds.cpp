@@ -1,8 +1,6 @@
 // Writes the seed inputs of the .xvd fuzz target: small animations of
 // flat and banded JPEG frames made by libjpeg's compressor.
 // Usage: fuzz_x2d_seeds <seed root>
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <string>
 
@@ -48,17 +46,11 @@ int main(int argc, char** argv)
         fprintf(stderr, "usage: %s <seed root>\n", argv[0]);
         return 2;
     }
-    std::string dir = std::string(argv[1]) + "/fuzz_xvd";
-    mkdir(argv[1], 0755);
-    mkdir(dir.c_str(), 0755);
     const struct {
         const char* name;
         int w, h, frames;
     } seeds[] = {{"one.xvd", 8, 8, 1}, {"three.xvd", 16, 8, 3}, {"odd.xvd", 13, 7, 2}};
     for (const auto& s : seeds)
-        if (!writeFile(dir + "/" + s.name, xvd(s.w, s.h, s.frames))) {
-            fprintf(stderr, "cannot write %s\n", s.name);
-            return 1;
-        }
+        writeSeed(argv[1], "fuzz_xvd", s.name, xvd(s.w, s.h, s.frames));
     return 0;
 }

@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <string>
 #include <vector>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "app/Demo.h"
 #include "platform/Plat.h"
+#include "tests/common/ShowRun.h"
 #include "tests/common/TestZip.h"
 
 namespace {
@@ -24,18 +24,6 @@ std::vector<TestZipEntry> showPicturesAnd(std::vector<TestZipEntry> extra)
     return extra;
 }
 
-// A folder of the test's own working directory, so that the archives of
-// the show's size are not left behind in the temporary folder on every run.
-std::string ownDir(const char* name)
-{
-    char here[4096];
-    if (!getcwd(here, sizeof here))
-        return std::string();
-    std::string dir = std::string(here) + "/" + name;
-    mkdir(dir.c_str(), 0755);
-    return dir;
-}
-
 int runWinMain(const char* folder, const char* commandLine)
 {
     if (chdir(folder) != 0)
@@ -47,27 +35,26 @@ int runWinMain(const char* folder, const char* commandLine)
 
 TEST(Startup, MissingArchiveEndsWithItsMessage)
 {
-    std::string empty = makeTempDir("empty");
-    ASSERT_FALSE(empty.empty());
+    std::string empty = scratchDir();
     EXPECT_EXIT(runWinMain(empty.c_str(), "-windowed"), ::testing::ExitedWithCode(3),
                 "^Error: Resource file not found -> DEMO.PAK\n$");
 }
 
 TEST(Startup, ArchiveWithoutMusicIsBroken)
 {
-    std::string folder = ownDir("nomusic");
+    std::string folder = scratchFolder("nomusic");
     ASSERT_TRUE(writeTestZip(folder + "/demo.pak", showPicturesAnd({{"other.bin", "x"}})));
     EXPECT_EXIT(runWinMain(folder.c_str(), ""), ::testing::ExitedWithCode(3),
                 "Error: Broken resource file -> Can't load iseeyou.mp3");
     // Present, but not music the player takes.
-    std::string bad = ownDir("badmusic");
+    std::string bad = scratchFolder("badmusic");
     ASSERT_TRUE(writeTestZip(bad + "/demo.pak", showPicturesAnd({{"iseeyou.mp3", "not a module"}})));
     EXPECT_EXIT(runWinMain(bad.c_str(), "-windowed"), ::testing::ExitedWithCode(3), "Error: Can't load ISEEYOU.MP3");
 }
 
 TEST(Startup, ArchiveWithoutLoadingPictureIsRefused)
 {
-    std::string folder = makeTempDir("noloading");
+    std::string folder = scratchDir();
     ASSERT_TRUE(writeTestZip(folder + "/demo.pak", {{"ISEEYOU.MP3", "module"}}));
     EXPECT_EXIT(runWinMain(folder.c_str(), "-windowed"), ::testing::ExitedWithCode(3),
                 "Error: x2dSprite::Load\\(\\.\\.\\) -> Error loading loading.jpg");
@@ -76,8 +63,7 @@ TEST(Startup, ArchiveWithoutLoadingPictureIsRefused)
 // Closing the window (SDL's quit request, as from Ctrl+C) ends the show with 0.
 TEST(Startup, RunsUntilTheWindowIsClosed)
 {
-    std::string folder = makeTempDir("show");
-    ASSERT_EQ(symlink(QH_DEMO_PAK, (folder + "/demo.pak").c_str()), 0); // the show's own data
+    std::string folder = showFolder("show");
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {

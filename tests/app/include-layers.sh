@@ -7,7 +7,7 @@
 # Usage: include-layers.sh SOURCE_ROOT
 cd "$1" || exit 2
 layers="platform system files Ximage X2d X3d parts app"
-standing="system/Xsystem system/Xvideo,X2d/X2d X2d/X2dspr"
+standing="X2d/X2d X2d/X2dspr"
 for dir in $layers; do grep -o '^#include "[^"]*\.h"' "$dir"/*.h "$dir"/*.cpp; done | awk -v layers="$layers" -v standing="$standing" '
     BEGIN { n = split(layers, l, " "); for (i = 1; i <= n; i++) rank[l[i]] = i; split(standing, s, ",") }
     {

@@ -19,7 +19,7 @@
 #include "parts/gretPart.h"
 #include "system/Xsystem.h"
 #include "system/Xvideo.h"
-#include "tests/common/ShowScreen.h"
+#include "tests/common/ShowStart.h"
 #include "tests/common/TestZip.h"
 #include "tests/images/ImageWriters.h"
 
@@ -39,11 +39,7 @@ class Credits : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        openShowScreen();
-        ASSERT_TRUE(openShowArchive(QH_DEMO_PAK));
-        srand(20);
-        GreetInit();
-        CreditsInit();
+        ASSERT_TRUE(startCredits(QH_DEMO_PAK));
     }
 
     void SetUp() override
@@ -243,8 +239,10 @@ class CreditsData : public ::testing::Test {
 protected:
     static void initFrom(const std::vector<TestZipEntry>& entries)
     {
+        // The archive is read from memory.
+        writeTestZip(scratchFile("demo.pak"), entries);
         static std::string archive;
-        archive = testZipBytes(entries);
+        archive = readWholeFile(scratchFile("demo.pak"));
         xSysInit("Quiet Harbor", nullptr, nullptr);
         x2dInit(640, 280);
         g_fileIO.Close();
@@ -260,14 +258,16 @@ protected:
 
 TEST_F(CreditsData, RefusesPicturesThatDoNotFitTheirPlaces)
 {
-    const std::vector<TestZipEntry> all = pickTestZipEntries(
-        QH_DEMO_PAK, {"cpcir1.tga", "cpcir2.tga", "cpcir2m.gif", "cpcir3.tga", "cprec1.tga", "cprec2.tga",
-                      "cprec2m.gif", "cprec3.tga", "cprec3m.gif", "auth1.jpg", "auth1m.gif", "auth2.jpg",
-                      "auth2m.gif", "auth3.tga", "auth3m.gif", "progmask.gif", "codem.gif", "musicm.gif",
-                      "designm.gif", "mus_col.gif", "des_col.gif", "plate.tga", "name1m.gif", "mail1m.gif",
-                      "name2m.gif", "mail2m.gif", "cpcir.gif"});
-    for (const TestZipEntry& e : all)
-        ASSERT_FALSE(e.data.empty()) << e.name;
+    const std::vector<std::string> names = {
+        "cpcir1.tga",   "cpcir2.tga",  "cpcir2m.gif", "cpcir3.tga",  "cprec1.tga",  "cprec2.tga",  "cprec2m.gif",
+        "cprec3.tga",   "cprec3m.gif", "auth1.jpg",   "auth1m.gif",  "auth2.jpg",   "auth2m.gif",  "auth3.tga",
+        "auth3m.gif",   "progmask.gif", "codem.gif",  "musicm.gif",  "designm.gif", "mus_col.gif", "des_col.gif",
+        "plate.tga",    "name1m.gif",  "mail1m.gif",  "name2m.gif",  "mail2m.gif",  "cpcir.gif"};
+    std::vector<TestZipEntry> all;
+    for (const TestZipEntry& e : readTestZip(QH_DEMO_PAK))
+        if (std::find(names.begin(), names.end(), e.name) != names.end())
+            all.push_back(e);
+    ASSERT_EQ(all.size(), names.size());
     EXPECT_EXIT(initFrom(all), ::testing::ExitedWithCode(0), "");
 
     auto replaced = [&](const char* name, const qhtest::Bytes& bytes) {

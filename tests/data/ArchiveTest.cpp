@@ -26,13 +26,6 @@
 
 namespace {
 
-// A folder of this test process's own, so parallel runs never share files.
-std::string ScratchDir()
-{
-    static std::string dir = makeTempDir("data");
-    return dir;
-}
-
 // ---- reading ----
 
 struct Archive {
@@ -245,10 +238,8 @@ TEST_F(DataArchive, StartUpFindsItsFilesWhateverTheLetterCase)
     Read loading("LOADING.JPG");
     EXPECT_TRUE(loading.ok());
     Fits("loading.jpg", 0, 260, 640, 280);
-#ifdef QH_WITH_MUSIC
     Read music("iseeyou.mp3");
     EXPECT_TRUE(music.ok()) << "the music under the name start-up reads";
-#endif
 }
 
 TEST_F(DataArchive, OpeningAssets)
@@ -582,30 +573,18 @@ TEST_F(DataArchive, PanelAnimationsDecodeAndLoop)
     }
 }
 
-std::vector<char> Slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 TEST(DataBuild, SecondRunGivesTheSameBytes)
 {
-    std::string dir = ScratchDir();
+    std::string dir = scratchDir();
     std::string pak = dir + "/again.pak", manifest = dir + "/again.pak.txt";
     std::string cmd = std::string("\"") + QH_MAKEDATA + "\" --pak \"" + pak + "\" --manifest \"" + manifest + "\"" +
-                      " --font-dir \"" + QH_FONT_DIR + "\"";
-#ifdef QH_WITH_MUSIC
-    cmd += std::string(" --music \"") + QH_MUSIC + "\"";
-#endif
-    cmd += " > /dev/null";
+                      " --font-dir \"" + QH_FONT_DIR + "\" --music \"" + QH_MUSIC + "\" > /dev/null";
     ASSERT_EQ(0, std::system(cmd.c_str()));
-    std::vector<char> a = Slurp(QH_PAK), b = Slurp(pak);
+    std::string a = readWholeFile(QH_PAK), b = readWholeFile(pak);
     ASSERT_GT(a.size(), 100000u);
     EXPECT_EQ(a.size(), b.size());
     EXPECT_TRUE(a == b) << "the archive differs from the build's";
-    EXPECT_TRUE(Slurp(QH_MANIFEST) == Slurp(manifest));
-    std::remove(pak.c_str());
-    std::remove(manifest.c_str());
+    EXPECT_TRUE(readWholeFile(QH_MANIFEST) == readWholeFile(manifest));
 }
 
 } // namespace
@@ -614,13 +593,11 @@ namespace {
 
 int RunGenerator(const std::string& args, std::string* output = nullptr)
 {
-    std::string out = ScratchDir() + "/makedata.out";
+    std::string out = scratchFile("makedata.out");
     std::string cmd = std::string("\"") + QH_MAKEDATA + "\" " + args + " > \"" + out + "\" 2>&1";
     int status = std::system(cmd.c_str());
-    if (output) {
-        std::ifstream in(out);
-        output->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    if (output)
+        *output = readWholeFile(out);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -633,7 +610,7 @@ TEST(DataCommand, RefusesWhatItCannotDoWithAClearMessage)
     EXPECT_NE(std::string::npos, out.find("unknown option --frobnicate")) << out;
     EXPECT_EQ(2, RunGenerator("--pak", &out)) << "an option without its value";
     EXPECT_NE(std::string::npos, out.find("--pak needs a value")) << out;
-    std::string pak = ScratchDir() + "/nomusic.pak";
+    std::string pak = scratchDir() + "/nomusic.pak";
     EXPECT_EQ(1, RunGenerator("--pak \"" + pak + "\" --music /nonexistent/tune.xm", &out));
     EXPECT_NE(std::string::npos, out.find("cannot read the music /nonexistent/tune.xm")) << out;
     std::ifstream left(pak);
@@ -644,7 +621,7 @@ TEST(DataCommand, RefusesWhatItCannotDoWithAClearMessage)
 
 TEST(DataCommand, StoresTheMusicUnderTheNameStartUpReads)
 {
-    std::string dir = ScratchDir();
+    std::string dir = scratchDir();
     std::string tune = dir + "/tune.xm", pak = dir + "/withmusic.pak";
     {
         std::ofstream f(tune, std::ios::binary);
@@ -663,11 +640,7 @@ TEST(DataCommand, StoresTheMusicUnderTheNameStartUpReads)
     EXPECT_EQ(0, memcmp(f.data, "Extended Module: a test tune", 28));
     io.Free(&f);
     io.Close();
-    std::ifstream manifest(pak + ".txt");
-    std::string text((std::istreambuf_iterator<char>(manifest)), std::istreambuf_iterator<char>());
+    std::string text = readWholeFile(pak + ".txt");
     EXPECT_NE(std::string::npos, text.find("iseeyou.mp3    | the music, under the name start-up reads | XM module |"))
         << text;
-    std::remove(pak.c_str());
-    std::remove((pak + ".txt").c_str());
-    std::remove(tune.c_str());
 }

@@ -12,27 +12,25 @@ class Archive : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        ASSERT_TRUE(writeTestZip("archive-test.pak", {
+        ASSERT_TRUE(writeTestZip(scratchFile("archive-test.pak"), {
             {"loading.jpg", std::string(5000, 'j')},
             {"Scenes/Test.X3D", "camera Camera01\r\n"},
             {"empty.txt", ""},
             {"stored.bin", "plain stored bytes", false},
         }));
         // The same archive with one byte of the stored entry changed.
-        std::string bytes = readWholeFile("archive-test.pak");
+        std::string bytes = readWholeFile(scratchFile("archive-test.pak"));
         size_t at = bytes.find("plain stored bytes");
         ASSERT_NE(at, std::string::npos);
         bytes[at] = 'P';
-        FILE* f = fopen("archive-corrupt.pak", "wb");
-        fwrite(bytes.data(), 1, bytes.size(), f);
-        fclose(f);
+        ASSERT_TRUE(writeFile(scratchFile("archive-corrupt.pak"), bytes));
     }
 };
 
 TEST_F(Archive, LooksNamesUpInAnyLetterCaseAndReturnsTheStoredName)
 {
     xFileIO io(1);
-    ASSERT_EQ(io.Open("archive-test.pak"), 0);
+    ASSERT_EQ(io.Open(scratchFile("archive-test.pak").c_str()), 0);
     xFile file;
     ASSERT_EQ(io.Read("LOADING.JPG", &file), 0);
     EXPECT_STREQ(file.name, "loading.jpg");
@@ -56,7 +54,7 @@ TEST_F(Archive, LooksNamesUpInAnyLetterCaseAndReturnsTheStoredName)
 TEST_F(Archive, MissingEmptyAndCorruptedEntries)
 {
     xFileIO io(1);
-    ASSERT_EQ(io.Open("archive-test.pak"), 0);
+    ASSERT_EQ(io.Open(scratchFile("archive-test.pak").c_str()), 0);
     xFile file;
     EXPECT_EQ(io.Read("nothere.gif", &file), -100);
     EXPECT_EQ(file.data, nullptr);
@@ -68,7 +66,7 @@ TEST_F(Archive, MissingEmptyAndCorruptedEntries)
     io.Free(&file);
 
     xFileIO bad(1);
-    ASSERT_EQ(bad.Open("archive-corrupt.pak"), 0);
+    ASSERT_EQ(bad.Open(scratchFile("archive-corrupt.pak").c_str()), 0);
     EXPECT_EQ(bad.Read("stored.bin", &file), -105);
     EXPECT_EQ(file.data, nullptr); // nothing left behind on failure
     // The archive stays usable after a failed read.
@@ -82,7 +80,7 @@ TEST_F(Archive, MissingEmptyAndCorruptedEntries)
 
 TEST_F(Archive, ArchiveHeldInMemory)
 {
-    std::string bytes = readWholeFile("archive-test.pak");
+    std::string bytes = readWholeFile(scratchFile("archive-test.pak"));
     xFileIO io(1);
     ASSERT_EQ(io.OpenMemory(bytes.data(), bytes.size()), 0);
     xFile file;
@@ -110,12 +108,11 @@ TEST(PlainFiles, ReadFromDiskAndMissingFiles)
 {
     xFileIO io(0);
     EXPECT_EQ(io.Open("no-such-archive.pak"), 0); // plain mode does not touch the disk
-    FILE* f = fopen("plain-test.bin", "wb");
-    fwrite("abc\0def", 1, 7, f);
-    fclose(f);
+    std::string path = scratchFile("plain-test.bin");
+    ASSERT_TRUE(writeFile(path, "abc\0def", 7));
     xFile file;
-    ASSERT_EQ(io.Read("plain-test.bin", &file), 0);
-    EXPECT_STREQ(file.name, "plain-test.bin");
+    ASSERT_EQ(io.Read(path.c_str(), &file), 0);
+    EXPECT_STREQ(file.name, path.c_str());
     EXPECT_EQ(file.size, 7);
     EXPECT_EQ(memcmp(file.data, "abc\0def", 7), 0);
     io.Free(&file);

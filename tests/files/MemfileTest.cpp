@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "files/Memfile.h"
+#include "tests/common/Scratch.h"
 
 namespace {
 
@@ -36,10 +37,9 @@ TEST(Memfile, ReadsAreAllOrNothing)
 
 TEST(Memfile, OpensDiskFilesAndRefusesEmptyOrMissingOnes)
 {
-    FILE* w = fopen("memfile-test.bin", "wb");
-    fwrite("hello", 1, 5, w);
-    fclose(w);
-    mfile* f = mopen("memfile-test.bin");
+    std::string path = scratchFile("memfile-test.bin"), empty = scratchFile("memfile-empty.bin");
+    ASSERT_TRUE(writeFile(path, "hello"));
+    mfile* f = mopen(path.c_str());
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->size, 5);
     EXPECT_EQ(f->pos, 0);
@@ -47,12 +47,11 @@ TEST(Memfile, OpensDiskFilesAndRefusesEmptyOrMissingOnes)
     EXPECT_EQ(mread(out, 5, f), 0);
     mclose(f);
 
-    w = fopen("memfile-empty.bin", "wb");
-    fclose(w);
-    EXPECT_EXIT(mopen("memfile-empty.bin"), ::testing::ExitedWithCode(3),
-                "^Error: mopen::unable to read file -> memfile-empty.bin\n$");
-    EXPECT_EXIT(mopen("memfile-missing.bin"), ::testing::ExitedWithCode(3),
-                "^Error: mopen:: unable to open file -> memfile-missing.bin\n$");
+    ASSERT_TRUE(writeFile(empty, ""));
+    EXPECT_EXIT(mopen(empty.c_str()), ::testing::ExitedWithCode(3),
+                "^Error: mopen::unable to read file -> /.*/memfile-empty.bin\n$");
+    EXPECT_EXIT(mopen(scratchFile("memfile-missing.bin").c_str()), ::testing::ExitedWithCode(3),
+                "^Error: mopen:: unable to open file -> /.*/memfile-missing.bin\n$");
     EXPECT_EXIT(mclose(nullptr), ::testing::ExitedWithCode(3), "Assertion failed\nFile .*Memfile.*\nLine 53");
 }
 } // namespace

@@ -18,7 +18,7 @@
 #include "parts/gretPart.h"
 #include "system/Xsystem.h"
 #include "system/Xvideo.h"
-#include "tests/common/ShowScreen.h"
+#include "tests/common/ShowStart.h"
 #include "tests/common/TestZip.h"
 #include "tests/images/ImageWriters.h"
 
@@ -55,10 +55,7 @@ class Greetings : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        openShowScreen();
-        ASSERT_TRUE(openShowArchive(QH_DEMO_PAK));
-        srand(20);
-        GreetInit();
+        ASSERT_TRUE(startGreetings(QH_DEMO_PAK));
     }
 
     void SetUp() override
@@ -559,11 +556,23 @@ TEST_F(Greetings, InitPublishesTheBackgroundAsScratch)
 // drawn from them.
 class GreetingsData : public ::testing::Test {
 protected:
+    static std::string entry(const char* name)
+    {
+        xFileIO files;
+        files.Open(QH_DEMO_PAK);
+        xFile f;
+        if (files.Read(name, &f) != 0)
+            return std::string();
+        std::string data((const char*)f.data, (size_t)f.size);
+        files.Free(&f);
+        return data;
+    }
     static void initFrom(const std::vector<TestZipEntry>& entries)
     {
-        // The archive is read from memory: nothing is left on the disk.
+        // The archive is read from memory.
+        writeTestZip(scratchFile("demo.pak"), entries);
         static std::string archive;
-        archive = testZipBytes(entries);
+        archive = readWholeFile(scratchFile("demo.pak"));
         xSysInit("Quiet Harbor", nullptr, nullptr);
         x2dInit(640, 280);
         g_fileIO.Close();
@@ -577,12 +586,14 @@ protected:
 
 TEST_F(GreetingsData, RefusesMissingAndMisshapenPictures)
 {
-    const std::vector<TestZipEntry> all = pickTestZipEntries(
-        QH_DEMO_PAK, {"greets.jpg", "photos.jpg", "colpal_1.gif", "colpal_2.gif", "colpal_3.gif", "colpal_4.gif",
-                      "colpal_5.gif", "photmask.gif", "gname.tga", "gnmask.gif", "circle2.tga", "circmask.gif",
-                      "greetsto.tga", "monstrs.tga", "twomiss.tga", "guesswho.tga", "vopros.tga", "vprsmask.gif"});
-    for (const TestZipEntry& e : all)
-        ASSERT_FALSE(e.data.empty()) << e.name;
+    std::vector<TestZipEntry> all;
+    for (const char* name : {"greets.jpg", "photos.jpg", "colpal_1.gif", "colpal_2.gif", "colpal_3.gif",
+                             "colpal_4.gif", "colpal_5.gif", "photmask.gif", "gname.tga", "gnmask.gif",
+                             "circle2.tga", "circmask.gif", "greetsto.tga", "monstrs.tga", "twomiss.tga",
+                             "guesswho.tga", "vopros.tga", "vprsmask.gif"}) {
+        all.push_back({name, entry(name)});
+        ASSERT_FALSE(all.back().data.empty()) << name;
+    }
     EXPECT_EXIT(initFrom(all), ::testing::ExitedWithCode(0), "");
 
     auto without = [&](const char* name) {

@@ -217,9 +217,9 @@ TEST(GifDeath, BrokenStreamsAreRefusedWithTheirMessages)
 TEST(Gif, DiskForm)
 {
     Bytes px = pattern(30 * 20, 12);
-    ASSERT_TRUE(writeFile(tempPath("disk.gif"), makeGif(30, 20, px, greyPalette(256))));
+    ASSERT_TRUE(writeFile(scratchFile("disk.gif"), makeGif(30, 20, px, greyPalette(256))));
     Picture img;
-    EXPECT_EQ(xGifLoad(tempPath("disk.gif").c_str(), img), 0);
+    EXPECT_EQ(xGifLoad(scratchFile("disk.gif").c_str(), img), 0);
     EXPECT_EQ(Bytes(img.pixels, img.pixels + px.size()), px);
     EXPECT_EXIT(xGifLoad("no-such.gif", img), ::testing::ExitedWithCode(3), "mopen:: unable to open file -> no-such.gif");
 }

@@ -48,6 +48,4 @@ inline Bytes pattern(size_t n, uint32_t seed)
     return b;
 }
 
-inline std::string tempPath(const char* name) { return std::string("./") + name; }
-
 } // namespace qhtest

@@ -9,6 +9,8 @@
 
 #include <jpeglib.h>
 
+#include "tests/common/Scratch.h"
+
 namespace qhtest {
 
 typedef std::vector<uint8_t> Bytes;
@@ -269,15 +271,6 @@ inline Bytes makeJpeg(int width, int height, int components, const Bytes& sample
     jpeg_destroy_compress(&c);
     free(out);
     return result;
-}
-
-inline bool writeFile(const std::string& path, const Bytes& bytes)
-{
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return fclose(f) == 0 && ok;
 }
 
 } // namespace qhtest

@@ -262,9 +262,9 @@ TEST(Jpeg, DiskForm)
 {
     Bytes src = gradient(40, 30, 3);
     Bytes jpeg = makeJpeg(40, 30, 3, src, 90);
-    ASSERT_TRUE(writeFile(tempPath("disk.jpg"), jpeg));
+    ASSERT_TRUE(writeFile(scratchFile("disk.jpg"), jpeg));
     Picture img;
-    EXPECT_EQ(xJpegLoad(tempPath("disk.jpg").c_str(), img), 0);
+    EXPECT_EQ(xJpegLoad(scratchFile("disk.jpg").c_str(), img), 0);
     int comps;
     Bytes ref = referenceDecode(jpeg, &comps);
     EXPECT_EQ(img.mode, 5);

@@ -61,11 +61,12 @@ std::vector<uint32_t> as32(const Bytes& rgb)
 
 void check(const char* command, int w, int h, const Bytes& rgb, int wantMode, const char* out)
 {
-    writePpm("cross.ppm", w, h, rgb);
-    std::string cmd = std::string(command) + " cross.ppm > " + out + " 2>/dev/null";
+    std::string ppm = scratchFile("cross.ppm"), file = scratchFile(out);
+    writePpm(ppm, w, h, rgb);
+    std::string cmd = std::string(command) + " '" + ppm + "' > '" + file + "' 2>/dev/null";
     ASSERT_EQ(system(cmd.c_str()), 0) << cmd;
     int mode, sx, sy;
-    std::vector<uint32_t> got = loadAs32(out, &mode, &sx, &sy);
+    std::vector<uint32_t> got = loadAs32(file, &mode, &sx, &sy);
     EXPECT_EQ(mode, wantMode) << cmd;
     ASSERT_EQ(sx, w);
     ASSERT_EQ(sy, h);

@@ -8,6 +8,9 @@
 #include "XmWriter.h"
 #include "platform/Plat.h"
 #include "platform/PlatMusic.h"
+#include "tests/common/Scratch.h"
+
+using namespace testxm;
 
 namespace {
 
@@ -102,15 +105,11 @@ TEST_F(MusicChannel, LoadRefusesWhatLibopenmptRefusesAndCopiesTheData)
     EXPECT_NE(c, a);
 
     // From a file, with an offset, length 0 reading to the end.
-    const char* path = "music_channel_test.bin";
-    FILE* f = fopen(path, "wb");
-    ASSERT_TRUE(f);
-    fwrite(framed.data(), 1, framed.size(), f);
-    fclose(f);
-    EXPECT_NE(BASS_MusicLoad(0, path, 16, 0, 5, 0), 0u);
-    EXPECT_EQ(BASS_MusicLoad(0, path, 0, 0, 5, 0), 0u) << "the junk in front is not a module";
+    std::string path = scratchFile("framed.bin");
+    ASSERT_TRUE(writeFile(path, framed));
+    EXPECT_NE(BASS_MusicLoad(0, path.c_str(), 16, 0, 5, 0), 0u);
+    EXPECT_EQ(BASS_MusicLoad(0, path.c_str(), 0, 0, 5, 0), 0u) << "the junk in front is not a module";
     EXPECT_EQ(BASS_MusicLoad(0, "no-such-file.xm", 0, 0, 5, 0), 0u);
-    remove(path);
 }
 
 TEST_F(MusicChannel, TheCallerMayFreeItsBlockRightAfterLoading)

@@ -15,6 +15,8 @@
 #include "platform/PlatSdl.h"
 #include "system/Xerror.h"
 
+using namespace testxm;
+
 namespace {
 
 uint32_t g_now = 0;

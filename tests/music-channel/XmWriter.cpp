@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace testxm {
+
 namespace {
 
 void put8(std::vector<uint8_t>& out, int v) { out.push_back((uint8_t)v); }
@@ -127,3 +129,5 @@ uint32_t ExpectedPosition(const std::vector<int>& orderRows, uint64_t frames)
     }
     return 0xFFFFFFFFu;
 }
+
+} // namespace testxm

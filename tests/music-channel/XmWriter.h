@@ -1,9 +1,12 @@
 // A minimal writer of FastTracker 2 modules, so the tests know the music they
 // play to the row: every cell is stored unpacked, one instrument holds one
-// looped 8-bit square wave.
+// looped 8-bit square wave. Its names live in testxm, apart from the
+// composer's XM writer of the same shapes.
 #pragma once
 #include <cstdint>
 #include <vector>
+
+namespace testxm {
 
 struct XmCell {
     uint8_t note = 0; // 1..96, 97 key off
@@ -43,3 +46,5 @@ enum : uint32_t { TEST_ROW_FRAMES = 5292 };
 // The packed position (order low, row high) after `frames` frames of a song
 // whose orders have the given row counts; all bits set once the song is over.
 uint32_t ExpectedPosition(const std::vector<int>& orderRows, uint64_t frames);
+
+} // namespace testxm

@@ -7,8 +7,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <libopenmpt/libopenmpt.hpp>
 #include <xmp.h>
 
@@ -17,6 +15,7 @@
 #include "MusicRender.h"
 #include "Score.h"
 #include "Synth.h"
+#include "tests/common/Scratch.h"
 
 namespace {
 
@@ -24,12 +23,6 @@ const std::vector<uint8_t>& tune()
 {
     static const std::vector<uint8_t> bytes = xmWrite(musComposeModule());
     return bytes;
-}
-
-std::vector<uint8_t> readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 struct Xmp {
@@ -198,18 +191,14 @@ TEST(MusicModule, SameBytesOnEveryRun)
 {
     EXPECT_EQ(xmWrite(musComposeModule()), tune());
 
-    std::string a = ::testing::TempDir() + "music_run_a.xm", b = ::testing::TempDir() + "music_run_b.xm";
-    std::remove(a.c_str());
-    std::remove(b.c_str());
+    std::string a = scratchFile("a.xm"), b = scratchFile("b.xm");
     const std::string compose = std::string("'") + QH_COMPOSE + "' ";
     ASSERT_EQ(std::system((compose + "'" + a + "'").c_str()), 0);
     ASSERT_EQ(std::system((compose + "'" + b + "'").c_str()), 0);
-    std::vector<uint8_t> first = readFile(a);
-    EXPECT_EQ(first, readFile(b));
-    EXPECT_EQ(first, tune());
+    std::string first = readWholeFile(a);
+    EXPECT_EQ(first, readWholeFile(b));
+    EXPECT_EQ(std::vector<uint8_t>(first.begin(), first.end()), tune());
     EXPECT_NE(std::system((compose + "/nonexistent-folder/x.xm 2>/dev/null").c_str()), 0);
-    std::remove(a.c_str());
-    std::remove(b.c_str());
 }
 
 TEST(MusicModule, InstrumentsPlayInTune)

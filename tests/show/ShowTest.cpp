@@ -1,37 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
-#include "tests/common/TestZip.h"
+#include "tests/common/ShowRun.h"
 
 namespace {
-
-struct ShowRun {
-    int status;
-    std::string err;
-};
-
-// Runs the program in a fresh folder holding the show's archive.
-ShowRun runShow(const std::string& folder, const std::string& args, const std::string& env = "")
-{
-    std::string cmd = "cd '" + folder + "' && " + env + " '" QH_PROGRAM "' " + args + " 2>stderr.txt";
-    int status = system(cmd.c_str());
-    ShowRun r;
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.err = readWholeFile(folder + "/stderr.txt");
-    return r;
-}
-
-std::string showFolder(const char* tag)
-{
-    std::string folder = makeTempDir(tag);
-    EXPECT_EQ(symlink(QH_DEMO_PAK, (folder + "/demo.pak").c_str()), 0);
-    return folder;
-}
 
 std::vector<std::string> lines(const std::string& text)
 {
@@ -71,7 +47,6 @@ TEST(Show, WholeCapturedShowHandsOverAtTheChainOrdersAndEndsByItself)
     double seconds = (wav.size() - 44) / (44100.0 * 4);
     EXPECT_GT(seconds, 240.0);
     EXPECT_LT(seconds, 300.0);
-    remove((folder + "/show.y4m").c_str());
 }
 
 TEST(Show, CapturesOfOneBuildAreIdentical)
@@ -102,19 +77,49 @@ TEST(Show, WithoutSoundTheLiveShowKeepsTheMusicsTempoAndEnds)
     EXPECT_EQ(lines(readWholeFile(folder + "/trace.txt")).size(), 11u);
 }
 
-TEST(Show, BadSwitchValuesAreRefusedBeforeAnythingStarts)
+TEST(Show, BadSwitchValuesPrintTheUsageAndExit64)
 {
     std::string folder = showFolder("switches");
-    ShowRun r = runShow(folder, "-start x");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("-start needs a number"), std::string::npos);
-    r = runShow(folder, "-fps 0 -capture a.y4m");
-    EXPECT_EQ(r.status, 2);
-    r = runShow(folder, "-capture");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("-capture needs a file name"), std::string::npos);
-    r = runShow(folder, "-capture a.y4m -start 200", "");
-    EXPECT_EQ(r.status, 3);
-    EXPECT_NE(r.err.find("The music has no order 200"), std::string::npos);
+    for (const char* args : {"-start x", "-fps 0 -capture a.y4m", "-fps abc", "-capture", "-capture a.y4m -start 99"}) {
+        ShowRun r = runShow(folder, args);
+        EXPECT_EQ(r.status, 64) << args;
+        EXPECT_NE(r.err.find("usage: quietharbor"), std::string::npos) << args << ": " << r.err;
+    }
+    EXPECT_NE(runShow(folder, "-capture").err.find("-capture needs a file name"), std::string::npos);
+    EXPECT_NE(runShow(folder, "-fps 0").err.find("-fps needs a number from 1 to 65535"), std::string::npos);
+    EXPECT_NE(runShow(folder, "-capture a.y4m -start 99").err.find("The music has no order 99"), std::string::npos);
+    EXPECT_EQ(readWholeFile(folder + "/a.y4m"), "") << "a refused start leaves no capture behind";
+}
+
+// A disk that fills, a folder that cannot hold files, an encoder that is
+// missing or fails: each ends with an error naming the file, never success.
+TEST(Show, FailedCapturesEndWithAnErrorAndWriteNothing)
+{
+    std::string folder = showFolder("failing");
+    ASSERT_EQ(symlink("/dev/full", (folder + "/full.rgb").c_str()), 0);
+    ASSERT_EQ(symlink("/dev/full", (folder + "/music.y4m.wav").c_str()), 0);
+    ASSERT_TRUE(writeFile(folder + "/file", "a file, not a folder"));
+    ASSERT_TRUE(writeFile(folder + "/ffmpeg", "#!/bin/sh\ncat > /dev/null; exit 1\n"));
+    ASSERT_EQ(chmod((folder + "/ffmpeg").c_str(), 0755), 0);
+    struct Case {
+        const char* args;
+        const char* env;
+        const char* error;
+    } cases[] = {
+        {"-capture full.rgb", "", "Error: cannot write full.rgb: No space left on device"},
+        {"-capture music.y4m", "", "Error: cannot write music.y4m.wav: No space left on device"},
+        {"-capture file/show.y4m", "", "Error: cannot write file/show.y4m.wav: Not a directory"},
+        {"-capture show.y4m -trace file/trace.txt", "", "Error: cannot write file/trace.txt: Not a directory"},
+        {"-capture show.mp4", "PATH=/nonexistent", "Error: ffmpeg not found: capture to .y4m or .rgb, or install ffmpeg"},
+        {"-capture show.mp4", "PATH=.:$PATH", "Error: ffmpeg could not write show.mp4 (exit status 1)"},
+    };
+    for (const Case& c : cases) {
+        ShowRun r = runShow(folder, std::string(c.args) + " -start 38", c.env);
+        EXPECT_EQ(r.status, 3) << c.args;
+        EXPECT_NE(r.err.find(c.error), std::string::npos) << c.args << ": " << r.err;
+        EXPECT_EQ(r.err.find("capture: wrote"), std::string::npos) << c.args << ": " << r.err;
+    }
+    for (const char* left : {"show.y4m", "show.y4m.wav", "show.mp4", "show.mp4.wav", "show.mp4.video.mkv"})
+        EXPECT_EQ(access((folder + "/" + left).c_str(), F_OK), -1) << left << " is left behind";
 }
 } // namespace

@@ -9,6 +9,7 @@
 #include "app/Timeline.h"
 #include "system/Xsystem.h"
 #include "system/Xvideo.h"
+#include "tests/common/ShowStart.h"
 
 namespace {
 
@@ -28,11 +29,7 @@ class Timeline : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        xSysInit("Quiet Harbor", nullptr, nullptr);
-        xVideoInit();
-        xVideoSetMode(640, 480, 0, 32, 0xff0000, 0xff00, 0xff);
-        x2dInit(640, 280);
-        g_picture = g_frameBuffer + 115 * 640;
+        startShowScreen();
     }
     void SetUp() override
     {

@@ -33,7 +33,7 @@ int shiftOf(uint32_t mask)
 // An xwd dump of a TrueColor screen of 24 or 32 bits per pixel.
 bool readXwd(const std::string& name, Shot& shot)
 {
-    std::string data = readFile(name);
+    std::string data = readWholeFile(name);
     const uint8_t* d = (const uint8_t*)data.data();
     if (data.size() < 100)
         return false;

@@ -6,6 +6,8 @@
 #include <string>
 #include <sys/wait.h>
 
+#include "tests/common/Scratch.h"
+
 namespace {
 
 bool have(const char* program)
@@ -33,7 +35,7 @@ TEST(Screen, WindowedPictureIsShown)
     if (!have("xvfb-run") || !have("xwd"))
         GTEST_SKIP() << "xvfb-run or xwd is not installed";
     std::string out;
-    int rc = run(kServer + PROBE " windowed screen_windowed.xwd", &out);
+    int rc = run(kServer + PROBE " windowed '" + scratchFile("windowed.xwd") + "'", &out);
     EXPECT_EQ(0, rc) << out;
     EXPECT_NE(std::string::npos, out.find("depth 32 picture at")) << out;
     EXPECT_NE(std::string::npos, out.find("checked 307200 mismatched 0")) << out;
@@ -47,7 +49,7 @@ TEST(Screen, FullscreenAtSixteenBitsIsConvertedAndCentred)
     std::string out;
     int rc = run("QH_DISPLAY_DEPTH=16 " + kServer +
                      "sh -c 'matchbox-window-manager -use_titlebar no & wm=$!; " PROBE
-                     " fullscreen screen_fullscreen.xwd; rc=$?; kill $wm; exit $rc'",
+                     " fullscreen \"" + scratchFile("fullscreen.xwd") + "\"; rc=$?; kill $wm; exit $rc'",
                  &out);
     EXPECT_EQ(0, rc) << out;
     // 640 x 480 doubled on 1280 x 1024: 1280 x 960, 32 lines of black above and below.

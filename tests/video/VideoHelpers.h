@@ -14,6 +14,7 @@
 #include "system/Xkeyboard.h"
 #include "system/Xsystem.h"
 #include "system/Xvideo.h"
+#include "tests/common/Scratch.h"
 
 // A picture whose 16 x 16 blocks all differ, so a shifted or mirrored copy
 // shows.
@@ -88,17 +89,4 @@ inline void pumpMessages()
     PlatMsg msg;
     while (platPeekMessage(&msg))
         platDispatchMessage(&msg);
-}
-
-inline std::string readFile(const std::string& name)
-{
-    std::string text;
-    if (FILE* f = fopen(name.c_str(), "rb")) {
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-            text.append(buf, n);
-        fclose(f);
-    }
-    return text;
 }

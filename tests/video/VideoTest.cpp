@@ -184,7 +184,7 @@ protected:
     static std::string logName;
     static void SetUpTestSuite()
     {
-        logName = testing::TempDir() + "video_log.txt";
+        logName = scratchFile("video_log.txt");
         startVideo(nullptr, -1, logName.c_str());
         xSysAddResponder(onBegin, XEV_PRESENT_BEGIN, 1);
         xSysAddResponder(onEnd, XEV_PRESENT_END, 1);
@@ -194,13 +194,13 @@ protected:
     {
         unsetenv("QH_DISPLAY_DEPTH");
         fflush(g_xLog.file);
-        logStart = readFile(logName).size();
+        logStart = readWholeFile(logName).size();
         g_begins = g_ends = g_modeEvents = 0;
     }
     std::string newLog()
     {
         fflush(g_xLog.file);
-        return readFile(logName).substr(logStart);
+        return readWholeFile(logName).substr(logStart);
     }
     size_t logStart = 0;
 };
@@ -269,7 +269,7 @@ void childReport()
 void forcedSixteenBits()
 {
     setenv("QH_DISPLAY_DEPTH", "16", 1);
-    std::string logName = testing::TempDir() + "video_log16.txt";
+    std::string logName = scratchFile("video_log16.txt");
     startVideo(nullptr, -1, logName.c_str());
     xVideoSetMode(640, 480, 1, 32, 0xff0000, 0xff00, 0xff);
     CHILD_CHECK(xVideoIsFullscreen());
@@ -283,7 +283,7 @@ void forcedSixteenBits()
     CHILD_CHECK((shown[0] & 0xff00ff) == 0x100052u); // 5-6-5 on the display
 
     fflush(g_xLog.file);
-    std::string log = readFile(logName);
+    std::string log = readWholeFile(logName);
     CHILD_CHECK(log.find("XLOG: selected mode : 640 x 480 x 16bpp\n") != std::string::npos);
     CHILD_CHECK(log.find("XLOG: entering mode: size_x = 640 size_y = 480 bpp = 16\n") != std::string::npos);
     CHILD_CHECK(log.find("XLOG: videomode: converted\n") != std::string::npos);
@@ -312,7 +312,7 @@ TEST(VideoDepth, FullscreenAtForcedSixteenBitsIsConverted)
 void twentyFourBits()
 {
     setenv("QH_DISPLAY_DEPTH", "24", 1);
-    std::string logName = testing::TempDir() + "video_log24.txt";
+    std::string logName = scratchFile("video_log24.txt");
     startVideo(nullptr, -1, logName.c_str());
     xVideoSetMode(640, 480, 0, 32, 0xff0000, 0xff00, 0xff);
     drawTestPicture();
@@ -325,7 +325,7 @@ void twentyFourBits()
     shown = readPrimary();
     CHILD_CHECK(shown.size() == 640u * 480u && memcmp(shown.data(), g_frameBuffer, 640 * 480 * 4) == 0);
     fflush(g_xLog.file);
-    CHILD_CHECK(readFile(logName).find("XLOG: videomode: direct\n") != std::string::npos); // same red mask
+    CHILD_CHECK(readWholeFile(logName).find("XLOG: videomode: direct\n") != std::string::npos); // same red mask
     childReport();
 }
 

@@ -5,18 +5,15 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "X2d/X2d.h"
 #include "X2d/X2dspr.h"
 #include "platform/PlatCpu.h"
 #include "system/Xerror.h"
+#include "tests/common/Scratch.h"
 
 namespace {
 
@@ -24,20 +21,14 @@ namespace {
 template <class Fn>
 std::string logOf(Fn fn)
 {
-    char name[] = "/tmp/x2dlogXXXXXX";
-    int fd = mkstemp(name);
-    close(fd);
-    g_xLog.Open(name);
+    std::string name = scratchFile("x2d.log");
+    g_xLog.Open(name.c_str());
     fn();
     fclose(g_xLog.file);
     g_xLog.file = nullptr;
     free(g_xLog.name);
     g_xLog.name = nullptr;
-    std::ifstream in(name);
-    std::stringstream text;
-    text << in.rdbuf();
-    remove(name);
-    return text.str();
+    return readWholeFile(name);
 }
 
 struct Screen {
@@ -186,7 +177,7 @@ TEST(X2dCore, FillRectClampsToTheScreenButItsOneLineCaseToTheClipWindow)
     EXPECT_EQ(e.px, std::vector<uint32_t>(64 * 32, 0));
 }
 
-TEST(X2dCore, FillRectTheSpecifiedOneLineExample)
+TEST(X2dCore, FillRectWithTopEqualToBottomFillsThatRowUpToTheRightEdge)
 {
     x2dInit(640, 280);
     x2dSetClipWindow(0, 0, 640, 250);

@@ -5,27 +5,18 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/Scratch.h"
 #include "tests/images/ImageWriters.h"
 
 namespace x2dtest {
 
 using qhtest::Bytes;
 
-inline const std::string& scratch()
-{
-    static std::string dir = [] {
-        char name[] = "/tmp/x2dtestXXXXXX";
-        const char* made = mkdtemp(name);
-        return std::string(made ? made : "/tmp");
-    }();
-    return dir;
-}
-
-// Writes bytes to the scratch folder and returns the full path.
+// Writes bytes to the test's scratch folder and returns the full path.
 inline std::string put(const std::string& name, const Bytes& bytes)
 {
-    std::string path = scratch() + "/" + name;
-    qhtest::writeFile(path, bytes);
+    std::string path = scratchFile(name);
+    writeFile(path, bytes);
     return path;
 }
 

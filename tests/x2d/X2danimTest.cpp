@@ -160,7 +160,7 @@ TEST(X2dVideo, FramesDecodeIntoTheCallersBuffer)
     addFrame(xvd, flatJpeg(16, 8, 0, 0, 250));
     xFile f = fileOf(xvd, "three.xvd");
     xVideo video;
-    std::string logName = scratch() + "/video.log";
+    std::string logName = scratchFile("video.log");
     g_xLog.Open(logName.c_str());
     video.load(&f, 0);
     fclose(g_xLog.file);

@@ -21,10 +21,7 @@ static const char* FaceFile(Face f)
     case Face::SansBold: return "DejaVuSans-Bold.ttf";
     case Face::Serif: return "DejaVuSerif.ttf";
     case Face::SerifBold: return "DejaVuSerif-Bold.ttf";
-    case Face::SerifItalic: return "DejaVuSerif-Italic.ttf";
-    case Face::Condensed: return "DejaVuSansCondensed.ttf";
     case Face::CondensedBold: return "DejaVuSansCondensed-Bold.ttf";
-    case Face::Mono: return "DejaVuSansMono.ttf";
     }
     return "DejaVuSans.ttf";
 }

@@ -6,7 +6,7 @@
 
 namespace qhd {
 
-enum class Face { Sans, SansBold, Serif, SerifBold, SerifItalic, Condensed, CondensedBold, Mono };
+enum class Face { Sans, SansBold, Serif, SerifBold, CondensedBold };
 
 // The folder of the DejaVu fonts; the build passes it in, and
 // QH_FONT_DIR in the environment overrides it.

@@ -1,0 +1,192 @@
+// The live output: an SDL audio device pulls the samples on its own thread.
+// A device that takes no samples for a while is given up for the clock.
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "PlatMusicOutput.h"
+#include "PlatSdl.h"
+
+namespace {
+
+// A device that takes no samples for this long (platGetTickCount ms) is
+// given up; with the polling of the show that is noticed within 250 ms.
+constexpr uint32_t kStallMs = 200;
+constexpr int kDeviceFrames = 1024;
+
+bool s_audioUp = false; // the SDL audio subsystem
+SDL_AudioDeviceID s_device = 0;
+int s_latency = kDeviceFrames;
+bool s_paused = false;
+uint64_t s_pausedHeard = 0;
+std::string s_why;
+
+// Under s_callLock: when the device last asked for samples, and which.
+std::mutex s_callLock;
+uint64_t s_callStart = 0;
+int64_t s_callTimeUs = 0;
+uint64_t s_callCount = 0;
+
+// The stall watch.
+uint64_t s_watchCount = 0;
+uint32_t s_watchTick = 0;
+
+int64_t nowUs()
+{
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void SDLCALL feedDevice(void*, Uint8* stream, int len)
+{
+    uint64_t start = platMusicFeed((int16_t*)stream, len / 4);
+    std::lock_guard<std::mutex> lock(s_callLock);
+    s_callStart = start;
+    s_callTimeUs = nowUs();
+    s_callCount++;
+}
+
+// The frame the listener hears now. The device asked for [start, start + n)
+// while it began to play the buffer before it; the frames in between follow
+// at the output rate.
+uint64_t heardNow()
+{
+    if (s_paused)
+        return s_pausedHeard;
+    std::lock_guard<std::mutex> lock(s_callLock);
+    if (s_callCount == 0)
+        return 0;
+    int64_t since = (nowUs() - s_callTimeUs) * (int64_t)PLAT_MUSIC_RATE / 1000000;
+    int64_t heard = (int64_t)s_callStart - s_latency + std::clamp<int64_t>(since, 0, s_latency);
+    return heard > 0 ? (uint64_t)heard : 0;
+}
+
+void resetWatch()
+{
+    std::lock_guard<std::mutex> lock(s_callLock);
+    s_watchCount = s_callCount;
+    s_watchTick = platGetTickCount();
+}
+
+// True once the device has taken no samples for kStallMs.
+bool stalled()
+{
+    if (s_paused)
+        return false;
+    uint64_t calls;
+    {
+        std::lock_guard<std::mutex> lock(s_callLock);
+        calls = s_callCount;
+    }
+    uint32_t now = platGetTickCount();
+    if (calls != s_watchCount) {
+        s_watchCount = calls;
+        s_watchTick = now;
+        return false;
+    }
+    return now - s_watchTick >= kStallMs;
+}
+
+void quietAlsaReport(const char*, int, const char*, int, const char*, ...) {}
+
+// ALSA prints several lines of its own when there is no sound card; the one
+// line of the fall-back says all the show has to say about it.
+void quietAlsa()
+{
+    const char* driver = SDL_GetCurrentAudioDriver();
+    if (!driver || strcmp(driver, "alsa") != 0)
+        return;
+    void* alsa = dlopen("libasound.so.2", RTLD_LAZY); // the library SDL loads too; kept open
+    if (!alsa)
+        return;
+    typedef void (*Report)(const char*, int, const char*, int, const char*, ...);
+    typedef int (*SetReport)(Report);
+    if (auto set = (SetReport)dlsym(alsa, "snd_lib_error_set_handler"))
+        set(quietAlsaReport);
+}
+
+const char* open(int device, uint64_t)
+{
+    s_paused = false;
+    {
+        std::lock_guard<std::mutex> lock(s_callLock);
+        s_callStart = 0;
+        s_callTimeUs = 0;
+        s_callCount = 0;
+    }
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        s_why = std::string("no audio driver (") + SDL_GetError() + ")";
+        return s_why.c_str();
+    }
+    s_audioUp = true;
+    quietAlsa();
+    const char* name = nullptr;
+    if (device > 0) {
+        name = SDL_GetAudioDeviceName(device - 1, 0);
+        if (!name)
+            return "no such audio device";
+    }
+    SDL_AudioSpec want, got;
+    SDL_zero(want);
+    want.freq = PLAT_MUSIC_RATE;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = kDeviceFrames;
+    want.callback = feedDevice;
+    SDL_AudioDeviceID id = SDL_OpenAudioDevice(name, 0, &want, &got, 0);
+    if (!id) {
+        s_why = std::string("the audio device refuses to open (") + SDL_GetError() + ")";
+        return s_why.c_str();
+    }
+    s_device = id;
+    s_latency = got.samples > 0 ? got.samples : kDeviceFrames;
+    resetWatch();
+    SDL_PauseAudioDevice(id, 0);
+    return nullptr;
+}
+
+void pause(bool paused)
+{
+    if (paused) {
+        s_pausedHeard = heardNow();
+        s_paused = true;
+        SDL_PauseAudioDevice(s_device, 1);
+    } else {
+        s_paused = false;
+        resetWatch();
+        SDL_PauseAudioDevice(s_device, 0);
+    }
+}
+
+uint64_t heard()
+{
+    if (stalled()) {
+        platMusicFallBack("the audio device takes no samples");
+        return g_platMusicClock.heard();
+    }
+    return heardNow();
+}
+
+uint64_t close()
+{
+    uint64_t last = heardNow();
+    if (s_device) {
+        SDL_CloseAudioDevice(s_device);
+        s_device = 0;
+    }
+    if (s_audioUp) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        s_audioUp = false;
+    }
+    return last;
+}
+
+} // namespace
+
+const PlatMusicOutput g_platMusicLive = {open, pause, heard, close};
+
+bool platMusicHasDevice() { return s_device != 0 && platMusicUsing(&g_platMusicLive); }

@@ -1,0 +1,46 @@
+// Where the music channel's samples go: one output at a time, each in a file
+// of its own behind the same few functions. The channel (PlatMusic.cpp) keeps
+// the musics, the timeline of rendered frames and its position marks; an
+// output only tells how far along that timeline the listener is.
+// Never included above the platform folder.
+#pragma once
+#include <cstdint>
+
+#include "PlatMusic.h"
+
+struct PlatMusicOutput {
+    // Starts the output with the timeline heard up to frame heard. Returns
+    // null when it plays, otherwise why it cannot (one line).
+    const char* (*open)(int device, uint64_t heard);
+    // Stops (true) or resumes (false) what the listener hears.
+    void (*pause)(bool paused);
+    // The frame of the timeline heard now. Where no device pulls the samples
+    // the output renders the timeline up to there itself.
+    uint64_t (*heard)();
+    // Closes the output and returns the frame heard last.
+    uint64_t (*close)();
+};
+
+// An SDL audio device that pulls the samples on its own thread.
+extern const PlatMusicOutput g_platMusicLive;
+// No device: the timeline follows platGetTickCount, rendered without output.
+extern const PlatMusicOutput g_platMusicClock;
+// No device and no clock: platMusicAdvanceTo moves the timeline.
+extern const PlatMusicOutput g_platMusicCapture;
+
+// What the channel offers its outputs.
+// Renders count frames of the timeline into out, interleaved stereo, under
+// the channel's lock; returns the timeline frame of the first one.
+uint64_t platMusicFeed(int16_t* out, int count);
+// Renders the timeline up to frame target from the main thread, handing the
+// frames to sink (which may be null).
+void platMusicRenderTo(uint64_t target, PlatMusicSink sink, void* user);
+// Frames of the timeline rendered so far.
+uint64_t platMusicRendered();
+// True when out is the output in use.
+bool platMusicUsing(const PlatMusicOutput* out);
+// Closes the output in use (without a message) and starts out from the
+// frame heard last.
+void platMusicSwitch(const PlatMusicOutput* out);
+// No working sound: says why once on stderr and goes on with the clock.
+void platMusicFallBack(const char* reason);

@@ -1,0 +1,47 @@
+// What the program's start-up makes before the parts draw, for tests and
+// benches of the parts and the timeline.
+#pragma once
+#include <cstdlib>
+
+#include "X2d/X2d.h"
+#include "files/xFileIO.h"
+#include "parts/Credits.h"
+#include "parts/ShowState.h"
+#include "parts/gretPart.h"
+#include "system/Xsystem.h"
+#include "system/Xvideo.h"
+
+// The system and video drivers with a 640 x 480 window of 32 bits, the 2D
+// engine clipped to the letterbox and the picture on the letterbox's top.
+inline void startShowScreen()
+{
+    xSysInit("Quiet Harbor", nullptr, nullptr);
+    xVideoInit();
+    xVideoSetMode(SHOW_WIDTH, SHOW_HEIGHT, 0, 32, 0xff0000, 0xff00, 0xff);
+    x2dInit(SHOW_WIDTH, SHOW_2D_ROWS);
+    x2dSetClipWindow(0, 0, SHOW_WIDTH, SHOW_LETTERBOX_ROWS);
+    g_picture = g_frameBuffer + SHOW_LETTERBOX_TOP * SHOW_WIDTH;
+}
+
+// The same, with the greetings loaded from the archive at pak (the random
+// generator seeded alike every time). False when the archive does not open.
+inline bool startGreetings(const char* pak)
+{
+    startShowScreen();
+    if (g_fileIO.Open(pak) != 0)
+        return false;
+    g_pFileIO = &g_fileIO;
+    srand(20);
+    GreetInit();
+    return true;
+}
+
+// The same, with the credits loaded after the greetings (their roto-zoom
+// draws on the greetings' background block).
+inline bool startCredits(const char* pak)
+{
+    if (!startGreetings(pak))
+        return false;
+    CreditsInit();
+    return true;
+}
