@@ -10,6 +10,7 @@
 #include "parts/gretPart.h"
 #include "system/Xsystem.h"
 #include "system/Xvideo.h"
+#include "tests/common/TestZip.h"
 
 // The system and video drivers with a 640 x 480 window of 32 bits, the 2D
 // engine clipped to the letterbox and the picture on the letterbox's top.
@@ -44,4 +45,21 @@ inline bool startCredits(const char* pak)
         return false;
     CreditsInit();
     return true;
+}
+
+// The 2D engine and the file source on an archive of the entries, read from
+// memory, for a part's set-up on broken data (in a death test: the archive is
+// kept for the rest of the run). Ends the program with status 99 when the
+// archive cannot be made or opened.
+inline void startOnEntries(const std::vector<TestZipEntry>& entries)
+{
+    writeTestZip(scratchFile("demo.pak"), entries);
+    static std::string archive;
+    archive = readWholeFile(scratchFile("demo.pak"));
+    xSysInit("Quiet Harbor", nullptr, nullptr);
+    x2dInit(SHOW_WIDTH, SHOW_2D_ROWS);
+    g_fileIO.Close();
+    if (g_fileIO.OpenMemory(archive.data(), archive.size()) != 0)
+        exit(99);
+    g_pFileIO = &g_fileIO;
 }
