@@ -48,6 +48,9 @@ struct x3dObject {
     float boundsMin[3], boundsMax[3];
     float radius;
     float centre[3];
+    // The pose the mesh matrix gives the object (engine space, pivot
+    // included): its matrix while no node moves it.
+    float restMatrix[3][4];
 };
 
 // A texture, reflection or bump map slot of a material.
@@ -89,6 +92,14 @@ struct x3dCamera {
     float view[3][4];
     float projection[3][4];
     float sphereFactor;
+    // The field of view of the lens (degrees): the one used while no key
+    // animates it. The projected FOV above only records what the projection
+    // was last computed for.
+    float lensFov;
+    // Position and target as loaded: each frame's parent transform applies
+    // to these (or to the keys), never to last frame's result.
+    float basePosition[3];
+    float baseTarget[3];
 };
 
 struct x3dLensFlare {
@@ -113,6 +124,9 @@ struct x3dLight {
     float innerRange, outerRange;
     x3dLensFlare* lensFlare;
     float colour[3];
+    // Position and target as loaded (see x3dCamera).
+    float basePosition[3];
+    float baseTarget[3];
 };
 
 struct x3dAmbient {

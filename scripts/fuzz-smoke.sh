@@ -37,7 +37,7 @@ export UBSAN_OPTIONS="${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}"
 export QH_DIALOG_ANSWER=yes SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 
 failed=0
-while IFS=$'\t' read -r name binary gen; do
+while IFS=$'\t' read -r name binary gen dict; do
     if [ $# -gt 0 ] && [[ " $* " != *" $name "* ]]; then
         continue
     fi
@@ -46,7 +46,11 @@ while IFS=$'\t' read -r name binary gen; do
     log="$build/$name.log"
     # Fatal reports print their text on every refused input: keep them in the
     # log, not on the terminal.
-    if "$binary" -runs="$runs" -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=16384 \
+    extra=()
+    if [ -n "${dict:-}" ] && [ "$dict" != "-" ]; then
+        extra+=(-dict="$dict")
+    fi
+    if "$binary" -runs="$runs" -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=16384 "${extra[@]}" \
         -artifact_prefix="$build/artifacts/$name-" "$corpus" "$seeds/$name" >"$log" 2>&1; then
         echo "fuzz-smoke: $name ok ($(grep -Eo 'Done [0-9]+ runs' "$log" | tail -1))"
     else

@@ -70,4 +70,4 @@ BENCHMARK(BM_credit2_24_40);
 
 } // namespace
 
-int main(int argc, char** argv) { return qhbench::drawRatiosMain(argc, argv, "BM_memcpy", true); }
+int main(int argc, char** argv) { return qhbench::drawRatiosMain(argc, argv, "BM_memcpy"); }

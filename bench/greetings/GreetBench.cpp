@@ -73,4 +73,4 @@ BENCHMARK(BM_darkening);
 
 } // namespace
 
-int main(int argc, char** argv) { return qhbench::drawRatiosMain(argc, argv, "BM_memcpy", false); }
+int main(int argc, char** argv) { return qhbench::drawRatiosMain(argc, argv, "BM_memcpy"); }

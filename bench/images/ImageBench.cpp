@@ -7,13 +7,13 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <string>
 
 #include <gif_lib.h>
 #include <jpeglib.h>
 #include <minizip/zip.h>
 
+#include "bench/common/RatioReporter.h"
 #include "Ximage/Ximage.h"
 #include "files/xFileIO.h"
 #include "tests/images/ImageWriters.h"
@@ -251,31 +251,12 @@ BENCHMARK(BM_JpegLibrarySource);
 BENCHMARK(BM_ArchiveRead)->Arg(0)->Arg(1);
 BENCHMARK(BM_Memcpy1MB);
 
-// Collects the processor time per iteration of every run for the ratios
-// (the machine is shared, so wall time says more about the neighbours).
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration && r.iterations > 0)
-                times[r.benchmark_name()] = r.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void ratio(const char* label, const std::string& ours, const std::string& base)
-    {
-        if (times.count(ours) && times.count(base))
-            printf("ratio %-36s %.3f  (%s / %s)\n", label, times[ours] / times[base], ours.c_str(), base.c_str());
-    }
-    std::map<std::string, double> times;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    qhbench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     printf("\n");
     reporter.ratio("GIF 640x250 shapes, ours/giflib", "BM_GifOurs/640/0", "BM_GifGiflib/640/0");

@@ -4,7 +4,9 @@
 #include <csetjmp>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
+#include "files/xFileIO.h"
 #include "system/Xerror.h"
 
 #include <cstdio>
@@ -49,3 +51,23 @@ inline void setUp()
         }                            \
         cleanup;                     \
     } while (0)
+
+namespace qhfuzz {
+
+// The input as a file block of its exact size, so a read past it is caught,
+// handed to body under the stop guard; cleanup runs afterwards either way.
+template <typename Body, typename Cleanup>
+void runOnBlock(const uint8_t* data, size_t size, const char* name, Body body, Cleanup cleanup)
+{
+    uint8_t* block = (uint8_t*)malloc(size ? size : 1);
+    if (size)
+        memcpy(block, data, size);
+    static xFile file;
+    file.name = (char*)name;
+    file.size = (int32_t)size;
+    file.data = block;
+    QH_FUZZ_GUARD(body(&file), cleanup());
+    free(block);
+}
+
+} // namespace qhfuzz

@@ -49,15 +49,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    // A block of the input's exact size, so a read past it is caught.
-    uint8_t* block = (uint8_t*)malloc(size ? size : 1);
-    if (size)
-        memcpy(block, data, size);
-    static xFile file;
-    file.name = (char*)"fuzz.xvd";
-    file.size = (int32_t)size;
-    file.data = block;
-    QH_FUZZ_GUARD(run(&file), release());
-    free(block);
+    qhfuzz::runOnBlock(data, size, "fuzz.xvd", run, release);
     return 0;
 }

@@ -1,0 +1,335 @@
+// qh_scene: loads a 3DS scene with the show's own loader and prints what the
+// show will see in it, at rest and at the frames asked for.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "X3d/File3ds.h"
+#include "X3d/Spline.h"
+#include "X3d/X3d.h"
+#include "files/xFileIO.h"
+#include "system/Xerror.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: qh_scene [--pak ARCHIVE | --dir] NAME.3ds [--frames F1,F2,...]\n"
+    "\n"
+    "Loads a 3DS scene with the show's own loader and prints, one item per line:\n"
+    "the summary, every material, map, object, vertex, face, camera, light,\n"
+    "ambient record and keyframer node, the node tree, and at each frame given\n"
+    "each object's matrix and the world positions of its vertices, each\n"
+    "camera's position, target, FOV, roll and view matrix, and each light's\n"
+    "position, target and colour.\n"
+    "\n"
+    "  --pak ARCHIVE  read NAME from that archive only\n"
+    "  --dir          read NAME from a plain file only\n"
+    "                 (neither: from demo.pak in the current folder when it\n"
+    "                 holds NAME, else from a plain file)\n"
+    "  --frames LIST  frames to animate, separated by commas (any frame, also\n"
+    "                 outside the scene's range; none: the records only)\n"
+    "  -h, --help     this text\n"
+    "\n"
+    "A broken file ends qh_scene as it would end the show: the report on stderr\n"
+    "and the exit status of the error table (2 read error, 5 cannot open,\n"
+    "6 broken file, 7 internal error, 3 any other report); a wrong command\n"
+    "line ends it with 64.\n";
+
+// Not a status of the error table.
+const int kUsageStatus = 64;
+
+void v3(const float* v) { printf(" %g %g %g", v[0], v[1], v[2]); }
+
+void m34(const float m[3][4])
+{
+    for (int r = 0; r < 3; r++)
+        for (int c = 0; c < 4; c++)
+            printf(" %g", m[r][c]);
+}
+
+const char* nameOf(const char* name) { return name ? name : ""; }
+
+const char* kindName(int kind)
+{
+    switch (kind) {
+    case 1: return "camera";
+    case 2: return "camera-target";
+    case 4: return "omni";
+    case 8: return "spot";
+    case 16: return "light-target";
+    case 32: return "object";
+    case 64: return "ambient";
+    }
+    return "unknown";
+}
+
+const char* trackName(int kind, int slot)
+{
+    static const char* const object[] = {"position", "scale", "rotation", "morph", "hide"};
+    static const char* const camera[] = {"position", "fov", "roll"};
+    static const char* const omni[] = {"position", "colour"};
+    static const char* const spot[] = {"position", "roll", "colour"};
+    switch (kind) {
+    case 32: return slot < 5 ? object[slot] : "?";
+    case 1: return slot < 3 ? camera[slot] : "?";
+    case 4: return slot < 2 ? omni[slot] : "?";
+    case 8: return slot < 3 ? spot[slot] : "?";
+    case 64: return slot == 0 ? "colour" : "?";
+    }
+    return slot == 0 ? "position" : "?";
+}
+
+const char* recordName(const x3dNode& n)
+{
+    if (!n.record)
+        return nullptr;
+    switch (n.kind) {
+    case 32: return ((x3dObject*)n.record)->name;
+    case 1:
+    case 2: return ((x3dCamera*)n.record)->name;
+    case 64: return ((x3dAmbient*)n.record)->name;
+    }
+    return ((x3dLight*)n.record)->name;
+}
+
+void printRecords(const x3dScene& s, const char* name)
+{
+    printf("scene \"%s\" frames %g %g objects %d cameras %d lights %d materials %d ambients %d nodes %d\n", name,
+           s.firstFrame, s.lastFrame, s.objectCount, s.cameraCount, s.lightCount, s.materialCount, s.ambientCount,
+           s.nodeCount);
+    for (int i = 0; i < s.materialCount; i++) {
+        const x3dMaterial& m = s.materials[i];
+        printf("material %d \"%s\" id %d shading %u flags %u ambient", i, nameOf(m.name), m.id, m.renderFlags,
+               m.materialFlags);
+        v3(m.ambient);
+        printf(" diffuse");
+        v3(m.diffuse);
+        printf(" specular");
+        v3(m.specular);
+        printf(" shininess %g strength %g transparency %g falloff %g blur %g selfillum %g\n", m.shininess,
+               m.shininessStrength, m.transparency, m.transparencyFalloff, m.reflectionBlur, m.selfIllumination);
+        const x3dTextureSlot* slots[3] = {&m.texture, &m.reflection, &m.bump};
+        const char* slotNames[3] = {"texture", "reflection", "bump"};
+        for (int k = 0; k < 3; k++)
+            if (slots[k]->name)
+                printf("map %d %s \"%s\" options %u scale %g %g offset %g %g rotation %g\n", i, slotNames[k],
+                       slots[k]->name, slots[k]->options, slots[k]->uScale, slots[k]->vScale, slots[k]->uOffset,
+                       slots[k]->vOffset, slots[k]->rotation);
+    }
+    for (int i = 0; i < s.objectCount; i++) {
+        const x3dObject& o = s.objects[i];
+        printf("object %d \"%s\" id %d flags %d vertices %d faces %d parent ", i, nameOf(o.name), o.id, o.flags,
+               o.vertexCount, o.faceCount);
+        if (o.parent)
+            printf("\"%s\"", nameOf(o.parent->name));
+        else
+            printf("none");
+        printf(" pivot");
+        v3(o.pivot);
+        printf(" centre");
+        v3(o.centre);
+        printf(" radius %g\n", o.radius);
+        for (int k = 0; k < o.vertexCount; k++) {
+            const x3dVertex& v = o.vertices[k];
+            printf("vertex %d %d", i, k);
+            v3(v.position);
+            printf(" normal");
+            v3(v.normal);
+            printf(" uv %g %g\n", v.u, v.v);
+        }
+        for (int k = 0; k < o.faceCount; k++) {
+            const x3dFace& f = o.faces[k];
+            printf("face %d %d %d %d %d material ", i, k, f.a, f.b, f.c);
+            if (f.material)
+                printf("\"%s\"", nameOf(f.material->name));
+            else
+                printf("none");
+            printf(" clip %d normal", f.clipFlags);
+            v3(f.normal);
+            printf("\n");
+        }
+    }
+    for (int i = 0; i < s.cameraCount; i++) {
+        const x3dCamera& c = s.cameras[i];
+        printf("camera %d \"%s\" id %d position", i, nameOf(c.name), c.id);
+        v3(c.position);
+        printf(" target");
+        v3(c.target);
+        printf(" roll %g fov %g\n", c.roll, c.lensFov);
+    }
+    for (int i = 0; i < s.lightCount; i++) {
+        const x3dLight& l = s.lights[i];
+        printf("light %d \"%s\" id %d type %d position", i, nameOf(l.name), l.id, l.type);
+        v3(l.position);
+        printf(" target");
+        v3(l.target);
+        printf(" colour");
+        v3(l.colour);
+        printf(" hotspot %g falloff %g range %g %g\n", l.cosHotspot, l.cosFalloff, l.innerRange, l.outerRange);
+    }
+    for (int i = 0; i < s.ambientCount; i++) {
+        printf("ambient %d \"%s\" id %d colour", i, nameOf(s.ambients[i].name), s.ambients[i].id);
+        v3(s.ambients[i].colour);
+        printf("\n");
+    }
+    for (int i = 0; i < s.nodeCount; i++) {
+        const x3dNode& n = s.nodes[i];
+        printf("node %d %s id %d parent %d record ", i, kindName(n.kind), n.nodeId, n.parent);
+        if (const char* r = recordName(n))
+            printf("\"%s\"", r);
+        else
+            printf("none");
+        printf(" tracks");
+        bool any = false;
+        for (int k = 0; k < X3D_NODE_TRACKS; k++)
+            if (n.tracks[k]) {
+                printf(" %s:%d", trackName(n.kind, k), n.tracks[k]->keyCount);
+                any = true;
+            }
+        printf(any ? "\n" : " none\n");
+    }
+}
+
+void printTree(const x3dScene& s, int node, int depth)
+{
+    const x3dNode& n = s.nodes[node];
+    const char* r = recordName(n);
+    printf("tree %*s%s %d \"%s\"\n", depth * 2, "", kindName(n.kind), n.nodeId, r ? r : "");
+    for (int c = n.firstChild; c; c = s.nodes[c].nextSibling)
+        printTree(s, c, depth + 1);
+}
+
+void printFrame(x3dScene& s, float frame)
+{
+    s.frame = frame;
+    x3dAnimateScene();
+    printf("frame %g\n", frame);
+    for (int i = 0; i < s.objectCount; i++) {
+        const x3dObject& o = s.objects[i];
+        printf("matrix \"%s\"", nameOf(o.name));
+        m34(o.matrix);
+        printf(" flags %d\n", o.flags);
+        for (int k = 0; k < o.vertexCount; k++) {
+            const float* p = o.vertices[k].position;
+            float w[3];
+            for (int r = 0; r < 3; r++)
+                w[r] = o.matrix[r][0] * p[0] + o.matrix[r][1] * p[1] + o.matrix[r][2] * p[2] + o.matrix[r][3];
+            printf("world \"%s\" %d", nameOf(o.name), k);
+            v3(w);
+            printf("\n");
+        }
+    }
+    for (int i = 0; i < s.cameraCount; i++) {
+        const x3dCamera& c = s.cameras[i];
+        printf("view \"%s\" position", nameOf(c.name));
+        v3(c.position);
+        printf(" target");
+        v3(c.target);
+        printf(" fov %g roll %g matrix", c.projectedFov, c.roll);
+        m34(c.view);
+        printf("\n");
+    }
+    for (int i = 0; i < s.lightCount; i++) {
+        const x3dLight& l = s.lights[i];
+        printf("lamp \"%s\" position", nameOf(l.name));
+        v3(l.position);
+        printf(" target");
+        v3(l.target);
+        printf(" colour");
+        v3(l.colour);
+        printf("\n");
+    }
+}
+
+bool parseFrames(const char* text, std::vector<float>& frames)
+{
+    const char* p = text;
+    while (*p) {
+        char* end;
+        float f = strtof(p, &end);
+        if (end == p)
+            return false;
+        frames.push_back(f);
+        p = end;
+        if (*p == ',')
+            p++;
+        else if (*p)
+            return false;
+    }
+    return !frames.empty();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // A report goes to stderr; no dialog box waits for an answer.
+    setenv("QH_DIALOG_ANSWER", "yes", 0);
+    const char* pak = nullptr;
+    bool dir = false;
+    const char* name = nullptr;
+    std::vector<float> frames;
+    for (int i = 1; i < argc; i++) {
+        const char* a = argv[i];
+        if (!strcmp(a, "-h") || !strcmp(a, "--help")) {
+            fputs(kUsage, stdout);
+            return 0;
+        } else if (!strcmp(a, "--pak") && i + 1 < argc) {
+            pak = argv[++i];
+        } else if (!strcmp(a, "--dir")) {
+            dir = true;
+        } else if (!strcmp(a, "--frames") && i + 1 < argc) {
+            if (!parseFrames(argv[++i], frames)) {
+                fprintf(stderr, "qh_scene: bad frame list %s\n", argv[i]);
+                return kUsageStatus;
+            }
+        } else if (a[0] != '-' && !name) {
+            name = a;
+        } else {
+            fputs(kUsage, stderr);
+            return kUsageStatus;
+        }
+    }
+    if (!name || (pak && dir)) {
+        fputs(kUsage, stderr);
+        return kUsageStatus;
+    }
+
+    x3dInit(640, 480, nullptr);
+    static x3dScene scene;
+    xFile block = {};
+    bool fromArchive = false;
+    if (!dir) {
+        const char* archive = pak ? pak : "demo.pak";
+        FILE* probe = pak ? nullptr : fopen(archive, "rb");
+        if (probe)
+            fclose(probe);
+        if (pak || probe) {
+            if (g_fileIO.Open(archive) != 0)
+                g_xError.Fatal(xFormat("Resource file not found -> %s", archive));
+            int r = g_fileIO.Read(name, &block);
+            if (r == 0)
+                fromArchive = true;
+            else if (pak || r != XFILE_NOT_FOUND)
+                g_xError.Fatal(xFormat("qh_scene -> Can't load %s from %s", name, archive));
+        }
+    }
+    if (fromArchive) {
+        x3dLoad3dsMem(&block, &scene);
+        g_fileIO.Free(&block);
+    } else {
+        x3dLoad3ds(name, &scene);
+    }
+    x3dSetScene(&scene);
+
+    printRecords(scene, name);
+    for (int i = 0; i < scene.nodeCount; i++)
+        if (scene.nodes[i].parent < 0)
+            printTree(scene, i, 0);
+    for (float f : frames)
+        printFrame(scene, f);
+    x3dFreeScene(&scene);
+    return 0;
+}
