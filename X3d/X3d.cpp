@@ -80,6 +80,7 @@ void x3dInit(int width, int height, const char* logName)
     x3dBuildTables();
     x3dSetShadeTable(1, 2);
     g_x3d.zbuffer = nullptr;
+    g_x3d.zbufferPixels = 0;
     memset(g_x3d.identity, 0, sizeof g_x3d.identity);
     g_x3d.identity[0][0] = g_x3d.identity[1][1] = g_x3d.identity[2][2] = 1.0f;
     buildSqrtTable();
@@ -92,8 +93,10 @@ void x3dInit(int width, int height, const char* logName)
 void x3dInitZBuffer()
 {
     int32_t bytes = g_x3d.pixelCount * 4;
-    if (!g_x3d.zbuffer)
+    if (!g_x3d.zbuffer) {
         g_x3d.zbuffer = (int32_t*)allocOrRaise((size_t)bytes, 120);
+        g_x3d.zbufferPixels = g_x3d.pixelCount;
+    }
     g_x3dLog.Print(xFormat("Initializing Zbuffer - %d bytes size", bytes));
 }
 
@@ -118,6 +121,9 @@ void x3dSetScreenSize(int width, int height)
     // The table has one entry per line of the engine's screen: a taller
     // viewport would index past it.
     X_ASSERT(height <= g_x3d.scanLineCount, kModule, 160);
+    // Rows wider than the engine's screen would run past the frame buffer and
+    // the z-buffer, which are sized for it.
+    X_ASSERT(width <= g_x3d.width, kModule, 161);
     fillScanLines(width, height);
 }
 
@@ -128,8 +134,12 @@ void x3dSetScene(x3dScene* scene)
     g_x3d.farDistance = scene->fogDistance;
     g_x3d.dimStart = g_x3d.farDistance * 0.75f;
     g_x3d.fogStart = g_x3d.farDistance * 0.5f;
-    g_x3d.dimScale = 1.0f / (g_x3d.farDistance - g_x3d.dimStart);
-    g_x3d.fogScale = 1.0f / (g_x3d.farDistance - g_x3d.fogStart);
+    // A scene without a distance has no far limit: no far cull, no dimming and
+    // no fog amount. Its scales stay 0 rather than 1/0, which would turn the
+    // lighting into NaN and the shades into table indices out of range.
+    bool farLimit = g_x3d.farDistance > 0.0f;
+    g_x3d.dimScale = farLimit ? 1.0f / (g_x3d.farDistance - g_x3d.dimStart) : 0.0f;
+    g_x3d.fogScale = farLimit ? 1.0f / (g_x3d.farDistance - g_x3d.fogStart) : 0.0f;
     g_x3d.fogOn = scene->fog;
     if (scene->fog)
         x3dSetFogColor(scene->fogColour[0], scene->fogColour[1], scene->fogColour[2]);

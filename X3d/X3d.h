@@ -8,6 +8,7 @@ struct x3dMaterial;
 
 struct x3dVertex {
     uint16_t flags;      // bit 0 needs lighting, 1 dimming, 2 fog, 3 beyond far
+    uint16_t outcode;    // this frame's view planes outside: bits 0-3 left, right, top, bottom; 4 near
     float position[3];
     float viewPosition[3];
     float normal[3];
@@ -214,6 +215,7 @@ struct x3dEngine {
     int32_t scanLineCount; // entries in scanLines: the height given to x3dInit
     int32_t linePitch;
     int32_t* zbuffer;
+    int32_t zbufferPixels; // entries of the z-buffer as allocated; 0 without one
     uint8_t* modulate;     // [k * 256 + i] = (k * i) >> 8
     uint8_t* fogTables[3]; // red, green, blue: [level * 256 + channel]
     uint8_t falloff[192];

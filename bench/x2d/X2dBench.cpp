@@ -13,6 +13,7 @@
 #include "X2d/X2d.h"
 #include "X2d/X2dspr.h"
 #include "Ximage/Ximage.h"
+#include "bench/common/RunTimes.h"
 
 namespace {
 
@@ -129,35 +130,12 @@ void BM_x2dSubSpan(benchmark::State& state)
 }
 BENCHMARK(BM_x2dSubSpan);
 
-// Collects the time of every run and prints the ratio table at the end.
-// Processor time, not wall time: the machines it runs on are shared, and
-// waiting for a core says nothing about the loops.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        // With --benchmark_repetitions the median of the repetitions counts.
-        for (const Run& r : runs) {
-            const std::string name = r.run_name.str();
-            if (r.run_type == Run::RT_Iteration && !medians.count(name))
-                times[name] = r.GetAdjustedCPUTime();
-            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
-                times[name] = r.GetAdjustedCPUTime();
-                medians[name] = true;
-            }
-        }
-    }
-    std::map<std::string, double> times;
-    std::map<std::string, bool> medians;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    RunTimesReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     auto base = reporter.times.find("BM_memcpy");
     if (base == reporter.times.end() || base->second <= 0)
