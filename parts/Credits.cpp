@@ -6,10 +6,14 @@
 
 #include "X2d/X2d.h"
 #include "X2d/X2dspr.h"
+#include "X3d/Polygons.h"
+#include "X3d/Spline.h"
+#include "X3d/X3d.h"
 #include "parts/Cues.h"
 #include "parts/PartSprites.h"
 #include "parts/ShowState.h"
 #include "system/Xerror.h"
+#include "system/Xvideo.h"
 
 namespace {
 
@@ -100,6 +104,28 @@ void turnPhoto(x2dSprite* photo, float angle, float zoom, float& lastAngle)
 
 float slide(float y) { return (float)(y + g_frameTime * kSlideSpeed); }
 
+// The credits scene, behind the strips, the names and the photo: the current
+// scene (the greetings' hand-over made it so), its time running 0.01 frames
+// a millisecond from 10 and starting again at 10 past its last frame.
+// Nothing is played until the credits have published their scene.
+const float kSceneStart = 10.0f;
+const double kSceneSpeed = 0.01; // frames a millisecond
+
+void playScene(float& time)
+{
+    x3dScene* scene = g_x3d.scene;
+    if (!g_creditsScene || !scene)
+        return;
+    time = (float)(time + g_frameTime * kSceneSpeed);
+    if (time > scene->lastFrame)
+        time = kSceneStart;
+    x3dSetFrame(time);
+    x3dAnimateScene();
+    x3dTransformScene();
+    x3dLightScene();
+    x3dRenderScene(g_frameBuffer);
+}
+
 } // namespace
 
 Bubble g_bubbles[CREDITS_BUBBLES];
@@ -173,7 +199,7 @@ xCreditsState CreditsStartState()
     s.lastAngle1 = -1.0f;
     s.x1 = 0;
     s.y1 = 0.0f;
-    s.sceneTime = 10.0f;
+    s.sceneTime = kSceneStart;
     s.codePos = 640;
     s.progPos = -1221;
     s.angle2 = 0.0f;
@@ -276,6 +302,9 @@ void Credits1Draw()
 
     for (Bubble& b : g_bubbles)
         b.Update();
+
+    if (order >= kCreditsSceneOrder)
+        playScene(s.sceneTime);
 
     s.codePos += (int32_t)(g_frameTime * -0.14);
     s.progPos += (int32_t)(g_frameTime * 0.2);

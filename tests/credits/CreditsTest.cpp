@@ -22,6 +22,7 @@
 #include "tests/common/ShowStart.h"
 #include "tests/common/TestZip.h"
 #include "tests/images/ImageWriters.h"
+#include "tests/x3d/SceneKit.h"
 
 namespace {
 
@@ -40,6 +41,7 @@ protected:
     static void SetUpTestSuite()
     {
         ASSERT_TRUE(startCredits(QH_DEMO_PAK));
+        x3dInit(640, 480, nullptr);
     }
 
     void SetUp() override
@@ -155,16 +157,41 @@ TEST_F(Credits, PlateOrderShowsTheStripsInItsBandOnly)
     EXPECT_GT(nearRight, 0);
 }
 
-TEST_F(Credits, SceneOrderLeavesNothingBelowTheCaptions)
+// The scene plays in its order, its time looping from 10, and whatever it
+// draws below the captions is cleared: a wall across the whole view.
+TEST_F(Credits, SceneOrderPlaysTheSceneAndLeavesNothingBelowTheCaptions)
 {
+    qh3d::SceneKit kit;
+    kit.addMaterial(0x01, 200, 180, 160);
+    qh3d::MeshSpec wall;
+    wall.points = {{-100, -100, 0}, {100, -100, 0}, {100, 100, 0}, {-100, 100, 0}};
+    wall.tris = {{0, 1, 2}, {0, 2, 3}};
+    qh3d::orientInward(wall, {{0, 0, 5}});
+    kit.addObject(wall, 0);
+    kit.addLight(1, {0, 0, -10});
+    kit.finish({0, 0, -10}, {0, 0, 0}, 60, 640, 480, false);
+    kit.scene.firstFrame = 0.0f;
+    kit.scene.lastFrame = 10.5f;
+    g_creditsScene = &kit.scene;
+
     for (int i = 0; i < 640 * 480; i++)
         g_frameBuffer[i] = 0xFFFFFFFFu;
+    frame(Credits1Draw, 22, 40);
+    EXPECT_EQ(g_credits.sceneTime, 10.0f) << "the scene waits for its order";
+    EXPECT_EQ(g_frameBuffer[50 * 640 + 320], 0xFFFFFFFFu);
+
     frame(Credits1Draw, 23, 10);
+    EXPECT_NEAR(g_credits.sceneTime, 10.35, 1e-5);
+    EXPECT_NE(g_frameBuffer[50 * 640 + 320] & 0xFFFFFF, 0xFFFFFFu) << "the scene is drawn over the whole view";
+    EXPECT_NE(g_frameBuffer[50 * 640 + 320] & 0xFFFFFF, 0u);
     for (int line = 365; line < 465; line++)
         for (int x = 0; x < 640; x++)
             ASSERT_EQ(g_frameBuffer[line * 640 + x], 0u) << "line " << line << " x " << x;
-    EXPECT_EQ(g_frameBuffer[465 * 640], 0xFFFFFFFFu);
-    EXPECT_EQ(g_frameBuffer[114 * 640], 0xFFFFFFFFu);
+    EXPECT_NE(g_frameBuffer[470 * 640 + 320], 0u) << "the scene reaches past the cleared rows";
+
+    frame(Credits1Draw, 23, 11);
+    EXPECT_EQ(g_credits.sceneTime, 10.0f) << "past the last frame the time starts again at 10";
+    g_creditsScene = nullptr;
 }
 
 // A bubble darkens exactly its rectangle inside the clip window by the
