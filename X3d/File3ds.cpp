@@ -1257,8 +1257,13 @@ void x3dFreeScene(x3dScene* scene)
         free(s->objects[i].vertices);
         free(s->objects[i].faces);
     }
-    for (int i = 0; i < s->lightCount; i++)
+    for (int i = 0; i < s->lightCount; i++) {
         free(s->lights[i].name);
+        // Lens flares and the texture path come from the scene script.
+        if (s->lights[i].lensFlare)
+            free(s->lights[i].lensFlare->slot.name);
+        free(s->lights[i].lensFlare);
+    }
     for (int i = 0; i < s->cameraCount; i++)
         free(s->cameras[i].name);
     for (int i = 0; i < s->materialCount; i++) {
@@ -1290,6 +1295,8 @@ void x3dFreeScene(x3dScene* scene)
     s->nodes = nullptr;
     s->drawListA = s->drawListB = nullptr;
     s->visibleLights = nullptr;
+    free(s->texturePath);
+    s->texturePath = nullptr;
     s->objectCount = s->lightCount = s->cameraCount = s->materialCount = s->ambientCount = s->nodeCount = 0;
     s->drawCount = s->visibleLightCount = 0;
 }

@@ -1,6 +1,6 @@
 // Writes the seed inputs of the 3DS fuzz target: the tests' scenes from our
 // scene writer (every record kind, a hierarchy, every key flag, morph tracks)
-// and hand-made files without node ids.
+// and hand-made files without node ids, and the show's four scenes.
 // Usage: fuzz_x3d_seeds <seed root>
 #include <sys/stat.h>
 
@@ -9,6 +9,7 @@
 
 #include "RawFiles.h"
 #include "SceneSamples.h"
+#include "tools/makedata/Scenes.h"
 
 using namespace qhtest;
 
@@ -90,6 +91,10 @@ int main(int argc, char** argv)
         {"posed.3ds", qhscene::write3ds(posedScene())},
         {"chains.3ds", qhscene::write3ds(largeScene(8, 4, 24))},
         {"handmade.3ds", handMade()},
+        {"logo3d.3ds", qhscene::write3ds(qhd::LogoScene().scene)},
+        {"test.3ds", qhscene::write3ds(qhd::TitleScene().scene)},
+        {"scene3.3ds", qhscene::write3ds(qhd::GullScene({63, 143, 154}).scene)},
+        {"scene4.3ds", qhscene::write3ds(qhd::FestoonScene().scene)},
     };
     for (const auto& s : seeds)
         if (!save(dir + "/" + s.name, s.bytes)) {

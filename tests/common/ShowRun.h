@@ -1,5 +1,6 @@
-// The program run on the show's own data in a scratch folder. The build of
-// the including test passes QH_PROGRAM and QH_DEMO_PAK.
+// The program run on the show's own data in a scratch folder (see
+// ShowFolder.h). The build of the including test passes QH_PROGRAM and
+// QH_DEMO_PAK.
 #pragma once
 #include <cstdlib>
 #include <string>
@@ -7,15 +8,7 @@
 #include <unistd.h>
 
 #include "tests/common/Scratch.h"
-
-// A new scratch folder holding a link to the show's archive.
-inline std::string showFolder(const std::string& name)
-{
-    std::string folder = scratchFolder(name);
-    if (symlink(QH_DEMO_PAK, (folder + "/demo.pak").c_str()) != 0)
-        return std::string();
-    return folder;
-}
+#include "tests/common/ShowFolder.h"
 
 struct ShowRun {
     int status; // -1 when the program did not exit by itself

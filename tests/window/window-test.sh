@@ -14,6 +14,8 @@ export QH_DIALOG_ANSWER=yes
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 ln -s "$pak" "$dir/demo.pak"
+# The 3D scenes read their textures from the folder beside the archive.
+ln -s "$(dirname "$pak")/textures" "$dir/textures"
 cd "$dir"
 "$program" -windowed 2>"$dir/stderr" & show=$!
 "$xwin" wait "Quiet Harbor" || { echo "no window"; kill $show; exit 1; }

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <stdexcept>
 
 #include <minizip/zip.h>
+#include <sys/stat.h>
 
 #include "tools/makedata/Type.h"
 
@@ -103,6 +105,13 @@ void Bundle::Xvd(const std::string& name, const std::string& what, const std::ve
     e.cell = frames[0].h;
 }
 
+void Bundle::Pcx24(const std::string& name, const std::string& what, const Canvas& c)
+{
+    Entry& e = Add(name, what, "PCX 24-bit, three planes", c.w, c.h);
+    e.bytes = EncodePcx24(c);
+    e.preview = c;
+}
+
 void Bundle::Raw(const std::string& name, const std::string& what, const std::string& format, Bytes bytes)
 {
     Entry& e = Add(name, what, format, 0, 0);
@@ -136,6 +145,8 @@ void WriteArchive(const std::string& path, const Bundle& b)
     if (!zf)
         throw std::runtime_error("cannot create " + tmp);
     for (const Entry& e : b.entries) {
+        if (e.disk)
+            continue;
         zip_fileinfo info = {};
         // One fixed date for every entry: the archive must not depend on the clock.
         info.tmz_date.tm_year = 2026;
@@ -157,6 +168,21 @@ void WriteArchive(const std::string& path, const Bundle& b)
         throw std::runtime_error("cannot move the archive to " + path);
 }
 
+void WriteDiskFiles(const std::string& folder, const Bundle& b)
+{
+    for (const Entry& e : b.entries) {
+        if (!e.disk)
+            continue;
+        std::string path = folder.empty() ? e.name : folder + "/" + e.name;
+        for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+            std::string dir = path.substr(0, slash);
+            if (mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST)
+                throw std::runtime_error("cannot make the folder " + dir);
+        }
+        WriteFile(path, e.bytes);
+    }
+}
+
 std::string Manifest(const Bundle& b)
 {
     std::string out = "# demo.pak: name | what it is | format | size | bytes\n";
@@ -175,7 +201,8 @@ std::string Manifest(const Bundle& b)
                 size = line;
             }
         }
-        std::snprintf(line, sizeof line, "%-14s | %s | %s | %s | %zu\n", e.name.c_str(), e.what.c_str(),
+        std::string what = e.disk ? e.what + " (a file beside the archive)" : e.what;
+        std::snprintf(line, sizeof line, "%-14s | %s | %s | %s | %zu\n", e.name.c_str(), what.c_str(),
                       e.format.c_str(), size.c_str(), e.bytes.size());
         out += line;
     }
@@ -243,7 +270,7 @@ Canvas ContactSheet(const Bundle& b, const std::vector<std::string>& only)
             }
         }
         char text[128];
-        std::snprintf(text, sizeof text, "%dx%d", e.w, e.h);
+        std::snprintf(text, sizeof text, e.disk ? "%dx%d, disk file" : "%dx%d", e.w, e.h);
         Text name = RenderText(e.name, Face::SansBold, 12);
         Text size = RenderText(text, Face::Sans, 11);
         Paint(sheet, name.mask, s.x, s.y + t.h + 13 - name.baseline, Hex(0xF0F0F0));

@@ -17,6 +17,7 @@ struct Entry {
     int cell = 0;       // stacked strips: height of one picture of the strip
     Bytes bytes;
     Canvas preview;     // empty for entries that are not pictures
+    bool disk = false;  // a file beside the archive (its name holds the folder)
 };
 
 class Bundle {
@@ -30,7 +31,11 @@ public:
     void GifPicture(const std::string& name, const std::string& what, const Canvas& c);
     void GifIndexed(const std::string& name, const std::string& what, const Indexed& img);
     void Xvd(const std::string& name, const std::string& what, const std::vector<Canvas>& frames);
+    void Pcx24(const std::string& name, const std::string& what, const Canvas& c);
     void Raw(const std::string& name, const std::string& what, const std::string& format, Bytes bytes);
+    // Marks the last entry as a file written beside the archive instead of
+    // into it (the 3D scenes read their textures from disk).
+    void OnDisk() { entries.back().disk = true; }
 
     const Entry* Find(const std::string& name) const;
     // The contact sheet shows the last entry through its alpha channel,
@@ -47,7 +52,11 @@ private:
 
 // A standard ZIP with deflated entries, in the order given, with one fixed
 // time stamp, so the same entries always give the same bytes.
+// Disk files are left out.
 void WriteArchive(const std::string& path, const Bundle& b);
+// The entries marked as disk files, under the folder (their names may hold
+// sub-folders, which are made).
+void WriteDiskFiles(const std::string& folder, const Bundle& b);
 // One line per entry: name, what it is, format, size in pixels, bytes.
 std::string Manifest(const Bundle& b);
 // Every picture with its name and size on one sheet; with a list of names,

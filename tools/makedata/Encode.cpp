@@ -87,6 +87,48 @@ Bytes EncodeTga24(const Canvas& c)
     return b;
 }
 
+Bytes EncodePcx24(const Canvas& c)
+{
+    // Rows of an even number of bytes per plane.
+    const int pitch = (c.w + 1) & ~1;
+    Bytes b(128, 0);
+    auto put16 = [&](size_t at, int v) {
+        b[at] = uint8_t(v & 0xff);
+        b[at + 1] = uint8_t((v >> 8) & 0xff);
+    };
+    b[0] = 10; // ZSoft
+    b[1] = 5;  // version 3.0 and later
+    b[2] = 1;  // run-length encoded
+    b[3] = 8;  // bits per pixel and plane
+    put16(8, c.w - 1);
+    put16(10, c.h - 1);
+    put16(12, 72);
+    put16(14, 72);
+    b[65] = 3;
+    put16(66, pitch);
+    put16(68, 1);
+    std::vector<uint8_t> rgb = ToRgb8(c);
+    std::vector<uint8_t> line(size_t(pitch) * 3);
+    for (int y = 0; y < c.h; ++y) {
+        std::fill(line.begin(), line.end(), 0);
+        for (int p = 0; p < 3; ++p)
+            for (int x = 0; x < c.w; ++x)
+                line[size_t(p) * pitch + x] = rgb[(size_t(y) * c.w + x) * 3 + p];
+        // Runs never cross the end of a row: up to 63 equal bytes in a count
+        // byte (0xC0 | n) and the value; a single byte below 0xC0 stands alone.
+        for (size_t i = 0; i < line.size();) {
+            size_t n = 1;
+            while (i + n < line.size() && n < 63 && line[i + n] == line[i])
+                n++;
+            if (n > 1 || line[i] >= 0xC0)
+                b.push_back(uint8_t(0xC0 | n));
+            b.push_back(line[i]);
+            i += n;
+        }
+    }
+    return b;
+}
+
 Bytes EncodeTga32(const Canvas& c, const Mask& alpha)
 {
     if (alpha.w != c.w || alpha.h != c.h)

@@ -24,6 +24,9 @@ Bytes EncodeJpeg(const Canvas& c, int quality = 92);
 Bytes EncodeTga24(const Canvas& c);
 // The same with the mask's weights in the fourth byte (32 bits).
 Bytes EncodeTga32(const Canvas& c, const Mask& alpha);
+// ZSoft PCX version 5, 24 bits as three 8-bit planes (red, green, blue) per
+// row, run-length encoded.
+Bytes EncodePcx24(const Canvas& c);
 // Uncompressed colour-mapped TGA (type 1), 8 bits, 256-entry map.
 Bytes EncodeTga8(const Indexed& img);
 // GIF 87a, one picture, not interlaced, global table of 256 colours so that

@@ -63,6 +63,8 @@ int CaptionWidth(int x);
 Canvas Caption(const std::string& text, int width, int maxH);
 // Letters of one size on one baseline, each centred in a w x h box; with a
 // stretch above 1 the letters are widened.
+// The pixel size LetterSet types those letters at.
+float LetterSetSize(const std::string& letters, int w, int h, int face, float stretch = 1.0f);
 std::vector<Mask> LetterSet(const std::string& letters, int w, int h, int face, float stretch = 1.0f);
 // The group's logo: one letter per cell, stacked. The letters are wide and
 // low, centred on row `middle` of the cell, so they stand inside the band.
@@ -84,6 +86,12 @@ Canvas RectBackdrop(int w, int h, Color bg);
 Sprite RectOverlay(int w, int h);
 Sprite RectDetail(int w, int h);
 Mask CircleShapes(int size, int count);
+
+// --- maps of the 3D scenes (square, tiling where they wrap) ---
+Canvas BrassTexture(int size);
+Canvas HarbourMirror(int size);
+Canvas CodePage(int size);
+Canvas FlareTexture(int size); // black well inside its border
 
 // --- grids, palettes ---
 Indexed GridPattern(int w, int h, int stage);

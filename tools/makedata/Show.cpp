@@ -5,11 +5,23 @@
 #include <cstdio>
 
 #include "tools/makedata/Looks.h"
+#include "tools/makedata/Scenes.h"
 #include "tools/makedata/Type.h"
 
 namespace qhd {
 
 namespace {
+
+// A scene script and its 3DS file, stored under the names the script uses.
+void AddScene(Bundle& b, const std::string& base, const std::string& what, const ShowScene& scene)
+{
+    b.Raw(base + ".x3d", what + ", its scene script", "scene script (CR LF text)",
+          Bytes(scene.script.begin(), scene.script.end()));
+    char format[64];
+    std::snprintf(format, sizeof format, "3DS scene, %d faces, frames %d-%d", FaceCount(scene.scene),
+                  scene.scene.firstFrame, scene.scene.lastFrame);
+    b.Raw(base + ".3ds", what, format, qhscene::write3ds(scene.scene));
+}
 
 std::string Numbered(const char* pattern, int i)
 {
@@ -96,6 +108,7 @@ void BuildOpening(Bundle& b)
     b.Tga24("cusoon.tga", "opening caption \"see you soon\"", Caption("see you soon", CaptionWidth(170), 20));
     b.Tga24("mart.tga", "harbour at dusk, the picture sliding up", HarbourAtDusk());
     b.GifMask("grplogo.gif", "group logo mask, ten letters of 62 x 68", LogoLetters("SALTMARINE", 62, 68, kLogoLetterHeight, kLogoMiddle));
+    AddScene(b, "logo3d", "3D group logo in lines, settling over the logo mask's letters", LogoScene());
     b.Strip(68);
 }
 
@@ -128,7 +141,12 @@ void BuildLines(Bundle& b)
         b.PreviewAlpha(l.alpha);
         b.GifMask(Numbered("n%d.gif", i), Numbered("zoom letter %d alpha channel", i), l.alpha);
     }
+    AddScene(b, "test", "3D title QUIET HARBOR in brass letters", TitleScene());
     b.Tga24("3dstuff.tga", "lines caption \"3d stuff\"", Caption("3d stuff", CaptionWidth(198), 20));
+    b.Tga24("textures/brass.tga", "3D title letters' faces, brushed brass", BrassTexture(256));
+    b.OnDisk();
+    b.Pcx24("textures/harbenv.pcx", "3D title letters' walls, the harbour in a curved mirror", HarbourMirror(256));
+    b.OnDisk();
 }
 
 void BuildGreetings(Bundle& b)
@@ -175,7 +193,13 @@ void BuildGreetings(Bundle& b)
 void BuildCredits(Bundle& b)
 {
     const Color bg1 = Hex(0x3f8f9a), bg2 = Hex(0xc9744a);
-    b.Tga24("cpcir1.tga", "first credit backdrop (first pixel is the fill colour)", CircleBackdrop(340, 250, bg1));
+    b.GifPicture("textures/codepage.gif", "paper gulls' bodies, a page of code", CodePage(256));
+    b.OnDisk();
+    Canvas backdrop = CircleBackdrop(340, 250, bg1);
+    b.Tga24("cpcir1.tga", "first credit backdrop (first pixel is the fill colour)", backdrop);
+    // The gulls fly off into the very colour the backdrop's fill is stored in.
+    std::vector<uint8_t> fill = ToRgb8(Crop(backdrop, 0, 0, 1, 1));
+    AddScene(b, "scene3", "paper gulls and a lantern over the first credit", GullScene({fill[0], fill[1], fill[2]}));
     Sprite ov = CircleOverlay(300, 250);
     b.Tga24("cpcir2.tga", "first credit rings", ov.rgb);
     b.PreviewAlpha(ov.alpha);
@@ -217,6 +241,9 @@ void BuildCredits(Bundle& b)
 
 void BuildFlare(Bundle& b)
 {
+    AddScene(b, "scene4", "festoon lamps over the water, drawn as flares of light Flare01", FestoonScene());
+    b.Jpeg("textures/flare.jpg", "the festoon lamps' lens flare", FlareTexture(256));
+    b.OnDisk();
     b.Jpeg("texture1.jpg", "warp texture (tiles both ways)", WaterTexture(256));
     b.Jpeg("girl2.jpg", "overlay added onto the small flare panels",
            GlowPortrait(FigureFace(0), 140, 105, Hex(pal::Line4)));

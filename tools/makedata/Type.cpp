@@ -1,12 +1,14 @@
 #include "tools/makedata/Type.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <map>
 #include <stdexcept>
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_OUTLINE_H
 
 namespace qhd {
 
@@ -22,6 +24,7 @@ static const char* FaceFile(Face f)
     case Face::Serif: return "DejaVuSerif.ttf";
     case Face::SerifBold: return "DejaVuSerif-Bold.ttf";
     case Face::CondensedBold: return "DejaVuSansCondensed-Bold.ttf";
+    case Face::Mono: return "DejaVuSansMono.ttf";
     }
     return "DejaVuSans.ttf";
 }
@@ -117,6 +120,97 @@ Text FitText(const std::string& text, Face face, int w, int h, float maxSize, fl
         }
     }
     return best;
+}
+
+namespace {
+
+struct OutlineWalk {
+    std::vector<Contour> contours;
+    float scale; // 26.6 units to pixels
+    int steps;
+    float x = 0, y = 0;
+
+    void To(float nx, float ny)
+    {
+        x = nx;
+        y = ny;
+        contours.back().push_back({x, y});
+    }
+};
+
+int MoveTo(const FT_Vector* to, void* user)
+{
+    OutlineWalk& w = *static_cast<OutlineWalk*>(user);
+    w.contours.emplace_back();
+    w.To(to->x * w.scale, to->y * w.scale);
+    return 0;
+}
+
+int LineTo(const FT_Vector* to, void* user)
+{
+    OutlineWalk& w = *static_cast<OutlineWalk*>(user);
+    w.To(to->x * w.scale, to->y * w.scale);
+    return 0;
+}
+
+int ConicTo(const FT_Vector* c, const FT_Vector* to, void* user)
+{
+    OutlineWalk& w = *static_cast<OutlineWalk*>(user);
+    float x0 = w.x, y0 = w.y, cx = c->x * w.scale, cy = c->y * w.scale, x1 = to->x * w.scale, y1 = to->y * w.scale;
+    for (int i = 1; i <= w.steps; ++i) {
+        float t = float(i) / w.steps, u = 1.0f - t;
+        w.To(u * u * x0 + 2 * u * t * cx + t * t * x1, u * u * y0 + 2 * u * t * cy + t * t * y1);
+    }
+    return 0;
+}
+
+int CubicTo(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* user)
+{
+    OutlineWalk& w = *static_cast<OutlineWalk*>(user);
+    float x0 = w.x, y0 = w.y;
+    float ax = c1->x * w.scale, ay = c1->y * w.scale, bx = c2->x * w.scale, by = c2->y * w.scale;
+    float x1 = to->x * w.scale, y1 = to->y * w.scale;
+    for (int i = 1; i <= w.steps; ++i) {
+        float t = float(i) / w.steps, u = 1.0f - t;
+        w.To(u * u * u * x0 + 3 * u * u * t * ax + 3 * u * t * t * bx + t * t * t * x1,
+             u * u * u * y0 + 3 * u * u * t * ay + 3 * u * t * t * by + t * t * t * y1);
+    }
+    return 0;
+}
+
+} // namespace
+
+std::vector<Contour> GlyphOutline(char ch, Face face, float pixelSize, int curveSteps)
+{
+    FT_Face ft = Load(face);
+    FT_Set_Char_Size(ft, 0, FT_F26Dot6(pixelSize * 64.0f + 0.5f), 72, 72);
+    FT_UInt gi = FT_Get_Char_Index(ft, (unsigned char)ch);
+    if (FT_Load_Glyph(ft, gi, FT_LOAD_DEFAULT | FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP))
+        throw std::runtime_error("cannot load a glyph outline");
+    OutlineWalk walk;
+    walk.scale = 1.0f / 64.0f;
+    walk.steps = std::max(1, curveSteps);
+    FT_Outline_Funcs funcs = {};
+    funcs.move_to = MoveTo;
+    funcs.line_to = LineTo;
+    funcs.conic_to = ConicTo;
+    funcs.cubic_to = CubicTo;
+    if (FT_Outline_Decompose(&ft->glyph->outline, &funcs, &walk))
+        throw std::runtime_error("cannot walk a glyph outline");
+    std::vector<Contour> out;
+    for (Contour& c : walk.contours) {
+        // Closing points and repeated points go.
+        Contour clean;
+        for (const auto& p : c)
+            if (clean.empty() || std::fabs(p[0] - clean.back()[0]) + std::fabs(p[1] - clean.back()[1]) > 1e-4f)
+                clean.push_back(p);
+        while (clean.size() > 1 &&
+               std::fabs(clean.front()[0] - clean.back()[0]) + std::fabs(clean.front()[1] - clean.back()[1]) <= 1e-4f)
+            clean.pop_back();
+        if (clean.size() >= 3)
+            out.push_back(clean);
+    }
+    return out;
 }
 
 } // namespace qhd

@@ -42,7 +42,7 @@ Canvas Caption(const std::string& text, int width, int maxH)
     return c;
 }
 
-std::vector<Mask> LetterSet(const std::string& letters, int w, int h, int face, float stretch)
+float LetterSetSize(const std::string& letters, int w, int h, int face, float stretch)
 {
     Face f = Face(face);
     auto fits = [&](float size) {
@@ -58,6 +58,13 @@ std::vector<Mask> LetterSet(const std::string& letters, int w, int h, int face, 
         float mid = (lo + hi) * 0.5f;
         (fits(mid) ? lo : hi) = mid;
     }
+    return lo;
+}
+
+std::vector<Mask> LetterSet(const std::string& letters, int w, int h, int face, float stretch)
+{
+    Face f = Face(face);
+    float lo = LetterSetSize(letters, w, h, face, stretch);
     // One baseline for all: capitals are centred in the box.
     Text cap = RenderText("H", f, lo);
     int baseline = (h + cap.mask.h) / 2;

@@ -14,7 +14,8 @@ static void Usage()
     std::puts(
         "usage: qh_makedata [--pak PATH] [--manifest PATH] [--music PATH]\n"
         "                   [--contact-sheet PATH] [--font-dir DIR]\n"
-        "  --pak PATH            archive to write (default demo.pak)\n"
+        "  --pak PATH            archive to write (default demo.pak); the 3D scenes'\n"
+        "                        textures go into a folder textures/ beside it\n"
         "  --manifest PATH       list of entries to write (default: the archive's path + .txt)\n"
         "  --music PATH          module stored in the archive as iseeyou.mp3\n"
         "  --contact-sheet PATH  also write one PNG showing every picture with its name and size\n"
@@ -102,6 +103,9 @@ int main(int argc, char** argv)
             bundle.Raw("iseeyou.mp3", "the music, under the name start-up reads", kind, std::move(module));
         }
         qhd::WriteArchive(pak, bundle);
+        // The scenes' textures go beside the archive: the show reads them from disk.
+        size_t slash = pak.rfind('/');
+        qhd::WriteDiskFiles(slash == std::string::npos ? std::string() : pak.substr(0, slash), bundle);
         std::string text = qhd::Manifest(bundle);
         qhd::WriteFile(manifest, qhd::Bytes(text.begin(), text.end()));
         if (!sheet.empty())

@@ -6,7 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "SceneView.h"
 #include "X3d/File3ds.h"
+#include "X3d/X3dscr.h"
+#include "tools/makedata/Encode.h"
+#include "tools/makedata/Type.h"
 #include "X3d/Spline.h"
 #include "X3d/X3d.h"
 #include "files/xFileIO.h"
@@ -16,6 +20,9 @@ namespace {
 
 const char* const kUsage =
     "usage: qh_scene [--pak ARCHIVE | --dir] NAME.3ds [--frames F1,F2,...]\n"
+    "       qh_scene [--pak ARCHIVE | --dir] --script NAME.x3d [--frames F1,F2,...]\n"
+    "                [--png OUT.png] [--target WxH]\n"
+    "       qh_scene [--pak ARCHIVE | --dir] --sheet OUT.png\n"
     "\n"
     "Loads a 3DS scene with the show's own loader and prints, one item per line:\n"
     "the summary, every material, map, object, vertex, face, camera, light,\n"
@@ -30,6 +37,17 @@ const char* const kUsage =
     "                 holds NAME, else from a plain file)\n"
     "  --frames LIST  frames to animate, separated by commas (any frame, also\n"
     "                 outside the scene's range; none: the records only)\n"
+    "  --script NAME  load a scene script the way an effect does: its scene,\n"
+    "                 render types, fog and flares; textures are read from the\n"
+    "                 script's texture path under the current folder\n"
+    "  --png OUT      draw the script's scene at each of the frames as the\n"
+    "                 effect draws it, side by side in one PNG: the 640 x 480\n"
+    "                 frame buffer (the letterbox is rows 115-364), or for a\n"
+    "                 scene with a lens flare one flare per visible face on the\n"
+    "                 640 x 250 letterbox\n"
+    "  --target WxH   draw into a buffer of that size instead (140x105: the\n"
+    "                 closing part's panels)\n"
+    "  --sheet OUT    the show's four scenes at three moments each, on one PNG\n"
     "  -h, --help     this text\n"
     "\n"
     "A broken file ends qh_scene as it would end the show: the report on stderr\n"
@@ -261,6 +279,123 @@ bool parseFrames(const char* text, std::vector<float>& frames)
     return !frames.empty();
 }
 
+bool parseTarget(const char* text, qhscene::ViewTarget& target)
+{
+    int w = 0, h = 0;
+    char tail = 0;
+    if (sscanf(text, "%dx%d%c", &w, &h, &tail) != 2 || w < 1 || h < 1 || w > 640 || h > 480)
+        return false;
+    target.width = w;
+    target.height = h;
+    return true;
+}
+
+qhd::Color colourOf(uint32_t p)
+{
+    return {((p >> 16) & 255) / 255.0f, ((p >> 8) & 255) / 255.0f, (p & 255) / 255.0f};
+}
+
+void place(qhd::Canvas& sheet, const std::vector<uint32_t>& px, int w, int h, int x, int y, int fromRow = 0,
+           int rows = -1, int step = 1)
+{
+    if (rows < 0)
+        rows = h;
+    for (int j = 0; j < rows / step; j++)
+        for (int i = 0; i < w / step; i++)
+            sheet.At(x + i, y + j) = colourOf(px[(size_t)(fromRow + j * step) * w + i * step]);
+}
+
+// The file source names are read through: demo.pak in the current folder
+// when it holds the name, else the disk; or as chosen.
+xFileIO* sourceFor(const char* name, const char* pak, bool dir)
+{
+    static xFileIO archive(1), disk(0);
+    if (dir)
+        return &disk;
+    const char* path = pak ? pak : "demo.pak";
+    if (!pak) {
+        FILE* probe = fopen(path, "rb");
+        if (!probe)
+            return &disk;
+        fclose(probe);
+    }
+    if (!archive.archive && archive.Open(path) != 0)
+        g_xError.Fatal(xFormat("Resource file not found -> %s", path));
+    xFile file = {};
+    int r = archive.Read(name, &file);
+    if (r == 0) {
+        archive.Free(&file);
+        return &archive;
+    }
+    if (pak || r != XFILE_NOT_FOUND)
+        g_xError.Fatal(xFormat("qh_scene -> Can't load %s from %s", name, path));
+    return &disk;
+}
+
+x3dScene* loadScript(const char* name, const char* pak, bool dir)
+{
+    x3dScene* scene = new x3dScene();
+    x3dLoadSceneScript(name, scene, sourceFor(name, pak, dir));
+    return scene;
+}
+
+int writePng(const char* out, const qhd::Canvas& c)
+{
+    try {
+        qhd::WriteFile(out, qhd::EncodePng(c));
+    } catch (const std::exception& e) {
+        fprintf(stderr, "qh_scene: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
+
+// The script's scene at each frame, two to a row.
+int renderFrames(x3dScene* scene, const std::vector<float>& frames, const qhscene::ViewTarget* chosen, const char* out)
+{
+    qhscene::ViewTarget target = chosen ? *chosen : qhscene::defaultTarget(scene);
+    const int gap = 4, columns = frames.size() > 1 ? 2 : 1;
+    const int rowsOfFrames = (int)(frames.size() + columns - 1) / columns;
+    qhd::Canvas sheet(columns * target.width + (columns - 1) * gap, rowsOfFrames * target.height + (rowsOfFrames - 1) * gap,
+                      qhd::Hex(0x303840));
+    for (size_t i = 0; i < frames.size(); i++) {
+        std::vector<uint32_t> px = qhscene::renderScene(scene, frames[i], target);
+        place(sheet, px, target.width, target.height, (int)(i % columns) * (target.width + gap),
+              (int)(i / columns) * (target.height + gap));
+    }
+    return writePng(out, sheet);
+}
+
+// The four scenes of the show at three moments each, their letterboxes at
+// half size, with the script's name and the frame.
+int renderSheet(const char* pak, bool dir, const char* out)
+{
+    struct Row {
+        const char* script;
+        float frames[3];
+    };
+    const Row rows[] = {{"logo3d.x3d", {120, 289, 395}},
+                        {"test.x3d", {30, 100, 225}},
+                        {"scene3.x3d", {12, 45, 80}},
+                        {"scene4.x3d", {0, 70, 140}}};
+    const int cellW = 320, cellH = 125, label = 18, gap = 6;
+    qhd::Canvas sheet(3 * cellW + 4 * gap, 4 * (cellH + label + gap) + gap, qhd::Hex(0x202428));
+    for (int r = 0; r < 4; r++) {
+        x3dScene* scene = loadScript(rows[r].script, pak, dir);
+        qhscene::ViewTarget target = qhscene::defaultTarget(scene);
+        for (int c = 0; c < 3; c++) {
+            std::vector<uint32_t> px = qhscene::renderScene(scene, rows[r].frames[c], target);
+            int x = gap + c * (cellW + gap), y = gap + r * (cellH + label + gap);
+            place(sheet, px, target.width, target.height, x, y, target.height == 480 ? 115 : 0, 250, 2);
+            char text[64];
+            snprintf(text, sizeof text, "%s  frame %g", rows[r].script, rows[r].frames[c]);
+            qhd::Text t = qhd::RenderText(text, qhd::Face::Sans, 12);
+            qhd::Paint(sheet, t.mask, x, y + cellH + 14 - t.baseline, qhd::Hex(0xd0d8e0));
+        }
+    }
+    return writePng(out, sheet);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -270,6 +405,11 @@ int main(int argc, char** argv)
     const char* pak = nullptr;
     bool dir = false;
     const char* name = nullptr;
+    const char* script = nullptr;
+    const char* png = nullptr;
+    const char* sheet = nullptr;
+    qhscene::ViewTarget target;
+    bool haveTarget = false;
     std::vector<float> frames;
     for (int i = 1; i < argc; i++) {
         const char* a = argv[i];
@@ -285,6 +425,18 @@ int main(int argc, char** argv)
                 fprintf(stderr, "qh_scene: bad frame list %s\n", argv[i]);
                 return kUsageStatus;
             }
+        } else if (!strcmp(a, "--script") && i + 1 < argc) {
+            script = argv[++i];
+        } else if (!strcmp(a, "--png") && i + 1 < argc) {
+            png = argv[++i];
+        } else if (!strcmp(a, "--sheet") && i + 1 < argc) {
+            sheet = argv[++i];
+        } else if (!strcmp(a, "--target") && i + 1 < argc) {
+            if (!parseTarget(argv[++i], target)) {
+                fprintf(stderr, "qh_scene: bad target %s (WxH, at most 640x480)\n", argv[i]);
+                return 2;
+            }
+            haveTarget = true;
         } else if (a[0] != '-' && !name) {
             name = a;
         } else {
@@ -292,12 +444,27 @@ int main(int argc, char** argv)
             return kUsageStatus;
         }
     }
-    if (!name || (pak && dir)) {
+    const int modes = (name ? 1 : 0) + (script ? 1 : 0) + (sheet ? 1 : 0);
+    if (modes != 1 || (pak && dir) || ((png || haveTarget) && !script) || (png && frames.empty())) {
         fputs(kUsage, stderr);
         return kUsageStatus;
     }
 
-    x3dInit(640, 480, nullptr);
+    qhscene::initEngines();
+    if (sheet)
+        return renderSheet(pak, dir, sheet);
+    if (script) {
+        x3dScene* loaded = loadScript(script, pak, dir);
+        if (png)
+            return renderFrames(loaded, frames, haveTarget ? &target : nullptr, png);
+        printRecords(*loaded, script);
+        for (int i = 0; i < loaded->nodeCount; i++)
+            if (loaded->nodes[i].parent < 0)
+                printTree(*loaded, i, 0);
+        for (float f : frames)
+            printFrame(*loaded, f);
+        return 0;
+    }
     static x3dScene scene;
     xFile block = {};
     bool fromArchive = false;
