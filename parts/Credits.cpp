@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "X2d/X2d.h"
 #include "X2d/X2dspr.h"
 #include "X3d/Polygons.h"
 #include "X3d/Spline.h"
 #include "X3d/X3d.h"
+#include "X3d/X3dscr.h"
+#include "files/xFileIO.h"
 #include "parts/Cues.h"
 #include "parts/PartSprites.h"
 #include "parts/ShowState.h"
@@ -260,6 +263,13 @@ void CreditsInit()
     X_ASSERT(g_greetScratch, kModule, __LINE__);
     static_assert(CREDITS_SCRATCH_SIZE * CREDITS_SCRATCH_SIZE == SHOW_LETTERBOX_PIXELS, "the scratch is the block");
     g_creditsScratch = partMakeView(g_greetScratch, CREDITS_SCRATCH_SIZE, CREDITS_SCRATCH_SIZE);
+
+    // The credits scene, for the greetings' hand-over to select.
+    x3dScene* scene = new (std::nothrow) x3dScene();
+    if (!scene)
+        g_xError.Raise(kModule, __LINE__, 1, nullptr);
+    x3dLoadSceneScript("scene3.x3d", scene, g_pFileIO);
+    g_creditsScene = scene;
 
     g_credits = CreditsStartState();
 }

@@ -1,7 +1,7 @@
 // One frame of the credits at three moments, each reported as a ratio to
 // memcpy of the letterbox (640 x 250 pixels) measured in the same run:
 // both credits sliding (22/40, 24/40) and the first in the scene's order
-// (23/32), without a scene and with a stand-in for it. The ratios are of processor time (one thread: on a busy machine
+// with the credits scene (23/32). The ratios are of processor time (one thread: on a busy machine
 // wall time would measure the neighbours). QH_NO_MMX=1 measures the plain
 // drawing path.
 #include <benchmark/benchmark.h>
@@ -14,7 +14,6 @@
 #include "bench/common/DrawRatios.h"
 #include "parts/Credits.h"
 #include "tests/common/ShowStart.h"
-#include "tests/x3d/SceneKit.h"
 
 namespace {
 
@@ -65,32 +64,6 @@ void frame(benchmark::State& state, void (*draw)(), int order, int row)
 void BM_credit1_22_40(benchmark::State& state) { frame(state, Credits1Draw, 22, 40); }
 void BM_credit1_23_32(benchmark::State& state) { frame(state, Credits1Draw, 23, 32); }
 
-// The scene's order with a stand-in for the credits scene where the scene
-// lies: a gouraud ring of 1024 faces and a flat crate in the letterbox's
-// lines, left of the photo, lit by an omni light.
-void BM_credit1_23_32_scene(benchmark::State& state)
-{
-    setUp();
-    static qh3d::SceneKit kit;
-    static bool built = false;
-    if (!built) {
-        built = true;
-        x3dInit(640, 480, nullptr);
-        kit.addMaterial(0x02, 230, 190, 120);
-        kit.addMaterial(0x01, 90, 140, 200);
-        kit.addObject(qh3d::torus(3.0f, 1.1f, 32, 16), 0);
-        kit.addObject(qh3d::cube(1.2f), 1);
-        kit.addLight(1, {-6, 6, -8}, 0.9f, 0.8f, 0.6f);
-        kit.finish({4, 3, -16}, {4, 0, 0}, 60, 640, 480, false);
-        qh3d::SceneKit::translate(kit.object(1), {4.5f, -1.0f, -1.0f});
-        kit.scene.firstFrame = 0.0f;
-        kit.scene.lastFrame = 1000.0f;
-    }
-    g_creditsScene = &kit.scene;
-    frame(state, Credits1Draw, 23, 32);
-    g_creditsScene = nullptr;
-}
-BENCHMARK(BM_credit1_23_32_scene);
 void BM_credit2_24_40(benchmark::State& state) { frame(state, Credits2Draw, 24, 40); }
 BENCHMARK(BM_credit1_22_40);
 BENCHMARK(BM_credit1_23_32);

@@ -14,8 +14,9 @@
 
 namespace {
 
-// The show's own pictures (the parts load theirs before the music), with
-// the given entries added.
+// The show's own pictures and scenes (the parts load theirs before the
+// music; the folder needs the scenes' textures beside it), with the given
+// entries added.
 std::vector<TestZipEntry> showPicturesAnd(std::vector<TestZipEntry> extra)
 {
     for (const TestZipEntry& e : readTestZip(QH_DEMO_PAK))
@@ -43,11 +44,13 @@ TEST(Startup, MissingArchiveEndsWithItsMessage)
 TEST(Startup, ArchiveWithoutMusicIsBroken)
 {
     std::string folder = scratchFolder("nomusic");
+    ASSERT_TRUE(linkShowTextures(folder));
     ASSERT_TRUE(writeTestZip(folder + "/demo.pak", showPicturesAnd({{"other.bin", "x"}})));
     EXPECT_EXIT(runWinMain(folder.c_str(), ""), ::testing::ExitedWithCode(3),
                 "Error: Broken resource file -> Can't load iseeyou.mp3");
     // Present, but not music the player takes.
     std::string bad = scratchFolder("badmusic");
+    ASSERT_TRUE(linkShowTextures(bad));
     ASSERT_TRUE(writeTestZip(bad + "/demo.pak", showPicturesAnd({{"iseeyou.mp3", "not a module"}})));
     EXPECT_EXIT(runWinMain(bad.c_str(), "-windowed"), ::testing::ExitedWithCode(3), "Error: Can't load ISEEYOU.MP3");
 }

@@ -2,8 +2,11 @@
 // benches of the parts and the timeline.
 #pragma once
 #include <cstdlib>
+#include <string>
+#include <unistd.h>
 
 #include "X2d/X2d.h"
+#include "X3d/X3d.h"
 #include "files/xFileIO.h"
 #include "parts/Credits.h"
 #include "parts/ShowState.h"
@@ -37,14 +40,21 @@ inline bool startGreetings(const char* pak)
     return true;
 }
 
-// The same, with the credits loaded after the greetings (their roto-zoom
-// draws on the greetings' background block).
+// The same, with the 3D engine and the credits loaded after the greetings
+// (their roto-zoom draws on the greetings' background block). The credits
+// scene reads its textures from the folder beside the archive, as the show
+// does from its own folder.
 inline bool startCredits(const char* pak)
 {
     if (!startGreetings(pak))
         return false;
+    x3dInit(SHOW_WIDTH, SHOW_HEIGHT, nullptr);
+    char here[4096];
+    const std::string folder = std::string(pak).substr(0, std::string(pak).rfind('/') + 1);
+    if (!getcwd(here, sizeof here) || chdir(folder.c_str()) != 0)
+        return false;
     CreditsInit();
-    return true;
+    return chdir(here) == 0;
 }
 
 // The 2D engine and the file source on an archive of the entries, read from

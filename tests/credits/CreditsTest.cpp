@@ -41,7 +41,6 @@ protected:
     static void SetUpTestSuite()
     {
         ASSERT_TRUE(startCredits(QH_DEMO_PAK));
-        x3dInit(640, 480, nullptr);
     }
 
     void SetUp() override
@@ -172,6 +171,7 @@ TEST_F(Credits, SceneOrderPlaysTheSceneAndLeavesNothingBelowTheCaptions)
     kit.finish({0, 0, -10}, {0, 0, 0}, 60, 640, 480, false);
     kit.scene.firstFrame = 0.0f;
     kit.scene.lastFrame = 10.5f;
+    x3dScene* const credits = g_creditsScene;
     g_creditsScene = &kit.scene;
 
     for (int i = 0; i < 640 * 480; i++)
@@ -191,7 +191,8 @@ TEST_F(Credits, SceneOrderPlaysTheSceneAndLeavesNothingBelowTheCaptions)
 
     frame(Credits1Draw, 23, 11);
     EXPECT_EQ(g_credits.sceneTime, 10.0f) << "past the last frame the time starts again at 10";
-    g_creditsScene = nullptr;
+    g_creditsScene = credits;
+    showSelectScene(credits);
 }
 
 // A bubble darkens exactly its rectangle inside the clip window by the
@@ -269,6 +270,11 @@ protected:
         startOnEntries(entries);
         static uint32_t scratch[640 * 250];
         g_greetScratch = scratch;
+        x3dInit(640, 480, nullptr);
+        // The scene's textures are beside the show's archive.
+        const std::string pak = QH_DEMO_PAK;
+        if (chdir(pak.substr(0, pak.rfind('/')).c_str()) != 0)
+            exit(98);
         CreditsInit();
         exit(0);
     }
@@ -280,7 +286,8 @@ TEST_F(CreditsData, RefusesPicturesThatDoNotFitTheirPlaces)
         "cpcir1.tga",   "cpcir2.tga",  "cpcir2m.gif", "cpcir3.tga",  "cprec1.tga",  "cprec2.tga",  "cprec2m.gif",
         "cprec3.tga",   "cprec3m.gif", "auth1.jpg",   "auth1m.gif",  "auth2.jpg",   "auth2m.gif",  "auth3.tga",
         "auth3m.gif",   "progmask.gif", "codem.gif",  "musicm.gif",  "designm.gif", "mus_col.gif", "des_col.gif",
-        "plate.tga",    "name1m.gif",  "mail1m.gif",  "name2m.gif",  "mail2m.gif",  "cpcir.gif"};
+        "plate.tga",    "name1m.gif",  "mail1m.gif",  "name2m.gif",  "mail2m.gif",  "cpcir.gif",   "scene3.x3d",
+        "scene3.3ds"};
     std::vector<TestZipEntry> all;
     for (const TestZipEntry& e : readTestZip(QH_DEMO_PAK))
         if (std::find(names.begin(), names.end(), e.name) != names.end())
