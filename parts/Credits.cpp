@@ -13,7 +13,7 @@
 #include "X3d/X3dscr.h"
 #include "files/xFileIO.h"
 #include "parts/Cues.h"
-#include "parts/PartSprites.h"
+#include "parts/PartLoad.h"
 #include "parts/ShowState.h"
 #include "system/Xerror.h"
 #include "system/Xvideo.h"

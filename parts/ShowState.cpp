@@ -11,6 +11,9 @@ uint32_t g_lastFrameTick = 0;
 x3dScene* g_openingScene = nullptr;
 x3dScene* g_linesScene = nullptr;
 x3dScene* g_creditsScene = nullptr;
+x2dSprite* g_openingCaption = nullptr;
+x2dSprite* g_openingSlide = nullptr;
+float g_openingSlideY = 250.0f;
 uint32_t* g_greetScratch = nullptr;
 void (*g_setFlareSize)(float) = nullptr;
 

@@ -10,7 +10,7 @@
 #include "Ximage/Ximage.h"
 #include "files/xFileIO.h"
 #include "parts/Cues.h"
-#include "parts/PartSprites.h"
+#include "parts/PartLoad.h"
 #include "parts/ShowState.h"
 #include "system/Xerror.h"
 
@@ -231,8 +231,7 @@ void GreetInit()
     g_greetBack = x2dSpriteCreate();
     g_greetBack->Load("greets.jpg", g_pFileIO);
     // Copied whole into the letterbox every frame.
-    if (g_greetBack->sizeX != SHOW_WIDTH || g_greetBack->sizeY != SHOW_LETTERBOX_ROWS)
-        g_xError.Fatal("GreetInit() -> Wrong size of greets.jpg");
+    partCheckSize(g_greetBack, "GreetInit()", "greets.jpg", SHOW_WIDTH, SHOW_LETTERBOX_ROWS);
     g_greetScratch = g_greetBack->pixels;
 
     g_greetPart.Init();

@@ -1,4 +1,4 @@
-#include "PartSprites.h"
+#include "PartLoad.h"
 
 #include "X2d/X2d.h"
 #include "X2d/X2dspr.h"
@@ -37,4 +37,10 @@ void partCheckFits(const x2dSprite* s, const char* step, const char* name, int x
 {
     if (x + s->sizeX > right || y + s->sizeY > bottom)
         g_xError.Fatal(xFormat("%s -> Picture too large for its place -> %s", step, name));
+}
+
+void partCheckSize(const x2dSprite* s, const char* step, const char* name, int width, int height)
+{
+    if (s->sizeX != width || s->sizeY != height)
+        g_xError.Fatal(xFormat("%s -> Wrong size of %s", step, name));
 }
