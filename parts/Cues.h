@@ -86,9 +86,31 @@ constexpr xCue kFishFadeOut = {12, 56};
 static_assert(kFishFadeOut.order + 1 == CUE_LINES, "the fish fade out in their last order");
 
 // The lines: a letter starts zooming on each of these rows, letters 1-7 in
-// the first of the two orders, 8-14 in the second.
+// the first of the two orders, 8-14 in the second. Each letter's window runs
+// to the row before the next one's; row 60 starts nothing.
 constexpr int kLinesZoomOrders[2] = {CUE_LINES, CUE_LINES + 1};
 constexpr int kLinesZoomRows[7] = {2, 18, 34, 44, 46, 54, 61};
+constexpr int kLinesZoomQuietRow = 60;
+constexpr int kLinesZoomLetters = 14;
+constexpr xCue kLinesGrid = {CUE_LINES + 2, 0};     // the darkening grid fades in and scrolls
+constexpr xCue kLinesCaption = {CUE_LINES + 2, 31}; // "3d stuff" fades in
+constexpr xCue kLinesTitle = {CUE_LINES + 2, 35};   // the 3D title turns, on a crash
+constexpr xCue kLinesGridsStep = {CUE_LINES + 3, 58}; // grids 2, 3, 4, then the letterbox black
+
+// The letter (0-13) whose zoom window is open at this position, or -1.
+constexpr int cueLinesZoomLetter(int order, int row)
+{
+    for (int k = 0; k < 2; k++) {
+        if (order != kLinesZoomOrders[k] || row == kLinesZoomQuietRow)
+            continue;
+        for (int i = 6; i >= 0; i--)
+            if (row >= kLinesZoomRows[i])
+                return k * 7 + i;
+    }
+    return -1;
+}
+static_assert(kLinesZoomRows[5] < kLinesZoomQuietRow && kLinesZoomQuietRow < kLinesZoomRows[6],
+              "the quiet row closes the sixth letter's window");
 
 // The greetings.
 constexpr int kGreetFlashRows[7] = {2, 18, 34, 44, 46, 54, 60}; // a circle flashes

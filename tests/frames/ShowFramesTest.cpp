@@ -57,6 +57,12 @@ const Window kWindows[] = {
     {"opening", -1, 13, 1, {8, 23, 31, 37, 45, 53, 59, 68, 76, 93, 94}},
     // "see you soon" shows on rows 0-3 of order 2 only: 2/2.
     {"caption", 2, 3, 4, {1}},
+    // The lines: 2 (13/8) rising from black, the first letter growing; 6
+    // (13/26) the second letter; 21 (14/28) the second word; 36 (15/30) the
+    // grid at full darkness, scrolling; 38 (15/39) the title starting, the
+    // caption fading in; 51 (16/32) title, grid and caption; 57 (16/58) the
+    // grids changing; 58 (16/63) the letterbox black under the caption.
+    {"lines", 13, 17, 2, {2, 6, 21, 36, 38, 51, 57, 58}},
     // 0.5 s the greetings' opening flash; 5.5 s the list under "greetings
     // to", the first cells revealing; 8.5 s "the monsters" half over
     // "greetings to"; 23 s the full mosaic with both question marks; 26 s

@@ -646,15 +646,15 @@ void Tune::Cues()
         }
 
     // Order 15: the caption at row 31, the 3D title at row 35.
-    Bell(at(15, 31), ChordNote(at(15, 31), 2, 86), 32, 0x80);
-    Hit(at(15, 35), CH_CRASH, MUS_CRASH, 44, 0x90);
-    Hit(at(15, 35), CH_IMPACT, MUS_IMPACT, 46);
+    Bell(at(kLinesCaption), ChordNote(at(kLinesCaption), 2, 86), 32, 0x80);
+    Hit(at(kLinesTitle), CH_CRASH, MUS_CRASH, 44, 0x90);
+    Hit(at(kLinesTitle), CH_IMPACT, MUS_IMPACT, 46);
 
     // Order 16 row 58: the grid flickers and the letterbox goes black;
     // everything stops under a rising snare stutter.
-    Silence(at(16, 58), at(17, 0), { CH_KICK, CH_HAT, CH_BASS, CH_LEAD, CH_ECHO, CH_ARP, CH_PAD1, CH_PAD2, CH_PAD3,
+    Silence(at(kLinesGridsStep), at(CUE_GREETINGS, 0), { CH_KICK, CH_HAT, CH_BASS, CH_LEAD, CH_ECHO, CH_ARP, CH_PAD1, CH_PAD2, CH_PAD3,
                                           CH_PADB1, CH_PADB2, CH_PADB3 });
-    SnareRoll(at(16, 58), 6, 34);
+    SnareRoll(at(kLinesGridsStep), 6, 34);
 
     // Orders 17-21: the greetings open with a white flash; bells on every
     // circle flash, the two question marks of order 19 asked higher.
