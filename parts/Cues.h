@@ -123,6 +123,17 @@ constexpr xCue kGreetGuessWho = {20, 61};    // "guess who"; the question marks 
 static_assert(kGreetQuestion1.order == kGreetQuestion2.order && kGreetQuestion1.row < kGreetQuestion2.row,
               "the question marks come in one order, the first one first");
 
+// The credits: in the first order of each credit a background piece and a
+// step of the turning photo arrive on each of these rows; from the last one
+// on all the pieces stand and the photo slides. The credits scene plays in
+// the order after the first credit's; the white fade ends the second.
+constexpr int kCreditsStepRows[4] = {0, 8, 16, 24};
+constexpr int kCreditsStepOrders[2] = {CUE_CREDITS1, CUE_CREDITS2};
+constexpr int kCreditsSceneOrder = CUE_CREDITS1 + 1;
+constexpr int kCreditsPlateOrder = CUE_CREDITS2 + 1; // the third photo and the name plate
+constexpr xCue kCreditsWhite = {CUE_CREDITS2 + 1, 59};
+static_assert(kCreditsWhite.order + 1 == CUE_FLARE, "the white fade leads into the flare scene");
+
 // The roto-zoom: a crash opens it; "back to" fades in from order 29 on,
 // and the flash to white lands with a crash and an impact.
 constexpr xCue kRotoCaption = {CUE_ROTO + 1, 0};

@@ -68,6 +68,12 @@ const Window kWindows[] = {
     // "greetings to"; 23 s the full mosaic with both question marks; 26 s
     // the darkening under "two are missing"; 31 s "guess who" alone.
     {"greet", 17, 22, 2, {1, 11, 17, 46, 52, 62}},
+    // The credits at 4 fps, frame ((order - 22) x 64 + row) x 15 x 4 / 132:
+    // each step of both credits (rows 4, 12, 20: 1, 5, 9 and 60, 63, 67),
+    // their slides (22/40: 18, 24/40: 76), the credits scene (23/32: 43; it
+    // changes with the 3D engine and the scene), the plate's order (25/32:
+    // 101) and the white fade (25/62: 115).
+    {"credits", 22, 26, 4, {1, 5, 9, 18, 43, 60, 63, 67, 76, 101, 115}},
     // The roto-zoom from order 28 at four frames a second (a row is 0.4545
     // frames): 15 (28/33) both gulls swinging; 43 (29/30) "back to" fading
     // in; 57 (29/61) the flash to white; then the circles: 77 (30/41) the
