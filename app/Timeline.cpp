@@ -108,7 +108,7 @@ xChainStep g_chain[CHAIN_STEPS] = {
     {"FlareFrame", FlareFrame, nullptr, nullptr, 35, false, CUE_ROTO, nullptr, CHAIN_ROTO, kPicture, nullptr, nullptr},
     {"RotoFrame", RotoFrame, RotoInit, RotoDraw, 50, true, CUE_CIRCLES, nullptr, CHAIN_CIRCLES, kPicture, nullptr, nullptr},
     {"CirclesFrame", CirclesFrame, CirclesInit, CirclesDraw, 35, false, CUE_FALL, nullptr, CHAIN_FALL, kPicture, nullptr, nullptr},
-    {"FallFrame", FallFrame, nullptr, nullptr, 50, false, CUE_CLOSING, endFalling, CHAIN_CLOSING, kPicture, nullptr, nullptr},
+    {"FallFrame", FallFrame, FallInit, FallDraw, 50, false, CUE_CLOSING, endFalling, CHAIN_CLOSING, kPicture, nullptr, nullptr},
     {"Part10Frame", Part10Frame, nullptr, nullptr, 35, false, CUE_END, nullptr, CHAIN_END, {0, 67, SHOW_WIDTH, 367}, nullptr, nullptr},
     {"EndFrame", EndFrame, nullptr, nullptr, 35, false, 0x7fffffff, nullptr, -1, {0, 48, SHOW_WIDTH, 367}, nullptr, nullptr},
 };

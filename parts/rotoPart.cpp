@@ -1,12 +1,15 @@
 #include "rotoPart.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "X2d/X2d.h"
 #include "X2d/X2dspr.h"
 #include "parts/Cues.h"
 #include "parts/PartLoad.h"
+#include "parts/Credits.h"
 #include "parts/Part_1.h"
 #include "parts/ShowState.h"
 #include "system/Xerror.h"
@@ -24,21 +27,9 @@ void clearCaptionRows()
     memset(g_picture + SHOW_LETTERBOX_PIXELS, 0, SHOW_CAPTION_ROWS * SHOW_WIDTH * 4);
 }
 
-// A square view of a pixel block the sprite does not own.
-x2dSprite* makeView(uint32_t* pixels, int32_t size)
-{
-    x2dSprite* s = x2dSpriteCreate();
-    s->ownsMemory = 0;
-    s->pixels = pixels;
-    s->sizeX = size;
-    s->sizeY = size;
-    s->pitch = size * 4;
-    s->skip = x2dScreenWidth - size;
-    return s;
-}
-
 x2dSprite* g_rotoCaption = nullptr;
 x2dSprite* g_street = nullptr;
+x2dSprite* g_litWindow = nullptr;
 
 } // namespace
 
@@ -46,7 +37,7 @@ x2dSprite* g_rotoGull = nullptr;
 x2dSprite* g_rotoBufferA = nullptr;
 x2dSprite* g_rotoBufferB = nullptr;
 
-xRotoState RotoStartState() { return xRotoState{0.0f, 1.5707964f, 40, 0, 0, SHOW_LETTERBOX_ROWS, 0}; }
+xRotoState RotoStartState() { return xRotoState{0.0f, 1.5707964f, 40, 0, 0, SHOW_LETTERBOX_ROWS, 0, 0, 0}; }
 xRotoState g_roto = RotoStartState();
 
 xRotoCentres RotoCentres(float angleA, float angleB, int32_t swing)
@@ -72,8 +63,8 @@ void RotoInit()
                   SHOW_CAPTION_Y + 20);
     if (!g_greetScratch)
         g_xError.Fatal("RotoInit() -> The greetings are not loaded");
-    g_rotoBufferA = makeView(g_greetScratch, ROTO_A_SIZE);
-    g_rotoBufferB = makeView(g_greetScratch + ROTO_B_OFFSET, ROTO_B_SIZE);
+    g_rotoBufferA = partMakeView(g_greetScratch, ROTO_A_SIZE, ROTO_A_SIZE);
+    g_rotoBufferB = partMakeView(g_greetScratch + ROTO_B_OFFSET, ROTO_B_SIZE, ROTO_B_SIZE);
     g_roto = RotoStartState();
 }
 
@@ -146,4 +137,78 @@ void CirclesDraw()
     }
     if (s.circlesCaption != 0)
         g_openingCaption->DrawBlendNoClip(kCirclesCaptionX, SHOW_CAPTION_Y, (uint32_t)s.circlesCaption, g_picture);
+}
+
+FallingLetters g_fallingLetters;
+
+void FallingLetters::Init()
+{
+    speed[0] = rand() % 2 + 1;
+    const int32_t a = rand() % 300;
+    y[0] = a - 50;
+    if (a > 175)
+        speed[0] = -speed[0];
+    for (int i = 1; i < FALL_LETTERS; i++) {
+        y[i] = rand() % 300 - 50;
+        int32_t b;
+        do
+            b = rand() % 2;
+        while (b + 1 == speed[i - 1]);
+        speed[i] = y[i] > 125 ? -(b + 1) : b + 1;
+    }
+    level = 0;
+}
+
+void FallingLetters::Update(uint32_t* dst)
+{
+    if (level != 255)
+        level = atMost255(level + 15);
+    for (int i = 0; i < FALL_LETTERS; i++) {
+        x2dSprite* s = sprites[i];
+        if (y[i] + s->sizeY <= 0 || y[i] >= SHOW_LETTERBOX_ROWS)
+            continue;
+        const int32_t x = FALL_LETTER_SPACING * (i + 1);
+        if (level == 255)
+            s->DrawLayer(x, y[i], dst);
+        else
+            s->DrawLayerBlend(x, y[i], (uint32_t)level, dst);
+        y[i] += speed[i];
+    }
+}
+
+void FallInit()
+{
+    g_litWindow = partLoadSprite("scene3c.tga", nullptr);
+    partCheckSize(g_litWindow, "FallInit()", "scene3c.tga", SHOW_WIDTH, SHOW_LETTERBOX_ROWS);
+    for (int i = 0; i < FALL_LETTERS; i++) {
+        char name[16];
+        snprintf(name, sizeof name, "mn%dm.gif", i + 1);
+        g_fallingLetters.sprites[i] = partLoadLayer(name, 0);
+    }
+    g_fallingLetters.Init();
+}
+
+void FallDraw()
+{
+    xRotoState& s = g_roto;
+    if (s.fallLevel == 255) {
+        memcpy(g_picture, g_litWindow->pixels, SHOW_LETTERBOX_PIXELS * 4);
+    } else {
+        memset(g_picture, 0xFF, SHOW_LETTERBOX_PIXELS * 4);
+        s.slideY -= 2;
+        g_street->Draw(0, s.slideY, g_picture);
+        s.fallLevel = atMost255(s.fallLevel + 15);
+        g_litWindow->DrawBlendNoClip(0, 0, (uint32_t)s.fallLevel, g_picture);
+    }
+    if (!s.bubblesSet) {
+        s.bubblesSet = 1;
+        for (Bubble& b : g_bubbles) {
+            b.xMin = 0;
+            b.Reset();
+        }
+    }
+    for (Bubble& b : g_bubbles)
+        b.Update();
+    g_fallingLetters.Update(g_picture);
+    g_floatingCircles.Update();
 }

@@ -1,8 +1,11 @@
-// The roto-zoom and the circles' return. The roto-zoom: on a calm sea two
-// turned and zoomed copies of a gull swing on circles, "back to" fades in
-// below and the part ends in a flash to white. The circles: a street picture
-// rises over white while the opening's circle cells pop again on the beat,
-// and the opening's caption comes back.
+// The roto-zoom, the circles' return and the falling letters. The
+// roto-zoom: on a calm sea two turned and zoomed copies of a gull swing on
+// circles, "back to" fades in below and the part ends in a flash to white.
+// The circles: a street picture rises over white while the opening's circle
+// cells pop again on the beat, and the opening's caption comes back. The
+// falling letters: the street cross-fades into a lit window, sixteen black
+// letters drift up or down with the credits' bubbles and floating circles
+// over them; the closing words draw this frame as their background.
 #pragma once
 #include <cstdint>
 
@@ -12,7 +15,28 @@ enum {
     ROTO_A_SIZE = 256,         // buffer A: zoom 1, at the start of the greetings' block
     ROTO_B_SIZE = 128,         // buffer B: zoom 2
     ROTO_B_OFFSET = 264000 / 4, // buffer B's first pixel in that block
+    FALL_LETTERS = 16,
+    FALL_LETTER_SPACING = 38,
 };
+
+// Sixteen black letters standing at x = 38 (i + 1), each drifting up or
+// down by one or two pixels a frame. A letter that has left the picture
+// stays where it left.
+class FallingLetters {
+public:
+    // Speeds and rows from rand: letter 0 its speed, then its row; every
+    // other letter its row, then a speed other than its left neighbour's.
+    void Init();
+    // Fades the letters in by 15 a frame, and draws and moves those on the
+    // letterbox into dst.
+    void Update(uint32_t* dst);
+
+    x2dSprite* sprites[FALL_LETTERS] = {}; // alpha layers, drawn black
+    int32_t speed[FALL_LETTERS] = {};
+    int32_t y[FALL_LETTERS] = {};
+    int32_t level = 0;
+};
+extern FallingLetters g_fallingLetters;
 
 struct xRotoState {
     float angleA;         // 0.02 a frame, back to 0.1 past 4.0
@@ -22,6 +46,8 @@ struct xRotoState {
     int32_t flash;        // the flash to white
     int32_t slideY;       // the street picture's top row: 250 .. 0 and on upwards
     int32_t circlesCaption; // "see you soon" again
+    int32_t fallLevel;    // the lit window over the street
+    uint8_t bubblesSet;   // the credits' bubbles moved to the left
 };
 xRotoState RotoStartState();
 extern xRotoState g_roto;
@@ -47,3 +73,8 @@ void RotoDraw();
 void CirclesInit();
 // One frame of the circles between pacing and present.
 void CirclesDraw();
+// Loads the lit window and the letters, and places the letters.
+void FallInit();
+// One frame of the falling letters into g_picture's 250 rows; the caption
+// rows below are left as they are.
+void FallDraw();

@@ -78,8 +78,9 @@ const Window kWindows[] = {
     // frames): 15 (28/33) both gulls swinging; 43 (29/30) "back to" fading
     // in; 57 (29/61) the flash to white; then the circles: 77 (30/41) the
     // street rising over white, circles popping; 101 (31/30) "see you soon"
-    // back under them.
-    {"roto", 28, 32, 4, {15, 43, 57, 77, 101}},
+    // back under them; then the falling letters: 118 (32/4) the lit window
+    // cross-fading over the street; 160 (33/32) letters, bubbles, circles.
+    {"roto", 28, 34, 4, {15, 43, 57, 77, 101, 118, 160}},
 };
 
 typedef std::vector<uint8_t> Frame; // W x H pixels of B, G, R, 255
