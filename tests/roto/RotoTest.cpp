@@ -6,8 +6,6 @@
 #include <cstdlib>
 #include <algorithm>
 #include <cstring>
-#include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "X2d/X2dspr.h"
@@ -35,16 +33,11 @@ protected:
     static void SetUpTestSuite()
     {
         platSetClock(testTicks, nullptr);
-        ASSERT_TRUE(startGreetings(QH_DEMO_PAK));
-        x3dInit(640, 480, nullptr);
+        ASSERT_TRUE(startCredits(QH_DEMO_PAK));
         Part1Init();
         CirclesInit();
         FallInit();
         RotoInit();
-        // The credits scene's textures are beside the show's archive.
-        const std::string pak = QH_DEMO_PAK;
-        ASSERT_EQ(chdir(pak.substr(0, pak.rfind('/')).c_str()), 0);
-        CreditsInit();
         xSysAddResponder(countPresent, XEV_PRESENT_BEGIN, 0);
     }
 
