@@ -5,6 +5,8 @@
 #include "X2d/X2d.h"
 #include "parts/Cues.h"
 #include "parts/gretPart.h"
+#include "parts/pstdemop.h"
+#include "parts/rotoPart.h"
 #include "platform/PlatMusic.h"
 #include "system/Xsystem.h"
 #include "system/Xvideo.h"
@@ -100,8 +102,8 @@ xChainStep g_chain[CHAIN_STEPS] = {
     {"GreetFrame", GreetFrame, GreetInit, GreetDraw, 35, true, CUE_CREDITS1, selectCreditsScene, CHAIN_CREDITS1, kPicture, nullptr, nullptr},
     {"Credits1Frame", Credits1Frame, nullptr, nullptr, 35, false, CUE_CREDITS2, nullptr, CHAIN_CREDITS2, kPicture, nullptr, nullptr},
     {"Credits2Frame", Credits2Frame, nullptr, nullptr, 35, false, CUE_FLARE, nullptr, CHAIN_FLARE, kPicture, nullptr, nullptr},
-    {"FlareFrame", FlareFrame, nullptr, nullptr, 35, false, CUE_ROTO, nullptr, CHAIN_ROTO, kPicture, nullptr, nullptr},
-    {"RotoFrame", RotoFrame, nullptr, nullptr, 50, true, CUE_CIRCLES, nullptr, CHAIN_CIRCLES, kPicture, nullptr, nullptr},
+    {"FlareFrame", FlareFrame, FlareInit, FlareDraw, 35, false, CUE_ROTO, nullptr, CHAIN_ROTO, kPicture, FlareFirstCall, FlareFadeDone},
+    {"RotoFrame", RotoFrame, RotoInit, nullptr, 50, true, CUE_CIRCLES, nullptr, CHAIN_CIRCLES, kPicture, nullptr, nullptr},
     {"CirclesFrame", CirclesFrame, nullptr, nullptr, 35, false, CUE_FALL, nullptr, CHAIN_FALL, kPicture, nullptr, nullptr},
     {"FallFrame", FallFrame, nullptr, nullptr, 50, false, CUE_CLOSING, endFalling, CHAIN_CLOSING, kPicture, nullptr, nullptr},
     {"Part10Frame", Part10Frame, nullptr, nullptr, 35, false, CUE_END, nullptr, CHAIN_END, {0, 67, SHOW_WIDTH, 367}, nullptr, nullptr},

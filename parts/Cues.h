@@ -74,5 +74,11 @@ constexpr xCue kGreetGuessWho = {20, 61};    // "guess who"; the question marks 
 static_assert(kGreetQuestion1.order == kGreetQuestion2.order && kGreetQuestion1.row < kGreetQuestion2.row,
               "the question marks come in one order, the first one first");
 
+// The flare scene: the caption fades in from the start of its second
+// order; on the hit the next picture cross-fades over everything, and the
+// part hands over once it is full.
+constexpr xCue kFlareCaption = {CUE_FLARE + 1, 0};
+constexpr xCue kFlareCrossFade = {CUE_FLARE + 1, 41};
+
 // The ending: the picture and the music fade out from this row on.
 constexpr xCue kEndFadeOut = {38, 41};

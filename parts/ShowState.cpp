@@ -12,6 +12,7 @@ x3dScene* g_openingScene = nullptr;
 x3dScene* g_linesScene = nullptr;
 x3dScene* g_creditsScene = nullptr;
 uint32_t* g_greetScratch = nullptr;
+x2dSprite* g_rotoBack = nullptr;
 void (*g_setFlareSize)(float) = nullptr;
 
 void showSelectScene(x3dScene* scene)

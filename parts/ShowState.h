@@ -8,6 +8,7 @@
 #include <cstdint>
 
 struct x3dScene;
+class x2dSprite;
 
 // The geometry of the show's screen. The frame buffer (g_frameBuffer of the
 // video driver) has 480 lines of 640 pixels. Every effect draws relative to
@@ -52,6 +53,9 @@ extern x3dScene* g_creditsScene;
 // The greetings background's 640 x 250 pixel block, free for later parts to
 // draw in once the greetings have ended.
 extern uint32_t* g_greetScratch;
+// The roto-zoom's 640 x 250 background, which the flare scene cross-fades
+// over its last frames; null until the roto-zoom is loaded.
+extern x2dSprite* g_rotoBack;
 // Sets the flare scene's flare size (the falling letters' hand-over makes it
 // 800); null until the flare scene is loaded.
 extern void (*g_setFlareSize)(float size);

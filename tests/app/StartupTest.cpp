@@ -43,11 +43,13 @@ TEST(Startup, MissingArchiveEndsWithItsMessage)
 TEST(Startup, ArchiveWithoutMusicIsBroken)
 {
     std::string folder = scratchFolder("nomusic");
+    ASSERT_TRUE(linkShowTextures(folder));
     ASSERT_TRUE(writeTestZip(folder + "/demo.pak", showPicturesAnd({{"other.bin", "x"}})));
     EXPECT_EXIT(runWinMain(folder.c_str(), ""), ::testing::ExitedWithCode(3),
                 "Error: Broken resource file -> Can't load iseeyou.mp3");
     // Present, but not music the player takes.
     std::string bad = scratchFolder("badmusic");
+    ASSERT_TRUE(linkShowTextures(bad));
     ASSERT_TRUE(writeTestZip(bad + "/demo.pak", showPicturesAnd({{"iseeyou.mp3", "not a module"}})));
     EXPECT_EXIT(runWinMain(bad.c_str(), "-windowed"), ::testing::ExitedWithCode(3), "Error: Can't load ISEEYOU.MP3");
 }
