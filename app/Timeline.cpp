@@ -4,6 +4,8 @@
 
 #include "X2d/X2d.h"
 #include "parts/Cues.h"
+#include "parts/Part_1.h"
+#include "parts/Part_2.h"
 #include "parts/gretPart.h"
 #include "parts/pstdemop.h"
 #include "parts/rotoPart.h"
@@ -96,8 +98,8 @@ const xRect kPicture = {0, SHOW_LETTERBOX_TOP, SHOW_WIDTH, SHOW_PICTURE_ROWS};
 xChainStep g_chain[CHAIN_STEPS] = {
     // name, timer, init, draw, pacing, test before, hand-over order, action, successor, presents,
     // first call, early hand-over
-    {"Part1Frame", Part1Frame, nullptr, nullptr, 35, true, CUE_FISH, clearOutsideLetterbox, CHAIN_FISH, kPicture, nullptr, nullptr},
-    {"Part2Frame", Part2Frame, nullptr, nullptr, 35, false, CUE_LINES, selectLinesScene, CHAIN_LINES, kPicture, nullptr, nullptr},
+    {"Part1Frame", Part1Frame, Part1Init, Part1Draw, 35, true, CUE_FISH, clearOutsideLetterbox, CHAIN_FISH, kPicture, nullptr, nullptr},
+    {"Part2Frame", Part2Frame, Part2Init, Part2Draw, 35, false, CUE_LINES, selectLinesScene, CHAIN_LINES, kPicture, nullptr, nullptr},
     {"Part3Frame", Part3Frame, nullptr, nullptr, 50, true, CUE_GREETINGS, clearOutsideLetterbox, CHAIN_GREETINGS, {0, 75, SHOW_WIDTH, 340}, nullptr, nullptr},
     {"GreetFrame", GreetFrame, GreetInit, GreetDraw, 35, true, CUE_CREDITS1, selectCreditsScene, CHAIN_CREDITS1, kPicture, nullptr, nullptr},
     {"Credits1Frame", Credits1Frame, nullptr, nullptr, 35, false, CUE_CREDITS2, nullptr, CHAIN_CREDITS2, kPicture, nullptr, nullptr},

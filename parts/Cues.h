@@ -58,6 +58,33 @@ constexpr bool cueCircleRow(int order, int row)
     return false;
 }
 
+// The rest of the opening. "see you soon" shows on the first rows of
+// order 2; order 3 fades to white and the band opens after its first rows;
+// from order 4 a letter grows on every fourth row over a half-transparent
+// band; orders 5 and 6 each invert one half of the band, shake on their
+// first rows and turn back from a row on; the 3D logo comes in with order 7,
+// the band closes in order 8, and order 9 slides the harbour up.
+constexpr xCue kOpeningCaption = {2, 0};
+constexpr int kOpeningCaptionLastRow = 3;
+constexpr int kOpeningWhiteOrder = 3;
+constexpr xCue kOpeningBand = {3, 9};
+constexpr int kOpeningLettersOrder = 4;
+constexpr int kOpeningLetterEvery = 4;
+constexpr int kOpeningInvertOrders[2] = {5, 6};
+constexpr int kOpeningShakeLastRow = 6;
+constexpr int kOpeningInvertBackRow = 32;
+constexpr int kOpeningLogoOrder = 7;
+constexpr int kOpeningCloseOrder = 8;
+constexpr int kOpeningSlideOrder = kCircleBurstOrder;
+static_assert(kOpeningSlideOrder + 1 == CUE_FISH, "the harbour slides up in the opening's last order");
+
+// The fish: "see you soon" fades out, then the title and "happy?" come in;
+// the picture goes to black and the fish stop.
+constexpr xCue kFishCaptionOut = {12, 31};
+constexpr xCue kFishTitle = {12, 32};
+constexpr xCue kFishFadeOut = {12, 56};
+static_assert(kFishFadeOut.order + 1 == CUE_LINES, "the fish fade out in their last order");
+
 // The lines: a letter starts zooming on each of these rows, letters 1-7 in
 // the first of the two orders, 8-14 in the second.
 constexpr int kLinesZoomOrders[2] = {CUE_LINES, CUE_LINES + 1};

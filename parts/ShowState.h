@@ -50,6 +50,12 @@ extern uint32_t g_lastFrameTick;
 extern x3dScene* g_openingScene;
 extern x3dScene* g_linesScene;
 extern x3dScene* g_creditsScene;
+// The opening's caption "see you soon" and the harbour picture that slides
+// up at its end (640 x 250), with the row its top has reached (250 .. 0):
+// the fish finish the slide and keep the picture.
+extern x2dSprite* g_openingCaption;
+extern x2dSprite* g_openingSlide;
+extern float g_openingSlideY;
 // The greetings background's 640 x 250 pixel block, free for later parts to
 // draw in once the greetings have ended.
 extern uint32_t* g_greetScratch;

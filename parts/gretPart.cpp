@@ -10,6 +10,7 @@
 #include "Ximage/Ximage.h"
 #include "files/xFileIO.h"
 #include "parts/Cues.h"
+#include "parts/PartLoad.h"
 #include "parts/ShowState.h"
 #include "system/Xerror.h"
 
@@ -41,15 +42,6 @@ void loadImage(const char* name, xImage& image)
     g_pFileIO->Free(&file);
 }
 
-x2dSprite* loadSprite(const char* name, const char* alphaName)
-{
-    x2dSprite* s = x2dSpriteCreate();
-    s->Load(name, g_pFileIO);
-    if (alphaName)
-        s->LoadAlphaChannel(alphaName, g_pFileIO);
-    return s;
-}
-
 // A sprite that shows rows of another's pixels without owning them.
 x2dSprite* makeView(uint32_t* pixels, int32_t sizeX, int32_t sizeY)
 {
@@ -61,13 +53,6 @@ x2dSprite* makeView(uint32_t* pixels, int32_t sizeX, int32_t sizeY)
     s->pitch = sizeX * 4;
     s->skip = x2dScreenWidth - sizeX;
     return s;
-}
-
-// Sprites drawn without clipping must fit where they are drawn.
-void checkFits(const x2dSprite* s, const char* name, int x, int y, int right, int bottom)
-{
-    if (x + s->sizeX > right || y + s->sizeY > bottom)
-        g_xError.Fatal(xFormat("GreetInit() -> Picture too large for its place -> %s", name));
 }
 
 bool flashRow(int32_t row)
@@ -125,10 +110,10 @@ void CgreetPart::Init()
     }
 
     loadImage("photmask.gif", photoMask);
-    names = loadSprite("gname.tga", "gnmask.gif");
+    names = partLoadSprite("gname.tga", "gnmask.gif");
     if (names->sizeY < GREET_PHOTOS * GREET_NAME_ROWS)
         g_xError.Fatal("CgreetPart::Init() -> Wrong size of gname.tga");
-    circle = loadSprite("circle2.tga", "circmask.gif");
+    circle = partLoadSprite("circle2.tga", "circmask.gif");
     brightCircle = x2dSpriteCreate();
     brightCircle->Copy(*circle);
 
@@ -259,8 +244,7 @@ void GreetInit()
     g_greetBack = x2dSpriteCreate();
     g_greetBack->Load("greets.jpg", g_pFileIO);
     // Copied whole into the letterbox every frame.
-    if (g_greetBack->sizeX != SHOW_WIDTH || g_greetBack->sizeY != SHOW_LETTERBOX_ROWS)
-        g_xError.Fatal("GreetInit() -> Wrong size of greets.jpg");
+    partCheckSize(g_greetBack, "GreetInit()", "greets.jpg", SHOW_WIDTH, SHOW_LETTERBOX_ROWS);
     g_greetScratch = g_greetBack->pixels;
 
     g_greetPart.Init();
@@ -276,11 +260,11 @@ void GreetInit()
         {&g_guessWho, "guesswho.tga", 240},
     };
     for (const Caption& c : captions) {
-        *c.sprite = loadSprite(c.name, nullptr);
-        checkFits(*c.sprite, c.name, c.x, SHOW_CAPTION_Y, SHOW_WIDTH, SHOW_PICTURE_ROWS);
+        *c.sprite = partLoadSprite(c.name, nullptr);
+        partCheckFits(*c.sprite, "GreetInit()", c.name, c.x, SHOW_CAPTION_Y, SHOW_WIDTH, SHOW_PICTURE_ROWS);
     }
-    g_question = loadSprite("vopros.tga", "vprsmask.gif");
-    checkFits(g_question, "vopros.tga", kQuestionX2, kQuestionY, SHOW_WIDTH, SHOW_LETTERBOX_ROWS);
+    g_question = partLoadSprite("vopros.tga", "vprsmask.gif");
+    partCheckFits(g_question, "GreetInit()", "vopros.tga", kQuestionX2, kQuestionY, SHOW_WIDTH, SHOW_LETTERBOX_ROWS);
 
     g_greet = GreetStartState();
 }

@@ -13,6 +13,7 @@
 #include "X3d/X3dscr.h"
 #include "files/xFileIO.h"
 #include "parts/Cues.h"
+#include "parts/PartLoad.h"
 #include "parts/ShowState.h"
 #include "system/Xerror.h"
 
@@ -25,13 +26,6 @@ namespace {
 const double kTwoPi = 6.283185307179586;
 x2dSprite* g_girl6 = nullptr;
 x2dSprite* g_caption = nullptr;
-
-x2dSprite* loadSprite(const char* name)
-{
-    x2dSprite* s = x2dSpriteCreate();
-    s->Load(name, g_pFileIO);
-    return s;
-}
 
 void setFlareSize(float size)
 {
@@ -198,14 +192,12 @@ void FlareScene::MakeTables()
 void FlareScene::Init()
 {
     MakeTables();
-    textureSprite = loadSprite("texture1.jpg");
+    textureSprite = partLoadSprite("texture1.jpg", nullptr);
     // The warp addresses it as 256 x 256 whatever its size.
-    if (textureSprite->sizeX != FLARE_TEXTURE || textureSprite->sizeY != FLARE_TEXTURE)
-        g_xError.Fatal("FlareScene::Init() -> texture1.jpg must be 256 x 256");
+    partCheckSize(textureSprite, "FlareScene::Init()", "texture1.jpg", FLARE_TEXTURE, FLARE_TEXTURE);
     texture = textureSprite->pixels;
-    overlay = loadSprite("girl2.jpg");
-    if (overlay->sizeX > FLARE_PANEL_W || overlay->sizeY > FLARE_PANEL_H)
-        g_xError.Fatal("FlareScene::Init() -> girl2.jpg is larger than 140 x 105");
+    overlay = partLoadSprite("girl2.jpg", nullptr);
+    partCheckFits(overlay, "FlareScene::Init()", "girl2.jpg", 0, 0, FLARE_PANEL_W, FLARE_PANEL_H);
     scene = new x3dScene();
     memset(scene, 0, sizeof *scene);
     x3dLoadSceneScript("scene4.x3d", scene, g_pFileIO);
@@ -289,8 +281,7 @@ void FlareScene::RenderPanel(uint32_t* dst)
 
 void CalendarPanel::Init()
 {
-    page = loadSprite("april.tga");
-    page->LoadAlphaChannel("aprilm.gif", g_pFileIO);
+    page = partLoadSprite("april.tga", "aprilm.gif");
     if (page->sizeX != CALENDAR_CELL_W || page->sizeY < CALENDAR_CELLS * CALENDAR_CELL_H)
         g_xError.Fatal("CalendarPanel::Init() -> april.tga must hold thirty 65 x 35 cells");
     for (int i = 0; i < CALENDAR_CELLS; i++) {
@@ -320,12 +311,11 @@ void CalendarPanel::Draw(int32_t y, uint32_t* dst)
 
 void FlareInit()
 {
-    g_girl6 = loadSprite("girl6.jpg");
-    if (122 + g_girl6->sizeX > SHOW_WIDTH || g_girl6->sizeY > SHOW_LETTERBOX_ROWS)
-        g_xError.Fatal("FlareInit() -> girl6.jpg does not fit at (122, 0)");
-    g_caption = loadSprite("nomore.tga");
-    if (199 + g_caption->sizeX > SHOW_WIDTH || g_caption->sizeY > 20)
-        g_xError.Fatal("FlareInit() -> nomore.tga does not fit at (199, 260)");
+    g_girl6 = partLoadSprite("girl6.jpg", nullptr);
+    partCheckFits(g_girl6, "FlareInit()", "girl6.jpg", 122, 0, SHOW_WIDTH, SHOW_LETTERBOX_ROWS);
+    g_caption = partLoadSprite("nomore.tga", nullptr);
+    // At most 20 rows: the caption rows end at 280.
+    partCheckFits(g_caption, "FlareInit()", "nomore.tga", 199, SHOW_CAPTION_Y, SHOW_WIDTH, SHOW_CAPTION_Y + 20);
     g_calendar.Init();
 }
 

@@ -1,15 +1,11 @@
 #include "rotoPart.h"
 
-#include "X2d/X2dspr.h"
-#include "files/xFileIO.h"
+#include "parts/PartLoad.h"
 #include "parts/ShowState.h"
-#include "system/Xerror.h"
 
 void RotoInit()
 {
-    g_rotoBack = x2dSpriteCreate();
-    g_rotoBack->Load("fon1.gif", g_pFileIO);
+    g_rotoBack = partLoadSprite("fon1.gif", nullptr);
     // Blended whole over the letterbox without clipping.
-    if (g_rotoBack->sizeX != SHOW_WIDTH || g_rotoBack->sizeY != SHOW_LETTERBOX_ROWS)
-        g_xError.Fatal("RotoInit() -> Wrong size of fon1.gif");
+    partCheckSize(g_rotoBack, "RotoInit()", "fon1.gif", SHOW_WIDTH, SHOW_LETTERBOX_ROWS);
 }

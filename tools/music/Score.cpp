@@ -595,27 +595,27 @@ void Tune::Cues()
 
     // Order 2: the first caption appears with a soft bell; a riser runs
     // into the band opening at order 3 row 9.
-    Bell(at(2, 0), 86, 20, 0x90);
+    Bell(at(kOpeningCaption), 86, 20, 0x90);
     Hit(at(2, 57), CH_IMPACT, MUS_RISER, 34);
-    Hit(at(3, 9), CH_IMPACT, MUS_IMPACT, 52);
-    Hit(at(3, 9), CH_CRASH, MUS_CRASH, 40, 0x90);
-    for (int r = 10; r < 64; r += 2)
-        Hit(at(3, r), CH_HAT, MUS_HAT_CLOSED, r % 4 ? 22 : 14, 0xA0);
+    Hit(at(kOpeningBand), CH_IMPACT, MUS_IMPACT, 52);
+    Hit(at(kOpeningBand), CH_CRASH, MUS_CRASH, 40, 0x90);
+    for (int r = kOpeningBand.row + 1; r < 64; r += 2)
+        Hit(at(kOpeningBand.order, r), CH_HAT, MUS_HAT_CLOSED, r % 4 ? 22 : 14, 0xA0);
 
     // Orders 5 and 6: the picture shakes on rows 0-6 and the inverted half
     // returns at row 32.
-    for (int order = 5; order <= 6; ++order) {
-        Hit(at(order, 0), CH_CRASH, MUS_CRASH, 44, order == 5 ? 0x60 : 0xA0);
+    for (int order : kOpeningInvertOrders) {
+        Hit(at(order, 0), CH_CRASH, MUS_CRASH, 44, order == kOpeningInvertOrders[0] ? 0x60 : 0xA0);
         Hit(at(order, 0), CH_IMPACT, MUS_IMPACT, 48);
-        SnareRoll(at(order, 0), 7, 30);
+        SnareRoll(at(order, 0), kOpeningShakeLastRow + 1, 30);
         // Toms tumbling down, one a row, while it shakes; odd rows on a
         // channel of their own so each rings out over the last.
-        static const int tom[7] = { 0, 19, 17, 14, 0, 12, 10 };
-        for (int r = 1; r <= 6; ++r)
+        static const int tom[kOpeningShakeLastRow + 1] = { 0, 19, 17, 14, 0, 12, 10 };
+        for (int r = 1; r <= kOpeningShakeLastRow; ++r)
             if (tom[r])
                 Play(at(order, r), r % 2 ? CH_ARP : CH_KICK, 60 + tom[r], MUS_KICK, 46);
-        Hit(at(order, 32), CH_CRASH, MUS_CRASH, 36, order == 5 ? 0x60 : 0xA0);
-        Bell(at(order, 32), ChordNote(at(order, 32), 0, 86), 30, 0x80);
+        Hit(at(order, kOpeningInvertBackRow), CH_CRASH, MUS_CRASH, 36, order == kOpeningInvertOrders[0] ? 0x60 : 0xA0);
+        Bell(at(order, kOpeningInvertBackRow), ChordNote(at(order, kOpeningInvertBackRow), 0, 86), 30, 0x80);
     }
     SnareRoll(at(8, 57), 7, 26);
 
@@ -628,13 +628,13 @@ void Tune::Cues()
 
     // Order 12: the title arrives at row 31; the picture drops to black
     // after row 55; a riser leads into the lines.
-    Bell(at(12, 31), ChordNote(at(12, 31), 2, 84), 34, 0x90);
+    Bell(at(kFishCaptionOut), ChordNote(at(kFishCaptionOut), 2, 84), 34, 0x90);
     Hit(at(12, 48), CH_CRASH, MUS_RISER, 36);
-    Silence(at(12, 56), at(13, 0), { CH_KICK, CH_SNARE, CH_HAT, CH_BASS, CH_LEAD, CH_ECHO, CH_PAD1, CH_PAD2, CH_PAD3,
+    Silence(at(kFishFadeOut), at(CUE_LINES, 0), { CH_KICK, CH_SNARE, CH_HAT, CH_BASS, CH_LEAD, CH_ECHO, CH_PAD1, CH_PAD2, CH_PAD3,
                                           CH_PADB1, CH_PADB2, CH_PADB3 });
-    Hit(at(12, 56), CH_IMPACT, MUS_IMPACT, 44);
-    Hit(at(13, 0), CH_CRASH, MUS_CRASH, 46, 0x70);
-    Hit(at(13, 0), CH_IMPACT, MUS_IMPACT, 50);
+    Hit(at(kFishFadeOut), CH_IMPACT, MUS_IMPACT, 44);
+    Hit(at(CUE_LINES, 0), CH_CRASH, MUS_CRASH, 46, 0x70);
+    Hit(at(CUE_LINES, 0), CH_IMPACT, MUS_IMPACT, 50);
 
     // Orders 13-14: each zooming letter starts with a bell and a droplet.
     for (int order : kLinesZoomOrders)

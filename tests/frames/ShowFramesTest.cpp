@@ -1,0 +1,246 @@
+// The show as it plays: the program captures windows of the show losslessly
+// on its virtual clock, and the chosen frames of each window must have the
+// hashes kept in frames.txt, for both drawing paths (the MMX path rounds
+// some blends differently by one step, so each has its own).
+//
+// The capture is read from a pipe as the program writes it: a window keeps
+// only its listed frames, however long it runs.
+//
+// A frame that differs is written as NAME-NN-PATH-seen.png in the test's
+// folder of the build, beside NAME-NN-PATH.png, the expected frame, when the
+// last rewrite of the references in that build wrote it. QH_UPDATE_FRAMES=1
+// (the build target show_frames) rewrites every window's hashes and writes
+// its frames as PNGs to look at: for a change of the picture that is meant,
+// or new data. A later effect adds its window to the table.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <map>
+#include <poll.h>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include <png.h>
+
+#include "X2d/X2d.h"
+#include "X2d/X2dspr.h"
+#include "tests/common/ShowRun.h"
+
+namespace {
+
+const int W = 640, H = 480;
+const size_t kFrameBytes = (size_t)W * H * 4;
+
+struct Window {
+    const char* name;
+    int start, end, fps; // music orders; -1 start: from the beginning
+    std::vector<int> frames;
+};
+
+// Frame k of a window is at k / fps seconds from its start; a row lasts
+// 15/132 s.
+const Window kWindows[] = {
+    // The opening needs its whole history: 8 (1/6) circles on black; 23
+    // (3/10) the band opening on white; 31 (4/16) ten letters growing on the
+    // half band; 37 (5/5) shake and left inversion; 45 (6/12) right
+    // inversion; 53 (7/18) order 7; 59 (8/7) the band closed behind white
+    // bars; 68 (9/22) the harbour sliding up under a burst; then the fish:
+    // 76 (10/28) over the sliding harbour with "see you soon"; 93 (12/50)
+    // with the title and "happy?"; 94 (12/59) black, the title fading.
+    {"opening", -1, 13, 1, {8, 23, 31, 37, 45, 53, 59, 68, 76, 93, 94}},
+    // "see you soon" shows on rows 0-3 of order 2 only: 2/2.
+    {"caption", 2, 3, 4, {1}},
+    // 0.5 s the greetings' opening flash; 5.5 s the list under "greetings
+    // to", the first cells revealing; 8.5 s "the monsters" half over
+    // "greetings to"; 23 s the full mosaic with both question marks; 26 s
+    // the darkening under "two are missing"; 31 s "guess who" alone.
+    {"greet", 17, 22, 2, {1, 11, 17, 46, 52, 62}},
+    // The flare scene (its first frame comes after the parts before it hand
+    // over, one pacing each): 5 (26/1) the white flash; 81 (26/32) warp,
+    // calendar and flares; 211 (27/20) the caption; 268 (27/43) the next
+    // part's picture cross-fading over it all.
+    {"flare", 26, 28, 22, {5, 81, 211, 268}},
+};
+
+typedef std::vector<uint8_t> Frame; // W x H pixels of B, G, R, 255
+
+uint64_t hashOf(const Frame& f) // FNV-1a
+{
+    uint64_t h = 14695981039346656037ull;
+    for (uint8_t b : f)
+        h = (h ^ b) * 1099511628211ull;
+    return h;
+}
+
+std::string keyOf(const Window& w, int frame, const char* path)
+{
+    return std::string(w.name) + " " + std::to_string(frame) + " " + path;
+}
+
+std::string pngName(const Window& w, int frame, const char* path, const char* tail)
+{
+    char name[96];
+    snprintf(name, sizeof name, "%s-%02d-%s%s.png", w.name, frame, path, tail);
+    return name;
+}
+
+bool writePng(const std::string& file, const Frame& frame)
+{
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = W;
+    image.height = H;
+    image.format = PNG_FORMAT_BGRA;
+    return png_image_write_to_file(&image, file.c_str(), 0, frame.data(), 0, nullptr) != 0;
+}
+
+// "window frame path" -> hash, as kept in frames.txt.
+std::map<std::string, uint64_t> readHashes()
+{
+    std::map<std::string, uint64_t> hashes;
+    FILE* f = fopen(QH_FRAMES_FILE, "r");
+    char line[160], name[32], path[16];
+    int frame;
+    uint64_t hash;
+    while (f && fgets(line, sizeof line, f))
+        if (line[0] != '#' && sscanf(line, "%31s %d %15s %" SCNx64, name, &frame, path, &hash) == 4)
+            hashes[std::string(name) + " " + std::to_string(frame) + " " + path] = hash;
+    if (f)
+        fclose(f);
+    return hashes;
+}
+
+bool writeHashes(const std::map<std::string, uint64_t>& hashes)
+{
+    std::string text = "# window, frame, drawing path, FNV-1a hash of its 640 x 480 x 4 bytes B, G, R, 255\n";
+    for (const Window& w : kWindows)
+        for (int k : w.frames)
+            for (const char* path : {"plain", "mmx"}) {
+                auto it = hashes.find(keyOf(w, k, path));
+                char line[96];
+                if (it != hashes.end()) {
+                    snprintf(line, sizeof line, "%s %d %s %016" PRIx64 "\n", w.name, k, path, it->second);
+                    text += line;
+                }
+            }
+    FILE* f = fopen(QH_FRAMES_FILE, "w");
+    bool ok = f && fwrite(text.data(), 1, text.size(), f) == text.size();
+    return f && fclose(f) == 0 && ok;
+}
+
+// Runs the program on the window with its capture going into a pipe, and
+// keeps the listed frames as they pass.
+bool captureWindow(const Window& w, bool plainPath, std::map<int, Frame>& frames, std::string& why)
+{
+    std::string dir = showFolder(std::string(w.name) + (plainPath ? "-plain" : "-mmx"));
+    std::string fifo = dir + "/show.rgb";
+    if (dir.empty() || mkfifo(fifo.c_str(), 0600) != 0) {
+        why = "no folder for the capture";
+        return false;
+    }
+    std::string args = " -capture show.rgb -fps " + std::to_string(w.fps) + " -end " + std::to_string(w.end);
+    if (w.start >= 0)
+        args += " -start " + std::to_string(w.start);
+    std::string command = "cd '" + dir + "' && exec " + (plainPath ? "env QH_NO_MMX=1 " : "env -u QH_NO_MMX ") +
+                          QH_PROGRAM + args + " > log.txt 2>&1";
+    // Read and write: never blocks, and the pipe is never left without a
+    // reader while the program writes.
+    int fd = open(fifo.c_str(), O_RDWR);
+    pid_t child = fd < 0 ? -1 : fork();
+    if (child == 0) {
+        execl("/bin/sh", "sh", "-c", command.c_str(), (char*)nullptr);
+        _exit(127);
+    }
+    int status = -1;
+    bool exited = child < 0;
+    size_t done = 0; // bytes of the capture read
+    std::vector<uint8_t> chunk(1 << 16);
+    Frame current;
+    while (!exited) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 100) > 0 && (p.revents & POLLIN)) {
+            ssize_t n = read(fd, chunk.data(), chunk.size());
+            for (ssize_t i = 0; i < n;) {
+                const int k = (int)(done / kFrameBytes);
+                const size_t in = done % kFrameBytes, take = std::min(kFrameBytes - in, (size_t)(n - i));
+                current.insert(current.end(), chunk.begin() + i, chunk.begin() + i + (ptrdiff_t)take);
+                if (in + take == kFrameBytes) {
+                    for (int listed : w.frames)
+                        if (listed == k)
+                            frames[k] = current;
+                    current.clear();
+                }
+                done += take;
+                i += (ssize_t)take;
+            }
+            continue;
+        }
+        // Nothing to read: done once the program has ended.
+        exited = waitpid(child, &status, WNOHANG) == child;
+    }
+    if (fd >= 0)
+        close(fd);
+    const bool ok = child > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (!ok)
+        why = "the capture failed: " + readWholeFile(dir + "/log.txt");
+    remove((dir + "/show.rgb.wav").c_str()); // the music: 17 MB for the opening
+    if (ok && frames.size() != w.frames.size())
+        why = "the capture of " + std::string(w.name) + " has " + std::to_string(done / kFrameBytes) + " frames";
+    return ok && frames.size() == w.frames.size();
+}
+
+bool updating()
+{
+    const char* v = getenv("QH_UPDATE_FRAMES");
+    return v && *v && *v != '0';
+}
+
+void checkPath(bool plainPath)
+{
+    const char* path = plainPath ? "plain" : "mmx";
+    std::map<std::string, uint64_t> hashes = readHashes();
+    for (const Window& w : kWindows) {
+        std::map<int, Frame> frames;
+        std::string why;
+        ASSERT_TRUE(captureWindow(w, plainPath, frames, why)) << why;
+        for (int k : w.frames) {
+            const std::string key = keyOf(w, k, path);
+            const uint64_t hash = hashOf(frames[k]);
+            if (updating()) {
+                hashes[key] = hash;
+                EXPECT_TRUE(writePng(pngName(w, k, path, ""), frames[k]));
+                continue;
+            }
+            ASSERT_TRUE(hashes.count(key)) << "no hash for " << key << " in " QH_FRAMES_FILE;
+            if (hash == hashes[key])
+                continue;
+            const std::string seen = pngName(w, k, path, "-seen");
+            writePng(seen, frames[k]);
+            ADD_FAILURE() << "frame " << key << " differs from its reference; the frame seen is in " << seen
+                          << " (the expected one in " << pngName(w, k, path, "")
+                          << " once the references were written in this build)";
+        }
+    }
+    if (updating()) {
+        EXPECT_TRUE(writeHashes(hashes)) << QH_FRAMES_FILE;
+    }
+}
+
+TEST(ShowFrames, PlainPathMatchesTheReferenceHashes) { checkPath(true); }
+
+TEST(ShowFrames, MmxPathMatchesTheReferenceHashes)
+{
+    if (!x2dSpriteHasMMXPath() || !x2dDetectMMX()) {
+        GTEST_SKIP() << "no MMX path on this machine";
+    }
+    checkPath(false);
+}
+
+} // namespace
