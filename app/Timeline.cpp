@@ -3,9 +3,11 @@
 #include <cstring>
 
 #include "X2d/X2d.h"
+#include "parts/Credits.h"
 #include "parts/Cues.h"
 #include "parts/Part_1.h"
 #include "parts/Part_2.h"
+#include "parts/Part_3.h"
 #include "parts/gretPart.h"
 #include "parts/pstdemop.h"
 #include "parts/rotoPart.h"
@@ -100,10 +102,10 @@ xChainStep g_chain[CHAIN_STEPS] = {
     // first call, early hand-over
     {"Part1Frame", Part1Frame, Part1Init, Part1Draw, 35, true, CUE_FISH, clearOutsideLetterbox, CHAIN_FISH, kPicture, nullptr, nullptr},
     {"Part2Frame", Part2Frame, Part2Init, Part2Draw, 35, false, CUE_LINES, selectLinesScene, CHAIN_LINES, kPicture, nullptr, nullptr},
-    {"Part3Frame", Part3Frame, nullptr, nullptr, 50, true, CUE_GREETINGS, clearOutsideLetterbox, CHAIN_GREETINGS, {0, 75, SHOW_WIDTH, 340}, nullptr, nullptr},
+    {"Part3Frame", Part3Frame, Part3Init, Part3Draw, 50, true, CUE_GREETINGS, clearOutsideLetterbox, CHAIN_GREETINGS, {0, 75, SHOW_WIDTH, 340}, nullptr, nullptr},
     {"GreetFrame", GreetFrame, GreetInit, GreetDraw, 35, true, CUE_CREDITS1, selectCreditsScene, CHAIN_CREDITS1, kPicture, nullptr, nullptr},
-    {"Credits1Frame", Credits1Frame, nullptr, nullptr, 35, false, CUE_CREDITS2, nullptr, CHAIN_CREDITS2, kPicture, nullptr, nullptr},
-    {"Credits2Frame", Credits2Frame, nullptr, nullptr, 35, false, CUE_FLARE, nullptr, CHAIN_FLARE, kPicture, nullptr, nullptr},
+    {"Credits1Frame", Credits1Frame, CreditsInit, Credits1Draw, 35, false, CUE_CREDITS2, nullptr, CHAIN_CREDITS2, kPicture, nullptr, nullptr},
+    {"Credits2Frame", Credits2Frame, nullptr, Credits2Draw, 35, false, CUE_FLARE, nullptr, CHAIN_FLARE, kPicture, nullptr, nullptr},
     {"FlareFrame", FlareFrame, FlareInit, FlareDraw, 35, false, CUE_ROTO, nullptr, CHAIN_ROTO, kPicture, FlareFirstCall, FlareFadeDone},
     {"RotoFrame", RotoFrame, RotoInit, nullptr, 50, true, CUE_CIRCLES, nullptr, CHAIN_CIRCLES, kPicture, nullptr, nullptr},
     {"CirclesFrame", CirclesFrame, nullptr, nullptr, 35, false, CUE_FALL, nullptr, CHAIN_FALL, kPicture, nullptr, nullptr},

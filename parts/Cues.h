@@ -86,9 +86,31 @@ constexpr xCue kFishFadeOut = {12, 56};
 static_assert(kFishFadeOut.order + 1 == CUE_LINES, "the fish fade out in their last order");
 
 // The lines: a letter starts zooming on each of these rows, letters 1-7 in
-// the first of the two orders, 8-14 in the second.
+// the first of the two orders, 8-14 in the second. Each letter's window runs
+// to the row before the next one's; row 60 starts nothing.
 constexpr int kLinesZoomOrders[2] = {CUE_LINES, CUE_LINES + 1};
 constexpr int kLinesZoomRows[7] = {2, 18, 34, 44, 46, 54, 61};
+constexpr int kLinesZoomQuietRow = 60;
+constexpr int kLinesZoomLetters = 14;
+constexpr xCue kLinesGrid = {CUE_LINES + 2, 0};     // the darkening grid fades in and scrolls
+constexpr xCue kLinesCaption = {CUE_LINES + 2, 31}; // "3d stuff" fades in
+constexpr xCue kLinesTitle = {CUE_LINES + 2, 35};   // the 3D title turns, on a crash
+constexpr xCue kLinesGridsStep = {CUE_LINES + 3, 58}; // grids 2, 3, 4, then the letterbox black
+
+// The letter (0-13) whose zoom window is open at this position, or -1.
+constexpr int cueLinesZoomLetter(int order, int row)
+{
+    for (int k = 0; k < 2; k++) {
+        if (order != kLinesZoomOrders[k] || row == kLinesZoomQuietRow)
+            continue;
+        for (int i = 6; i >= 0; i--)
+            if (row >= kLinesZoomRows[i])
+                return k * 7 + i;
+    }
+    return -1;
+}
+static_assert(kLinesZoomRows[5] < kLinesZoomQuietRow && kLinesZoomQuietRow < kLinesZoomRows[6],
+              "the quiet row closes the sixth letter's window");
 
 // The greetings.
 constexpr int kGreetFlashRows[7] = {2, 18, 34, 44, 46, 54, 60}; // a circle flashes
@@ -100,6 +122,17 @@ constexpr xCue kGreetTwoMissing = {20, 32};  // "two are missing"; the picture d
 constexpr xCue kGreetGuessWho = {20, 61};    // "guess who"; the question marks fade
 static_assert(kGreetQuestion1.order == kGreetQuestion2.order && kGreetQuestion1.row < kGreetQuestion2.row,
               "the question marks come in one order, the first one first");
+
+// The credits: in the first order of each credit a background piece and a
+// step of the turning photo arrive on each of these rows; from the last one
+// on all the pieces stand and the photo slides. The credits scene plays in
+// the order after the first credit's; the white fade ends the second.
+constexpr int kCreditsStepRows[4] = {0, 8, 16, 24};
+constexpr int kCreditsStepOrders[2] = {CUE_CREDITS1, CUE_CREDITS2};
+constexpr int kCreditsSceneOrder = CUE_CREDITS1 + 1;
+constexpr int kCreditsPlateOrder = CUE_CREDITS2 + 1; // the third photo and the name plate
+constexpr xCue kCreditsWhite = {CUE_CREDITS2 + 1, 59};
+static_assert(kCreditsWhite.order + 1 == CUE_FLARE, "the white fade leads into the flare scene");
 
 // The flare scene: the caption fades in from the start of its second
 // order; on the hit the next picture cross-fades over everything, and the

@@ -42,19 +42,6 @@ void loadImage(const char* name, xImage& image)
     g_pFileIO->Free(&file);
 }
 
-// A sprite that shows rows of another's pixels without owning them.
-x2dSprite* makeView(uint32_t* pixels, int32_t sizeX, int32_t sizeY)
-{
-    x2dSprite* s = x2dSpriteCreate();
-    s->ownsMemory = 0;
-    s->pixels = pixels;
-    s->sizeX = sizeX;
-    s->sizeY = sizeY;
-    s->pitch = sizeX * 4;
-    s->skip = x2dScreenWidth - sizeX;
-    return s;
-}
-
 bool flashRow(int32_t row)
 {
     for (int flash : kGreetFlashRows)
@@ -131,11 +118,11 @@ void CgreetPart::Init()
             g_xError.Fatal("CgreetPart::Init() -> can't create object CgreetMan");
         men[k] = man;
         uint32_t* photo = (uint32_t*)(photos.pixels + (size_t)c * GREET_PHOTO_W * GREET_PHOTO_H * 4);
-        man->photo = makeView(photo, GREET_PHOTO_W, GREET_PHOTO_H);
+        man->photo = partMakeView(photo, GREET_PHOTO_W, GREET_PHOTO_H);
         man->photo->LoadAlphaChannel(photoMask);
         man->tint = x2dSpriteCreate();
         MakeTint(man->photo, man->tint, palettes[rand() % GREET_PALETTES]);
-        man->name = makeView(names->pixels + (size_t)c * GREET_NAME_ROWS * names->sizeX, names->sizeX,
+        man->name = partMakeView(names->pixels + (size_t)c * GREET_NAME_ROWS * names->sizeX, names->sizeX,
                              GREET_NAME_ROWS);
 
         man->y = 260 + 80 * k;

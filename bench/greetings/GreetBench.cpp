@@ -6,10 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
-#include <string>
 #include <vector>
 
+#include "bench/common/DrawRatios.h"
 #include "tests/common/ShowStart.h"
 
 namespace {
@@ -72,29 +71,6 @@ BENCHMARK(BM_crossFade);
 BENCHMARK(BM_fullMosaic);
 BENCHMARK(BM_darkening);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration)
-                ns[r.benchmark_name()] = r.GetAdjustedRealTime();
-    }
-    std::map<std::string, double> ns;
-};
-
 } // namespace
 
-int main(int argc, char** argv)
-{
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double base = reporter.ns["BM_memcpy"];
-    printf("\n%-16s %12s  (%s path)\n", "frame", "ratio/memcpy", x2dMMX ? "MMX" : "plain");
-    for (const auto& e : reporter.ns)
-        if (e.first != "BM_memcpy" && base > 0)
-            printf("%-16s %12.2f\n", e.first.c_str() + 3, e.second / base);
-    return 0;
-}
+int main(int argc, char** argv) { return qhbench::drawRatiosMain(argc, argv, "BM_memcpy"); }

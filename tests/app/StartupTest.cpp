@@ -24,6 +24,15 @@ std::vector<TestZipEntry> showPicturesAnd(std::vector<TestZipEntry> extra)
     return extra;
 }
 
+// A folder laid out as the show runs in (the scenes' textures beside the
+// archive), with an archive of these entries in place of the show's.
+std::string showFolderWith(const std::string& name, const std::vector<TestZipEntry>& entries)
+{
+    std::string folder = showFolder(name);
+    remove((folder + "/demo.pak").c_str()); // the link to the show's own
+    return !folder.empty() && writeTestZip(folder + "/demo.pak", entries) ? folder : std::string();
+}
+
 int runWinMain(const char* folder, const char* commandLine)
 {
     if (chdir(folder) != 0)
@@ -42,15 +51,13 @@ TEST(Startup, MissingArchiveEndsWithItsMessage)
 
 TEST(Startup, ArchiveWithoutMusicIsBroken)
 {
-    std::string folder = scratchFolder("nomusic");
-    ASSERT_TRUE(linkShowTextures(folder));
-    ASSERT_TRUE(writeTestZip(folder + "/demo.pak", showPicturesAnd({{"other.bin", "x"}})));
+    std::string folder = showFolderWith("nomusic", showPicturesAnd({{"other.bin", "x"}}));
+    ASSERT_FALSE(folder.empty());
     EXPECT_EXIT(runWinMain(folder.c_str(), ""), ::testing::ExitedWithCode(3),
                 "Error: Broken resource file -> Can't load iseeyou.mp3");
     // Present, but not music the player takes.
-    std::string bad = scratchFolder("badmusic");
-    ASSERT_TRUE(linkShowTextures(bad));
-    ASSERT_TRUE(writeTestZip(bad + "/demo.pak", showPicturesAnd({{"iseeyou.mp3", "not a module"}})));
+    std::string bad = showFolderWith("badmusic", showPicturesAnd({{"iseeyou.mp3", "not a module"}}));
+    ASSERT_FALSE(bad.empty());
     EXPECT_EXIT(runWinMain(bad.c_str(), "-windowed"), ::testing::ExitedWithCode(3), "Error: Can't load ISEEYOU.MP3");
 }
 

@@ -8,22 +8,15 @@
 
 #include "tests/common/Scratch.h"
 
-// Links the show's textures folder into folder (for a test that writes an
-// archive of its own there); false when the link cannot be made.
-inline bool linkShowTextures(const std::string& folder)
-{
-    const std::string pak = QH_DEMO_PAK;
-    const std::string textures = pak.substr(0, pak.rfind('/') + 1) + "textures";
-    return symlink(textures.c_str(), (folder + "/textures").c_str()) == 0;
-}
-
 // A new scratch folder holding links to the show's archive and textures;
 // empty when they cannot be made.
 inline std::string showFolder(const std::string& name)
 {
     std::string folder = scratchFolder(name);
     const std::string pak = QH_DEMO_PAK;
-    if (symlink(pak.c_str(), (folder + "/demo.pak").c_str()) != 0 || !linkShowTextures(folder))
+    const std::string textures = pak.substr(0, pak.rfind('/') + 1) + "textures";
+    if (symlink(pak.c_str(), (folder + "/demo.pak").c_str()) != 0 ||
+        symlink(textures.c_str(), (folder + "/textures").c_str()) != 0)
         return std::string();
     return folder;
 }

@@ -57,11 +57,23 @@ const Window kWindows[] = {
     {"opening", -1, 13, 1, {8, 23, 31, 37, 45, 53, 59, 68, 76, 93, 94}},
     // "see you soon" shows on rows 0-3 of order 2 only: 2/2.
     {"caption", 2, 3, 4, {1}},
+    // The lines: 2 (13/8) rising from black, the first letter growing; 6
+    // (13/26) the second letter; 21 (14/28) the second word; 36 (15/30) the
+    // grid at full darkness, scrolling; 38 (15/39) the title starting, the
+    // caption fading in; 51 (16/32) title, grid and caption; 57 (16/58) the
+    // grids changing; 58 (16/63) the letterbox black under the caption.
+    {"lines", 13, 17, 2, {2, 6, 21, 36, 38, 51, 57, 58}},
     // 0.5 s the greetings' opening flash; 5.5 s the list under "greetings
     // to", the first cells revealing; 8.5 s "the monsters" half over
     // "greetings to"; 23 s the full mosaic with both question marks; 26 s
     // the darkening under "two are missing"; 31 s "guess who" alone.
     {"greet", 17, 22, 2, {1, 11, 17, 46, 52, 62}},
+    // The credits at 4 fps, frame ((order - 22) x 64 + row) x 15 x 4 / 132:
+    // each step of both credits (rows 4, 12, 20: 1, 5, 9 and 60, 63, 67),
+    // their slides (22/40: 18, 24/40: 76), the credits scene (23/32: 43; it
+    // changes with the 3D engine and the scene), the plate's order (25/32:
+    // 101) and the white fade (25/62: 115).
+    {"credits", 22, 26, 4, {1, 5, 9, 18, 43, 60, 63, 67, 76, 101, 115}},
     // The flare scene (its first frame comes after the parts before it hand
     // over, one pacing each): 5 (26/1) the white flash; 81 (26/32) warp,
     // calendar and flares; 211 (27/20) the caption; 268 (27/43) the next

@@ -569,16 +569,7 @@ protected:
     }
     static void initFrom(const std::vector<TestZipEntry>& entries)
     {
-        // The archive is read from memory.
-        writeTestZip(scratchFile("demo.pak"), entries);
-        static std::string archive;
-        archive = readWholeFile(scratchFile("demo.pak"));
-        xSysInit("Quiet Harbor", nullptr, nullptr);
-        x2dInit(640, 280);
-        g_fileIO.Close();
-        if (g_fileIO.OpenMemory(archive.data(), archive.size()) != 0)
-            exit(99);
-        g_pFileIO = &g_fileIO;
+        startOnEntries(entries);
         GreetInit();
         exit(0);
     }

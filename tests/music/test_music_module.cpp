@@ -56,15 +56,16 @@ std::vector<xCue> showCues()
             cues.push_back({ order, r });
     for (xCue c : { kGreetQuestion1, kGreetQuestion2, kGreetTwoMissing, kGreetGuessWho })
         cues.push_back(c);
+    for (int order : kCreditsStepOrders)
+        for (int r : kCreditsStepRows)
+            cues.push_back({ order, r });
+    cues.push_back(kCreditsWhite);
     add(3, { 9 });
     add(5, { 0, 1, 2, 3, 4, 5, 6, 32 });  // the picture shakes on rows 0-6
     add(6, { 0, 1, 2, 3, 4, 5, 6, 32 });
     add(12, { 31, 56 });
     add(15, { 31, 35 });
     add(16, { 58 });
-    add(22, { 0, 8, 16, 24 });
-    add(24, { 0, 8, 16, 24 });
-    add(25, { 59 });
     add(27, { 41 });
     add(29, { 57 });
     add(35, { 51 });

@@ -179,13 +179,13 @@ TEST_F(Timeline, UnbuiltPartsDrawBlackOverTheirRectangle)
 {
     for (int i = 0; i < 640 * 480; i++)
         g_frameBuffer[i] = 0x00FFFFFF;
-    g_position = at(14, 0);
+    g_position = at(34, 0);
     UpdateMusicPosition();
-    Part3Frame(1); // presents lines 75 to 414
-    EXPECT_EQ(g_frameBuffer[75 * 640], 0u);
-    EXPECT_EQ(g_frameBuffer[414 * 640 + 639], 0u);
-    EXPECT_EQ(g_frameBuffer[74 * 640], 0x00FFFFFFu);
-    EXPECT_EQ(g_frameBuffer[415 * 640], 0x00FFFFFFu);
+    Part10Frame(1); // presents lines 67 to 433
+    EXPECT_EQ(g_frameBuffer[67 * 640], 0u);
+    EXPECT_EQ(g_frameBuffer[433 * 640 + 639], 0u);
+    EXPECT_EQ(g_frameBuffer[66 * 640], 0x00FFFFFFu);
+    EXPECT_EQ(g_frameBuffer[434 * 640], 0x00FFFFFFu);
 }
 
 TEST_F(Timeline, EndAtOrderQuitsWhenTheMusicGetsThere)

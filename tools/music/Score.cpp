@@ -646,15 +646,15 @@ void Tune::Cues()
         }
 
     // Order 15: the caption at row 31, the 3D title at row 35.
-    Bell(at(15, 31), ChordNote(at(15, 31), 2, 86), 32, 0x80);
-    Hit(at(15, 35), CH_CRASH, MUS_CRASH, 44, 0x90);
-    Hit(at(15, 35), CH_IMPACT, MUS_IMPACT, 46);
+    Bell(at(kLinesCaption), ChordNote(at(kLinesCaption), 2, 86), 32, 0x80);
+    Hit(at(kLinesTitle), CH_CRASH, MUS_CRASH, 44, 0x90);
+    Hit(at(kLinesTitle), CH_IMPACT, MUS_IMPACT, 46);
 
     // Order 16 row 58: the grid flickers and the letterbox goes black;
     // everything stops under a rising snare stutter.
-    Silence(at(16, 58), at(17, 0), { CH_KICK, CH_HAT, CH_BASS, CH_LEAD, CH_ECHO, CH_ARP, CH_PAD1, CH_PAD2, CH_PAD3,
+    Silence(at(kLinesGridsStep), at(CUE_GREETINGS, 0), { CH_KICK, CH_HAT, CH_BASS, CH_LEAD, CH_ECHO, CH_ARP, CH_PAD1, CH_PAD2, CH_PAD3,
                                           CH_PADB1, CH_PADB2, CH_PADB3 });
-    SnareRoll(at(16, 58), 6, 34);
+    SnareRoll(at(kLinesGridsStep), 6, 34);
 
     // Orders 17-21: the greetings open with a white flash; bells on every
     // circle flash, the two question marks of order 19 asked higher.
@@ -684,29 +684,30 @@ void Tune::Cues()
     Bell(at(kGreetGuessWho), 81, 38, 0x80);
     Hit(at(21, 48), CH_IMPACT, MUS_RISER, 34);
 
-    // Orders 22 and 24: the credit pieces and photo steps on rows 0, 8,
-    // 16 and 24, each a hit; the groove runs from row 32.
-    for (int order = 22; order <= 24; order += 2) {
+    // The first order of each credit: the background pieces and photo
+    // steps, each a hit; the groove runs from row 32.
+    for (int order : kCreditsStepOrders) {
         Silence(at(order, 0), at(order, 32), { CH_KICK, CH_SNARE, CH_HAT, CH_BASS });
         Hit(at(order, 0), CH_CRASH, MUS_CRASH, 44, 0x80);
         Hit(at(order, 0), CH_IMPACT, MUS_IMPACT, 46);
-        for (int r = 0; r <= 24; r += 8) {
+        for (int step = 0; step < 4; ++step) {
+            int r = kCreditsStepRows[step];
             int abs = at(order, r);
             Hit(abs, CH_KICK, MUS_KICK, 54);
             Play(abs, CH_BASS, bassRoot[abs / 16], MUS_BASS, 38, 0x80);
-            Bell(abs, ChordNote(abs, r / 8 + 2, 79), 34, 0x50 + r * 4);
-            Play(abs, CH_DROP, ChordNote(abs, r / 8 + 3, 79), MUS_DROPLET, 24, 0xB0 - r * 4);
+            Bell(abs, ChordNote(abs, step + 2, 79), 34, 0x50 + r * 4);
+            Play(abs, CH_DROP, ChordNote(abs, step + 3, 79), MUS_DROPLET, 24, 0xB0 - r * 4);
         }
         for (int r = 26; r < 32; r += 2)
             Hit(at(order, r), CH_HAT, MUS_HAT_CLOSED, 18, 0xA0);
     }
 
-    // Order 25: a riser into the white fade from row 59; the flare scene
-    // opens with its own white flash.
-    Hit(at(25, 43), CH_IMPACT, MUS_RISER, 38);
-    Silence(at(25, 59), at(26, 0), { CH_KICK, CH_SNARE, CH_HAT, CH_BASS, CH_ARP });
-    Hit(at(25, 59), CH_CRASH, MUS_CRASH, 46, 0x80);
-    Hit(at(25, 59), CH_IMPACT, MUS_IMPACT, 44);
+    // The second credit's last order: a riser (16 rows long) ends on the
+    // white fade; the flare scene opens with its own white flash.
+    Hit(at(kCreditsWhite) - 16, CH_IMPACT, MUS_RISER, 38);
+    Silence(at(kCreditsWhite), at(CUE_FLARE, 0), { CH_KICK, CH_SNARE, CH_HAT, CH_BASS, CH_ARP });
+    Hit(at(kCreditsWhite), CH_CRASH, MUS_CRASH, 46, 0x80);
+    Hit(at(kCreditsWhite), CH_IMPACT, MUS_IMPACT, 44);
     Bell(at(26, 0), 86, 36, 0x80);
     for (int r = 2; r < 64; r += 4)
         Hit(at(26, r), CH_HAT, MUS_HAT_CLOSED, 12, 0xB0);
