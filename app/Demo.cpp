@@ -10,6 +10,7 @@
 #include "X2d/X2d.h"
 #include "X3d/X3d.h"
 #include "app/Timeline.h"
+#include "parts/pstdemop.h"
 #include "platform/PlatCapture.h"
 #include "platform/PlatMusic.h"
 #include "X2d/X2dspr.h"
@@ -33,6 +34,8 @@ void InitParts()
     for (int step : loadOrder)
         if (g_chain[step].init)
             g_chain[step].init();
+    // The flare scene, shared by its part and the closing part's panels.
+    FlareSceneCreate(140, 105);
 }
 
 namespace {

@@ -9,6 +9,7 @@
 #include "parts/Part_2.h"
 #include "parts/Part_3.h"
 #include "parts/gretPart.h"
+#include "parts/pstdemop.h"
 #include "parts/rotoPart.h"
 #include "platform/PlatMusic.h"
 #include "system/Xsystem.h"
@@ -105,7 +106,7 @@ xChainStep g_chain[CHAIN_STEPS] = {
     {"GreetFrame", GreetFrame, GreetInit, GreetDraw, 35, true, CUE_CREDITS1, selectCreditsScene, CHAIN_CREDITS1, kPicture, nullptr, nullptr},
     {"Credits1Frame", Credits1Frame, CreditsInit, Credits1Draw, 35, false, CUE_CREDITS2, nullptr, CHAIN_CREDITS2, kPicture, nullptr, nullptr},
     {"Credits2Frame", Credits2Frame, nullptr, Credits2Draw, 35, false, CUE_FLARE, nullptr, CHAIN_FLARE, kPicture, nullptr, nullptr},
-    {"FlareFrame", FlareFrame, nullptr, nullptr, 35, false, CUE_ROTO, nullptr, CHAIN_ROTO, kPicture, nullptr, nullptr},
+    {"FlareFrame", FlareFrame, FlareInit, FlareDraw, 35, false, CUE_ROTO, nullptr, CHAIN_ROTO, kPicture, FlareFirstCall, FlareFadeDone},
     {"RotoFrame", RotoFrame, RotoInit, RotoDraw, 50, true, CUE_CIRCLES, nullptr, CHAIN_CIRCLES, kPicture, nullptr, nullptr},
     {"CirclesFrame", CirclesFrame, CirclesInit, CirclesDraw, 35, false, CUE_FALL, nullptr, CHAIN_FALL, kPicture, nullptr, nullptr},
     {"FallFrame", FallFrame, FallInit, FallDraw, 50, false, CUE_CLOSING, endFalling, CHAIN_CLOSING, kPicture, nullptr, nullptr},

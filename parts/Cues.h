@@ -134,6 +134,12 @@ constexpr int kCreditsPlateOrder = CUE_CREDITS2 + 1; // the third photo and the 
 constexpr xCue kCreditsWhite = {CUE_CREDITS2 + 1, 59};
 static_assert(kCreditsWhite.order + 1 == CUE_FLARE, "the white fade leads into the flare scene");
 
+// The flare scene: the caption fades in from the start of its second
+// order; on the hit the next picture cross-fades over everything, and the
+// part hands over once it is full.
+constexpr xCue kFlareCaption = {CUE_FLARE + 1, 0};
+constexpr xCue kFlareCrossFade = {CUE_FLARE + 1, 41};
+
 // The roto-zoom: a crash opens it; "back to" fades in from order 29 on,
 // and the flash to white lands with a crash and an impact.
 constexpr xCue kRotoCaption = {CUE_ROTO + 1, 0};

@@ -15,7 +15,7 @@ x2dSprite* g_openingCaption = nullptr;
 x2dSprite* g_openingSlide = nullptr;
 float g_openingSlideY = 250.0f;
 uint32_t* g_greetScratch = nullptr;
-x2dSprite* g_rotoBackground = nullptr;
+x2dSprite* g_rotoBack = nullptr;
 void (*g_setFlareSize)(float) = nullptr;
 
 void showSelectScene(x3dScene* scene)

@@ -59,10 +59,10 @@ extern float g_openingSlideY;
 // The greetings background's 640 x 250 pixel block, free for later parts to
 // draw in once the greetings have ended.
 extern uint32_t* g_greetScratch;
-// The calm sea behind the roto-zoom (640 x 250): the flare scene fades
-// into it, and the closing words draw their background into its pixels.
-// Null until the roto-zoom is loaded.
-extern x2dSprite* g_rotoBackground;
+// The calm sea behind the roto-zoom (640 x 250): the flare scene
+// cross-fades into it over its last frames, and the closing words draw
+// their background into its pixels. Null until the roto-zoom is loaded.
+extern x2dSprite* g_rotoBack;
 // Sets the flare scene's flare size (the falling letters' hand-over makes it
 // 800); null until the flare scene is loaded.
 extern void (*g_setFlareSize)(float size);

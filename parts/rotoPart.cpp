@@ -16,6 +16,7 @@
 
 namespace {
 
+const char* const kModule = "parts/rotoPart.cpp";
 const int kRotoCaptionX = 186;
 const int kCirclesCaptionX = 170;
 const double kQuarterTurn = 1.570796326795;
@@ -55,28 +56,31 @@ void RotoInit()
 {
     x2dSprite* sea = partLoadSprite("fon1.gif", nullptr);
     partCheckSize(sea, "RotoInit()", "fon1.gif", SHOW_WIDTH, SHOW_LETTERBOX_ROWS);
-    g_rotoBackground = sea;
+    g_rotoBack = sea;
     g_rotoGull = partLoadSprite("orel.tga", "orelmask.gif");
     partCheckSize(g_rotoGull, "RotoInit()", "orel.tga", ROTO_A_SIZE, ROTO_A_SIZE);
     g_rotoCaption = partLoadSprite("backto.tga", nullptr);
     partCheckFits(g_rotoCaption, "RotoInit()", "backto.tga", kRotoCaptionX, SHOW_CAPTION_Y, SHOW_WIDTH,
                   SHOW_CAPTION_Y + 20);
-    if (!g_greetScratch)
-        g_xError.Fatal("RotoInit() -> The greetings are not loaded");
-    g_rotoBufferA = partMakeView(g_greetScratch, ROTO_A_SIZE, ROTO_A_SIZE);
-    g_rotoBufferB = partMakeView(g_greetScratch + ROTO_B_OFFSET, ROTO_B_SIZE, ROTO_B_SIZE);
+    // The buffers live in the greetings' block, loaded before; without it
+    // (the roto-zoom loaded for its background alone) there are none.
+    if (g_greetScratch) {
+        g_rotoBufferA = partMakeView(g_greetScratch, ROTO_A_SIZE, ROTO_A_SIZE);
+        g_rotoBufferB = partMakeView(g_greetScratch + ROTO_B_OFFSET, ROTO_B_SIZE, ROTO_B_SIZE);
+    }
     g_roto = RotoStartState();
 }
 
 void RotoDraw()
 {
+    X_ASSERT(g_rotoBufferA && g_rotoBufferB, kModule, __LINE__);
     xRotoState& s = g_roto;
     s.angleA += 0.02f;
     s.angleB += 0.03f;
     if (s.angleA > 4.0f)
         s.angleA = 0.1f;
 
-    memcpy(g_picture, g_rotoBackground->pixels, SHOW_LETTERBOX_PIXELS * 4);
+    memcpy(g_picture, g_rotoBack->pixels, SHOW_LETTERBOX_PIXELS * 4);
     clearCaptionRows();
     // The turned copies leave uncovered pixels as they were.
     g_rotoBufferA->Clear();

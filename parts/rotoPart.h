@@ -64,8 +64,9 @@ struct xRotoCentres {
 };
 xRotoCentres RotoCentres(float angleA, float angleB, int32_t swing);
 
-// Loads the sea, the gull and the caption and makes the two buffers; the
-// greetings must be loaded (their background block holds the buffers).
+// Loads the sea (published as g_rotoBack), the gull and the caption, and
+// makes the two buffers when the greetings are loaded (their background
+// block holds them; the roto-zoom draws only with them).
 void RotoInit();
 // One roto-zoom frame between pacing and present.
 void RotoDraw();

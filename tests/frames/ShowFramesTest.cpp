@@ -74,6 +74,11 @@ const Window kWindows[] = {
     // changes with the 3D engine and the scene), the plate's order (25/32:
     // 101) and the white fade (25/62: 115).
     {"credits", 22, 26, 4, {1, 5, 9, 18, 43, 60, 63, 67, 76, 101, 115}},
+    // The flare scene (its first frame comes after the parts before it hand
+    // over, one pacing each): 5 (26/1) the white flash; 81 (26/32) warp,
+    // calendar and flares; 211 (27/20) the caption; 268 (27/43) the next
+    // part's picture cross-fading over it all.
+    {"flare", 26, 28, 22, {5, 81, 211, 268}},
     // The roto-zoom from order 28 at four frames a second (a row is 0.4545
     // frames): 15 (28/33) both gulls swinging; 43 (29/30) "back to" fading
     // in; 57 (29/61) the flash to white; then the circles: 77 (30/41) the

@@ -715,9 +715,9 @@ void Tune::Cues()
         Play(at(26, r + 8), CH_DROP, ChordNote(at(26, r + 8), 3, 79), MUS_DROPLET, 22, 0x40 + r * 2);
 
     // Order 27 row 41: the next picture cross-fades over the flares.
-    Hit(at(27, 41), CH_CRASH, MUS_CRASH, 44, 0x80);
-    Hit(at(27, 41), CH_IMPACT, MUS_IMPACT, 44);
-    Bell(at(27, 41), ChordNote(at(27, 41), 3, 81), 36, 0x80);
+    Hit(at(kFlareCrossFade), CH_CRASH, MUS_CRASH, 44, 0x80);
+    Hit(at(kFlareCrossFade), CH_IMPACT, MUS_IMPACT, 44);
+    Bell(at(kFlareCrossFade), ChordNote(at(kFlareCrossFade), 3, 81), 36, 0x80);
     static const int fill[8] = { 48, 52, 56, 58, 60, 61, 62, 63 };
     for (int i = 0; i < 8; ++i)
         Hit(at(27, fill[i]), CH_SNARE, MUS_SNARE, 26 + i * 2, 0x78);
