@@ -3,12 +3,29 @@
 // baseline's (memcpy of the same bytes) measured in the same run, and which
 // drawing path the sprites took. Header-only: each program includes it once.
 #pragma once
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 #include "X2d/X2d.h"
 #include "bench/common/RatioReporter.h"
+#include "parts/ShowState.h"
 
 namespace qhbench {
+
+// The baseline of the parts' drawing: memcpy of the 640 x 250 letterbox
+// into the picture.
+inline void memcpyLetterbox(benchmark::State& state)
+{
+    std::vector<uint32_t> from(SHOW_LETTERBOX_PIXELS, 0x123456);
+    for (auto _ : state) {
+        memcpy(g_picture, from.data(), from.size() * 4);
+        benchmark::ClobberMemory();
+    }
+}
 
 inline int drawRatiosMain(int argc, char** argv, const char* baseline)
 {

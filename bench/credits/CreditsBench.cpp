@@ -32,11 +32,7 @@ void setUp()
 void BM_memcpy(benchmark::State& state)
 {
     setUp();
-    std::vector<uint32_t> from(640 * 250, 0x123456);
-    for (auto _ : state) {
-        memcpy(g_picture, from.data(), from.size() * 4);
-        benchmark::ClobberMemory();
-    }
+    qhbench::memcpyLetterbox(state);
 }
 BENCHMARK(BM_memcpy);
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "X3d/X3d.h"
+#include "bench/common/DrawRatios.h"
 #include "bench/common/RatioReporter.h"
 #include "parts/pstdemop.h"
 #include "parts/rotoPart.h"
@@ -44,11 +45,7 @@ void setUp()
 void BM_memcpy(benchmark::State& state)
 {
     setUp();
-    std::vector<uint32_t> from(640 * 250, 0x123456);
-    for (auto _ : state) {
-        memcpy(g_picture, from.data(), from.size() * 4);
-        benchmark::ClobberMemory();
-    }
+    qhbench::memcpyLetterbox(state);
 }
 BENCHMARK(BM_memcpy);
 
