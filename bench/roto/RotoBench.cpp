@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "bench/common/DrawRatios.h"
 #include "parts/Part_1.h"
@@ -39,11 +38,7 @@ void setUp()
 void BM_memcpy(benchmark::State& state)
 {
     setUp();
-    std::vector<uint32_t> from(640 * 250, 0x123456);
-    for (auto _ : state) {
-        memcpy(g_picture, from.data(), from.size() * 4);
-        benchmark::ClobberMemory();
-    }
+    qhbench::memcpyLetterbox(state);
 }
 BENCHMARK(BM_memcpy);
 
