@@ -8,6 +8,7 @@
 #include "parts/Part_1.h"
 #include "parts/Part_2.h"
 #include "parts/Part_3.h"
+#include "parts/Part_10.h"
 #include "parts/gretPart.h"
 #include "parts/pstdemop.h"
 #include "parts/rotoPart.h"
@@ -93,6 +94,12 @@ void endingFade()
         x2dSubSpan(g_endLevel, SHOW_PICTURE_PIXELS, g_picture);
 }
 
+void runFallStep() { RunChainStep(CHAIN_FALL); }
+// The closing words run the falling letters' step as their background.
+struct PublishFallStep {
+    PublishFallStep() { g_runFallStep = runFallStep; }
+} g_publishFallStep;
+
 // The rectangle most parts present: the letterbox and the caption rows.
 const xRect kPicture = {0, SHOW_LETTERBOX_TOP, SHOW_WIDTH, SHOW_PICTURE_ROWS};
 } // namespace
@@ -110,8 +117,8 @@ xChainStep g_chain[CHAIN_STEPS] = {
     {"RotoFrame", RotoFrame, RotoInit, RotoDraw, 50, true, CUE_CIRCLES, nullptr, CHAIN_CIRCLES, kPicture, nullptr, nullptr},
     {"CirclesFrame", CirclesFrame, CirclesInit, CirclesDraw, 35, false, CUE_FALL, nullptr, CHAIN_FALL, kPicture, nullptr, nullptr},
     {"FallFrame", FallFrame, FallInit, FallDraw, 50, false, CUE_CLOSING, endFalling, CHAIN_CLOSING, kPicture, nullptr, nullptr},
-    {"Part10Frame", Part10Frame, nullptr, nullptr, 35, false, CUE_END, nullptr, CHAIN_END, {0, 67, SHOW_WIDTH, 367}, nullptr, nullptr},
-    {"EndFrame", EndFrame, nullptr, nullptr, 35, false, 0x7fffffff, nullptr, -1, {0, 48, SHOW_WIDTH, 367}, nullptr, nullptr},
+    {"Part10Frame", Part10Frame, Part10Init, Part10Draw, 35, false, CUE_END, nullptr, CHAIN_END, {0, 67, SHOW_WIDTH, 367}, nullptr, nullptr},
+    {"EndFrame", EndFrame, EndInit, EndDraw, 35, false, 0x7fffffff, nullptr, -1, {0, 48, SHOW_WIDTH, 367}, nullptr, nullptr},
 };
 
 void UpdateMusicPosition(uint32_t)

@@ -151,5 +151,14 @@ static_assert(kRotoFlash.order + 1 == CUE_CIRCLES, "the roto-zoom flashes to whi
 constexpr int kCirclesCaptionOrder = CUE_CIRCLES + 1;
 constexpr int kCirclesCaptionRows[2] = {19, 49};
 
+// The closing words: the falling letters' picture fades out over the white
+// page on a crash; the beat stops and everything darkens. The end scroller
+// fades in on a bell; "cut here" darkens it as the beat is cut.
+constexpr xCue kClosingFall = {CUE_CLOSING, 0};
+constexpr xCue kClosingDark = {CUE_CLOSING + 1, 51};
+static_assert(kClosingDark.order + 1 == CUE_END, "the closing words darken in their last order");
+constexpr xCue kEndBell = {CUE_END, 0};
+constexpr xCue kEndCut = {CUE_END + 1, 46};
+
 // The ending: the picture and the music fade out from this row on.
 constexpr xCue kEndFadeOut = {38, 41};

@@ -17,6 +17,7 @@ float g_openingSlideY = 250.0f;
 uint32_t* g_greetScratch = nullptr;
 x2dSprite* g_rotoBack = nullptr;
 void (*g_setFlareSize)(float) = nullptr;
+void (*g_runFallStep)() = nullptr;
 
 void showSelectScene(x3dScene* scene)
 {

@@ -67,6 +67,11 @@ extern x2dSprite* g_rotoBack;
 // 800); null until the flare scene is loaded.
 extern void (*g_setFlareSize)(float size);
 
+// Runs the falling letters' chain step (its pacing and its drawing into
+// g_picture, without present or hand-over once they have ended): the
+// closing words draw their first frames over it. Set by the timeline.
+extern void (*g_runFallStep)();
+
 // Makes the scene current with its "Camera01" active. A null scene (its part
 // is not in the show yet) changes nothing.
 void showSelectScene(x3dScene* scene);

@@ -384,3 +384,59 @@ void FlareDraw()
         x2dAddSpan(st.whiteFlash, SHOW_LETTERBOX_PIXELS, g_picture);
     }
 }
+
+ParticleBox g_particleBox;
+
+void ParticleBox::MakeTables()
+{
+    const double step = 0.02463994238109804;
+    for (int i = 0; i < 256; i++) {
+        sine[i] = (uint8_t)(((int32_t)std::trunc(128.0 * std::sin(i * step)) - 128) & 255);
+        cosine[i] = (uint8_t)(((int32_t)std::trunc(128.0 * std::cos(i * step)) - 128) & 255);
+    }
+}
+
+void ParticleBox::Init()
+{
+    const char* module = "pstdemop";
+    x2dSprite* picture = partLoadSprite("partbg.jpg", nullptr);
+    partCheckSize(picture, "ParticleBox::Init()", "partbg.jpg", FLARE_PANEL_W, FLARE_PANEL_H);
+    background = (uint32_t*)malloc((size_t)FLARE_PANEL_W * FLARE_PANEL_H * 4);
+    if (!background)
+        g_xError.Raise(module, 370, 1, "partbg.jpg");
+    memcpy(background, picture->pixels, (size_t)FLARE_PANEL_W * FLARE_PANEL_H * 4);
+    MakeTables();
+    for (int k = 0; k < PARTICLE_COUNT; k++) {
+        x[k] = rand() % PARTICLE_X_RANGE;
+        y[k] = rand() % PARTICLE_Y_RANGE;
+        vx[k] = rand() % 32 - 16;
+        vy[k] = rand() % 32 - 10;
+    }
+    phaseA = phaseB = 0;
+}
+
+void ParticleBox::Update(uint32_t* dst)
+{
+    memcpy(dst, background, (size_t)FLARE_PANEL_W * FLARE_PANEL_H * 4);
+    g_panelTarget.Begin2D();
+    for (int k = 0; k < PARTICLE_COUNT; k++) {
+        int32_t col = x[k] >= PARTICLE_X_RANGE ? FLARE_PANEL_W - 1 : x[k] < 0 ? 0 : x[k] >> 4;
+        int32_t row = y[k] >= PARTICLE_Y_RANGE ? FLARE_PANEL_H - 1 : y[k] < 0 ? 0 : y[k] >> 4;
+        dst[row * FLARE_PANEL_W + col] = 0x010101u * (uint32_t)(128 + k % 128);
+    }
+    g_panelTarget.End2D();
+    for (int k = 0; k < PARTICLE_COUNT; k++) {
+        x[k] = (x[k] + vx[k] + PARTICLE_X_RANGE) % PARTICLE_X_RANGE;
+        y[k] = (y[k] + vy[k] + PARTICLE_Y_RANGE) % PARTICLE_Y_RANGE;
+    }
+    for (int k = 0; k < PARTICLE_COUNT; k++) {
+        int32_t r = y[k] >> 6;
+        int32_t d = sine[((x[k] >> 6) + sine[((phaseB >> 1) + r) & 255]) & 255];
+        int32_t e = cosine[(r + sine[(phaseA >> 1) & 255]) & 255];
+        int32_t p = (d + e + rand() % 160) & 255;
+        vx[k] = (sine[p] - 128) / 6 + ((vx[k] * 7) >> 3);
+        vy[k] = (cosine[p] - 128) / 6 + ((vy[k] * 7) >> 3) + 1;
+    }
+    phaseB -= 1;
+    phaseA += 2;
+}

@@ -126,3 +126,28 @@ void FlareDraw();
 // Turns ms of show time into whole scene frames at 25 a second, keeping the
 // remainder in the carry; returns the frames.
 int32_t FlareSceneFrames(uint32_t ms, uint32_t& carry);
+
+// The particle panel: 500 grey particles swarm over a 140 x 105 picture,
+// steered through byte sine tables. Positions are in 1/16 pixel.
+enum { PARTICLE_COUNT = 500, PARTICLE_X_RANGE = 2240, PARTICLE_Y_RANGE = 1680 };
+
+class ParticleBox {
+public:
+    // The background, the tables, and the particles from rand (x, y, vx, vy
+    // in that order for each one).
+    void Init();
+    // The tables alone: entry i = (trunc(128 sin(i s)) - 128) mod 256, the
+    // same with cosine, so entry 0 of the sine is 128.
+    void MakeTables();
+    // One frame into dst, 140 x 105 packed pixels: background, particles
+    // (clamped to the panel), move (wrapping), steer (one rand each).
+    void Update(uint32_t* dst);
+
+    uint32_t* background = nullptr; // 140 x 105
+    uint8_t sine[256] = {};
+    uint8_t cosine[256] = {};
+    int32_t x[PARTICLE_COUNT] = {}, y[PARTICLE_COUNT] = {};
+    int32_t vx[PARTICLE_COUNT] = {}, vy[PARTICLE_COUNT] = {};
+    int32_t phaseA = 0, phaseB = 0;
+};
+extern ParticleBox g_particleBox;

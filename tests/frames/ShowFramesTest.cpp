@@ -86,6 +86,13 @@ const Window kWindows[] = {
     // back under them; then the falling letters: 118 (32/4) the lit window
     // cross-fading over the street; 160 (33/32) letters, bubbles, circles.
     {"roto", 28, 34, 4, {15, 43, 57, 77, 101, 118, 160}},
+    // The closing words and the end, from order 32 (the falling letters run
+    // first) until the show ends by itself: 59 (34/3) the falling letters'
+    // picture fading out over the white page; 80 (34/48) the column; 101
+    // (35/30) particles and the flare panel; 114 (35/59) the darkening; 118
+    // (36/4) the end scroller fading in; 155 (37/20) the scroll; 171 (37/56)
+    // "cut here"; 195 (38/45) the ending's fade-out.
+    {"closing", 32, 40, 4, {59, 80, 101, 114, 118, 155, 171, 195}},
 };
 
 typedef std::vector<uint8_t> Frame; // W x H pixels of B, G, R, 255
@@ -230,6 +237,13 @@ void checkPath(bool plainPath)
         std::string why;
         ASSERT_TRUE(captureWindow(w, plainPath, frames, why)) << why;
         for (int k : w.frames) {
+            if (std::string(w.name) == "closing" && k <= 114) {
+                // The closing words leave the rows below their page black.
+                size_t lit = 0;
+                for (size_t i = (size_t)365 * W * 4; i < (size_t)434 * W * 4; i += 4)
+                    lit += (frames[k][i] | frames[k][i + 1] | frames[k][i + 2]) != 0;
+                EXPECT_EQ(lit, 0u) << "closing frame " << k;
+            }
             const std::string key = keyOf(w, k, path);
             const uint64_t hash = hashOf(frames[k]);
             if (updating()) {

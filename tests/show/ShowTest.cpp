@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <sys/stat.h>
 #include <string>
 #include <vector>
@@ -83,6 +86,61 @@ TEST(Show, WithoutSoundTheLiveShowKeepsTheMusicsTempoAndEnds)
     EXPECT_NE(r.err.find("Sound:"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("Error:"), std::string::npos) << r.err;
     EXPECT_EQ(lines(readWholeFile(folder + "/trace.txt")).size(), 11u);
+}
+
+// The ending with the real program: from order 38 the show fades to black,
+// falls silent after 38/41 and exits by itself.
+TEST(Show, EndingFadesToBlackInSilenceAndExitsZero)
+{
+    std::string folder = showFolder("ending");
+    ShowRun r = runShow(folder, "-start 38 -capture end.y4m -fps 50");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find("Error:"), std::string::npos) << r.err;
+    // The picture's mean luma (letterbox and captions: "cut here" has
+    // darkened the letterbox but for the small logo) of every frame, and
+    // the last frame's peak.
+    const size_t w = 640, h = 480, frameBytes = w * h * 3 / 2;
+    FILE* f = fopen((folder + "/end.y4m").c_str(), "rb");
+    ASSERT_TRUE(f);
+    char line[128];
+    ASSERT_TRUE(fgets(line, sizeof line, f));
+    std::vector<unsigned char> frame(frameBytes);
+    std::vector<double> mean;
+    int lastPeak = -1;
+    while (fgets(line, sizeof line, f) && fread(frame.data(), 1, frameBytes, f) == frameBytes) {
+        double sum = 0;
+        for (size_t i = 115 * w; i < 415 * w; i++)
+            sum += frame[i];
+        mean.push_back(sum / (300.0 * w));
+        lastPeak = *std::max_element(frame.begin(), frame.begin() + w * h);
+    }
+    fclose(f);
+    remove((folder + "/end.y4m").c_str());
+    ASSERT_GT(mean.size(), 250u);
+    EXPECT_EQ(lastPeak, 0) << "the last frame is black";
+    // The last 18 frames of 35 ms (0.63 s, 31 captured frames at 50 a
+    // second) darken the letterbox step by step.
+    const size_t n = mean.size(), fade = 31;
+    for (size_t i = n - fade; i + 1 < n; i++)
+        EXPECT_LE(mean[i + 1], mean[i]) << i;
+    EXPECT_GT(mean[n - fade - 1], 1.0);
+    EXPECT_LT(mean[n - 2], mean[n - fade - 1] / 4);
+    // The music: sounding just before 38/41, all zero from a frame after
+    // the first closing frame (38/41 at 41 x 15 / 132 s) to the end.
+    std::string wav = readWholeFile(folder + "/end.y4m.wav");
+    ASSERT_GT(wav.size(), 44u + 44100 * 4 * 5);
+    const double closing = 41 * 15 / 132.0;
+    const size_t bytesPerSecond = 44100 * 4;
+    auto sampleAt = [&](size_t i) { return (int16_t)((uint8_t)wav[i] | (uint8_t)wav[i + 1] << 8); };
+    int loudBefore = 0;
+    for (size_t i = 44 + ((size_t)((closing - 0.3) * bytesPerSecond) & ~(size_t)3);
+         i < 44 + (size_t)((closing - 0.05) * bytesPerSecond); i += 2)
+        loudBefore = std::max(loudBefore, std::abs((int)sampleAt(i)));
+    EXPECT_GT(loudBefore, 100);
+    size_t loudAfter = 0;
+    for (size_t i = 44 + ((size_t)((closing + 0.035 + 0.02 + 0.02) * bytesPerSecond) & ~(size_t)3); i + 1 < wav.size(); i += 2)
+        loudAfter += sampleAt(i) != 0;
+    EXPECT_EQ(loudAfter, 0u);
 }
 
 TEST(Show, BadSwitchValuesPrintTheUsageAndExit64)

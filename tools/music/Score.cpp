@@ -734,23 +734,23 @@ void Tune::Cues()
     // Orders 32-34: the falling letters, a fill, the last lift.
     Hit(at(32, 0), CH_CRASH, MUS_CRASH, 34, 0x80);
     SnareRoll(at(33, 56), 8, 24);
-    Hit(at(34, 0), CH_CRASH, MUS_CRASH, 46, 0x80);
-    Hit(at(34, 0), CH_IMPACT, MUS_IMPACT, 44);
+    Hit(at(kClosingFall), CH_CRASH, MUS_CRASH, 46, 0x80);
+    Hit(at(kClosingFall), CH_IMPACT, MUS_IMPACT, 44);
 
     // Order 35 row 51: the closing words darken; the beat stops, the chord
     // is left hanging.
-    Silence(at(35, 51), at(36, 0), { CH_KICK, CH_SNARE, CH_HAT, CH_BASS, CH_ARP, CH_ECHO });
-    Hit(at(35, 51), CH_CRASH, MUS_CRASH, 40, 0x80);
-    Hit(at(35, 51), CH_IMPACT, MUS_IMPACT, 46);
-    Bell(at(35, 51), 81, 34, 0x80);
+    Silence(at(kClosingDark), at(kEndBell), { CH_KICK, CH_SNARE, CH_HAT, CH_BASS, CH_ARP, CH_ECHO });
+    Hit(at(kClosingDark), CH_CRASH, MUS_CRASH, 40, 0x80);
+    Hit(at(kClosingDark), CH_IMPACT, MUS_IMPACT, 46);
+    Bell(at(kClosingDark), 81, 34, 0x80);
 
     // Order 36: the end scroller fades in from black.
-    Bell(at(36, 0), 86, 30, 0x80);
+    Bell(at(kEndBell), 86, 30, 0x80);
 
     // Order 37 row 46: "cut here". The beat is cut; the cadence follows.
-    Silence(at(37, 46), at(38, 0), { CH_KICK, CH_SNARE, CH_HAT, CH_BASS, CH_LEAD, CH_ECHO });
-    Hit(at(37, 46), CH_CRASH, MUS_CRASH, 42, 0x80);
-    Hit(at(37, 46), CH_IMPACT, MUS_IMPACT, 46);
+    Silence(at(kEndCut), at(kEndCut.order + 1, 0), { CH_KICK, CH_SNARE, CH_HAT, CH_BASS, CH_LEAD, CH_ECHO });
+    Hit(at(kEndCut), CH_CRASH, MUS_CRASH, 42, 0x80);
+    Hit(at(kEndCut), CH_IMPACT, MUS_IMPACT, 46);
     Play(at(37, 48), CH_BASS, 34, MUS_BASS, 36, 0x80);
 
     // Order 38: the suspension resolves at row 8, the final D major chord
