@@ -15,6 +15,7 @@
 #include "X2d/X2danim.h"
 #include "X2d/X2dspr.h"
 #include "bench/common/DrawRatios.h"
+#include "parts/Part_1.h"
 #include "parts/Part_10.h"
 #include "parts/pstdemop.h"
 #include "parts/rotoPart.h"
@@ -32,6 +33,12 @@ void setUp()
         fprintf(stderr, "no %s: build the data first\n", QH_DEMO_PAK);
         exit(1);
     }
+    // The flare scene reads its textures from the folder beside the archive.
+    const std::string pak = QH_DEMO_PAK;
+    if (chdir(pak.substr(0, pak.rfind('/')).c_str()) != 0)
+        exit(1);
+    Part1Init();
+    CirclesInit();
     FallInit();
     RotoInit();
     FlareInit();
