@@ -40,41 +40,6 @@ Mesh gull(const std::string& name, float lift)
     return m;
 }
 
-VecKey vkey(int32_t frame, Vec3 v)
-{
-    VecKey k;
-    k.frame = frame;
-    k.v = v;
-    return k;
-}
-
-FloatKey fkey(int32_t frame, float v)
-{
-    FloatKey k;
-    k.frame = frame;
-    k.v = v;
-    return k;
-}
-
-RotKey rkey(int32_t frame, float angle, Vec3 axis)
-{
-    RotKey k;
-    k.frame = frame;
-    k.angle = angle;
-    k.axis = axis;
-    return k;
-}
-
-Node node(Node::Kind kind, int id, int parent, const std::string& name)
-{
-    Node n;
-    n.kind = kind;
-    n.id = id;
-    n.parent = parent;
-    n.name = name;
-    return n;
-}
-
 } // namespace
 
 Scene harbourScene()
@@ -148,46 +113,46 @@ Scene harbourScene()
     s.lights = {omni, spot};
 
     // Hull: keys with every spline flag, repeating.
-    Node n = node(Node::Object, 0, -1, "Hull");
+    Node n = makeNode(Node::Object, 0, -1, "Hull");
     n.pivot = {0.5f, 0, 0};
     poseKeys(n, {{10, 20, 0}, {0, 0, 1}, 0.5f, {1, 1, 1}});
     n.position.flags = 2;
-    VecKey k = vkey(40, {12, 22, 0.5f});
+    VecKey k = vecKey(40, {12, 22, 0.5f});
     k.tension = 0.3f;
     k.continuity = -0.2f;
     k.bias = 0.4f;
     k.easeTo = 0.5f;
     k.easeFrom = 0.25f;
     n.position.keys.push_back(k);
-    n.position.keys.push_back(vkey(80, {14, 21, -0.5f}));
-    n.position.keys.push_back(vkey(120, {10, 20, 0}));
-    RotKey r = rkey(60, 0.4f, {0, 0.2f, 1});
+    n.position.keys.push_back(vecKey(80, {14, 21, -0.5f}));
+    n.position.keys.push_back(vecKey(120, {10, 20, 0}));
+    RotKey r = rotKey(60, 0.4f, {0, 0.2f, 1});
     r.tension = -0.5f;
     r.bias = 0.2f;
     n.rotation.keys.push_back(r);
-    n.rotation.keys.push_back(rkey(120, 6.3f, {0, 0, 1}));
-    n.scale.keys.push_back(vkey(60, {1.1f, 1, 0.9f}));
+    n.rotation.keys.push_back(rotKey(120, 6.3f, {0, 0, 1}));
+    n.scale.keys.push_back(vecKey(60, {1.1f, 1, 0.9f}));
     s.nodes.push_back(n);
 
-    n = node(Node::Object, 1, 0, "Mast");
-    n.position.keys = {vkey(0, {0, 0, 4}), vkey(60, {0, 0.5f, 4})};
-    n.rotation.keys = {rkey(0, 0.2f, {1, 0, 0}), rkey(60, -0.4f, {1, 0, 0})};
-    n.scale.keys = {vkey(0, {1, 1, 1.5f})};
+    n = makeNode(Node::Object, 1, 0, "Mast");
+    n.position.keys = {vecKey(0, {0, 0, 4}), vecKey(60, {0, 0.5f, 4})};
+    n.rotation.keys = {rotKey(0, 0.2f, {1, 0, 0}), rotKey(60, -0.4f, {1, 0, 0})};
+    n.scale.keys = {vecKey(0, {1, 1, 1.5f})};
     s.nodes.push_back(n);
 
-    n = node(Node::Object, 2, 1, "Sail");
-    n.position.keys = {vkey(0, {0, 1, 1})};
+    n = makeNode(Node::Object, 2, 1, "Sail");
+    n.position.keys = {vecKey(0, {0, 1, 1})};
     n.hide = {30, 60, 90};
     s.nodes.push_back(n);
 
-    n = node(Node::Object, 3, -1, "$$$DUMMY");
+    n = makeNode(Node::Object, 3, -1, "$$$DUMMY");
     n.instance = "Rig";
     n.position.flags = 3;
-    n.position.keys = {vkey(0, {0, 0, 0}), vkey(50, {5, 5, 2}), vkey(100, {0, 0, 0})};
+    n.position.keys = {vecKey(0, {0, 0, 0}), vecKey(50, {5, 5, 2}), vecKey(100, {0, 0, 0})};
     s.nodes.push_back(n);
 
-    n = node(Node::Object, 4, 3, "Gull1");
-    n.position.keys = {vkey(0, {0, 0, 12}), vkey(120, {20, 10, 14})};
+    n = makeNode(Node::Object, 4, 3, "Gull1");
+    n.position.keys = {vecKey(0, {0, 0, 12}), vecKey(120, {20, 10, 14})};
     MorphKey m;
     m.frame = 0;
     m.mesh = "Gull1";
@@ -204,37 +169,37 @@ Scene harbourScene()
     n.morph.flags = 2;
     s.nodes.push_back(n);
 
-    n = node(Node::Object, 5, -1, "Gull2");
+    n = makeNode(Node::Object, 5, -1, "Gull2");
     n.flags1 = 0x800;
     s.nodes.push_back(n);
 
-    n = node(Node::Camera, 6, 3, "Camera01");
-    n.position.keys = {vkey(0, {0, -60, 20}), vkey(60, {-10, -50, 25}), vkey(120, {0, -60, 20})};
-    n.fov.keys = {fkey(0, 63), fkey(60, 45)};
-    n.roll.keys = {fkey(0, 5), fkey(120, -5)};
+    n = makeNode(Node::Camera, 6, 3, "Camera01");
+    n.position.keys = {vecKey(0, {0, -60, 20}), vecKey(60, {-10, -50, 25}), vecKey(120, {0, -60, 20})};
+    n.fov.keys = {floatKey(0, 63), floatKey(60, 45)};
+    n.roll.keys = {floatKey(0, 5), floatKey(120, -5)};
     s.nodes.push_back(n);
-    n = node(Node::CameraTarget, 7, -1, "Camera01");
-    n.position.keys = {vkey(0, {10, 20, 0}), vkey(120, {12, 22, 1})};
+    n = makeNode(Node::CameraTarget, 7, -1, "Camera01");
+    n.position.keys = {vecKey(0, {10, 20, 0}), vecKey(120, {12, 22, 1})};
     s.nodes.push_back(n);
-    s.nodes.push_back(node(Node::Camera, 8, -1, "Camera02"));
-    n = node(Node::CameraTarget, 9, -1, "Camera02");
-    n.position.keys = {vkey(0, {0, 0, 5}), vkey(100, {2, 2, 5})};
+    s.nodes.push_back(makeNode(Node::Camera, 8, -1, "Camera02"));
+    n = makeNode(Node::CameraTarget, 9, -1, "Camera02");
+    n.position.keys = {vecKey(0, {0, 0, 5}), vecKey(100, {2, 2, 5})};
     s.nodes.push_back(n);
 
-    n = node(Node::Omni, 10, 6, "Omni01");
-    n.position.keys = {vkey(0, {0, 0, 2})};
-    n.colour.keys = {vkey(0, {1, 0.9f, 0.7f}), vkey(120, {0.5f, 0.5f, 1})};
+    n = makeNode(Node::Omni, 10, 6, "Omni01");
+    n.position.keys = {vecKey(0, {0, 0, 2})};
+    n.colour.keys = {vecKey(0, {1, 0.9f, 0.7f}), vecKey(120, {0.5f, 0.5f, 1})};
     s.nodes.push_back(n);
-    n = node(Node::Spot, 11, -1, "Spot01");
-    n.position.keys = {vkey(0, {-10, -10, 40}), vkey(60, {-5, -10, 40})};
-    n.roll.keys = {fkey(0, 0), fkey(60, 30)};
-    n.colour.keys = {vkey(0, {0.6f, 0.7f, 1})};
+    n = makeNode(Node::Spot, 11, -1, "Spot01");
+    n.position.keys = {vecKey(0, {-10, -10, 40}), vecKey(60, {-5, -10, 40})};
+    n.roll.keys = {floatKey(0, 0), floatKey(60, 30)};
+    n.colour.keys = {vecKey(0, {0.6f, 0.7f, 1})};
     s.nodes.push_back(n);
-    n = node(Node::SpotTarget, 12, -1, "Spot01");
-    n.position.keys = {vkey(0, {10, 20, 0})};
+    n = makeNode(Node::SpotTarget, 12, -1, "Spot01");
+    n.position.keys = {vecKey(0, {10, 20, 0})};
     s.nodes.push_back(n);
-    n = node(Node::Ambient, 13, -1, "$AMBIENT$");
-    n.colour.keys = {vkey(0, {0.1f, 0.1f, 0.15f}), vkey(120, {0.2f, 0.1f, 0.1f})};
+    n = makeNode(Node::Ambient, 13, -1, "$AMBIENT$");
+    n.colour.keys = {vecKey(0, {0.1f, 0.1f, 0.15f}), vecKey(120, {0.2f, 0.1f, 0.1f})};
     s.nodes.push_back(n);
     return s;
 }
@@ -256,7 +221,7 @@ Scene posedScene()
         Mesh b = box("Box" + std::to_string(i), {1 + i * 0.5f, 1, 0.5f}, "Paint");
         placeMesh(b, poses[i]);
         s.meshes.push_back(b);
-        Node n = node(Node::Object, i, -1, b.name);
+        Node n = makeNode(Node::Object, i, -1, b.name);
         n.pivot = pivots[i];
         poseKeys(n, poses[i]);
         s.nodes.push_back(n);
@@ -285,13 +250,13 @@ Scene largeScene(int nodes, int keys, int faces)
         for (int f = 0; f < perMesh; f++)
             g.faces.push_back({(uint16_t)f, (uint16_t)(f + 1), (uint16_t)(f + 2), 7, "Stone"});
         s.meshes.push_back(g);
-        Node n = node(Node::Object, i, i % 4 ? i - 1 : -1, g.name);
+        Node n = makeNode(Node::Object, i, i % 4 ? i - 1 : -1, g.name);
         for (int k = 0; k < keys; k++) {
-            VecKey p = vkey(k * 4, {rnd() * 10, rnd() * 10, rnd() * 10});
+            VecKey p = vecKey(k * 4, {rnd() * 10, rnd() * 10, rnd() * 10});
             p.tension = rnd() - 0.5f;
             n.position.keys.push_back(p);
-            n.rotation.keys.push_back(rkey(k * 4, rnd() - 0.5f, {rnd(), rnd(), 1}));
-            n.scale.keys.push_back(vkey(k * 4, {1 + rnd() * 0.1f, 1, 1}));
+            n.rotation.keys.push_back(rotKey(k * 4, rnd() - 0.5f, {rnd(), rnd(), 1}));
+            n.scale.keys.push_back(vecKey(k * 4, {1 + rnd() * 0.1f, 1, 1}));
         }
         s.nodes.push_back(n);
     }

@@ -21,50 +21,18 @@ namespace {
 
 // ---- keys and nodes ----
 
-VecKey V(int32_t frame, Vec3 v, float tension = 0)
-{
-    VecKey k;
-    k.frame = frame;
-    k.v = v;
-    k.tension = tension;
-    return k;
-}
-
-FloatKey F(int32_t frame, float v)
-{
-    FloatKey k;
-    k.frame = frame;
-    k.v = v;
-    return k;
-}
-
 // A turn of the model by angle (radians, right-handed) about axis, after the
 // previous key's. Keys store the angle the other way round.
 RotKey Turn(int32_t frame, float angle, Vec3 axis = {0, 0, 1}, float tension = 0)
 {
-    RotKey k;
-    k.frame = frame;
-    k.angle = -angle;
-    k.axis = axis;
-    k.tension = tension;
-    return k;
-}
-
-Node MakeNode(Node::Kind kind, int id, int parent, const std::string& name)
-{
-    Node n;
-    n.kind = kind;
-    n.id = id;
-    n.parent = parent;
-    n.name = name;
-    return n;
+    return rotKey(frame, -angle, axis, tension);
 }
 
 Node Dummy(int id, int parent, const std::string& instance)
 {
-    Node n = MakeNode(Node::Object, id, parent, "$$$DUMMY");
+    Node n = makeNode(Node::Object, id, parent, "$$$DUMMY");
     n.instance = instance;
-    n.scale.keys = {V(0, {1, 1, 1})};
+    n.scale.keys = {vecKey(0, {1, 1, 1})};
     return n;
 }
 
@@ -73,8 +41,8 @@ void AddCamera(Scene& s, const Camera& c, int& id, std::vector<VecKey> position 
                uint16_t flags = 0)
 {
     s.cameras.push_back(c);
-    Node n = MakeNode(Node::Camera, id++, -1, c.name);
-    n.position.keys = position.empty() ? std::vector<VecKey>{V(0, c.position)} : position;
+    Node n = makeNode(Node::Camera, id++, -1, c.name);
+    n.position.keys = position.empty() ? std::vector<VecKey>{vecKey(0, c.position)} : position;
     n.position.flags = flags;
     float fov = 15.0f / c.lens * 160.0f;
     static const float table[][2] = {{15, 115}, {20, 94.28571f}, {24, 84}, {28, 76.36364f}, {35, 63},
@@ -82,11 +50,11 @@ void AddCamera(Scene& s, const Camera& c, int& id, std::vector<VecKey> position 
     for (const auto& row : table)
         if (c.lens == row[0])
             fov = row[1];
-    n.fov.keys = {F(0, fov)};
-    n.roll.keys = {F(0, c.roll)};
+    n.fov.keys = {floatKey(0, fov)};
+    n.roll.keys = {floatKey(0, c.roll)};
     s.nodes.push_back(n);
-    Node t = MakeNode(Node::CameraTarget, id++, -1, c.name);
-    t.position.keys = target.empty() ? std::vector<VecKey>{V(0, c.target)} : target;
+    Node t = makeNode(Node::CameraTarget, id++, -1, c.name);
+    t.position.keys = target.empty() ? std::vector<VecKey>{vecKey(0, c.target)} : target;
     t.position.flags = flags;
     s.nodes.push_back(t);
 }
@@ -329,8 +297,8 @@ ShowScene LogoScene()
     // then it holds, and sways from 350 back to the same pose at 440.
     const Vec3 rig0{0, 1500, 60};
     const float rigTurn0 = -2.54f, rigTurn = 8.82f; // together a whole number of turns
-    rig.position.keys = {V(0, rig0), V(140, {0, 500, 25}), V(290, {0, 0, 0}, 1), V(350, {0, 0, 0}, 1),
-                         V(395, {0, -4, 1.5f}), V(440, {0, 0, 0}, 1)};
+    rig.position.keys = {vecKey(0, rig0), vecKey(140, {0, 500, 25}), vecKey(290, {0, 0, 0}, 1), vecKey(350, {0, 0, 0}, 1),
+                         vecKey(395, {0, -4, 1.5f}), vecKey(440, {0, 0, 0}, 1)};
     // The whole turns end at 250, ahead of the hold, so the keys either side
     // of the hold are one rotation and nothing turns while it lasts.
     rig.rotation.keys = {Turn(0, rigTurn0), Turn(250, rigTurn), Turn(290, 0, {0, 0, 1}, 1), Turn(350, 0, {0, 0, 1}, 1),
@@ -355,11 +323,11 @@ ShowScene LogoScene()
         p.angle = rigTurn0 + spin;
         placeMesh(mesh, p);
         s.meshes.push_back(mesh);
-        Node n = MakeNode(Node::Object, id++, 0, name);
-        n.position.keys = {V(0, start), V(150 + i * 6, mid), V(290, rest, 1), V(350, rest, 1)};
+        Node n = makeNode(Node::Object, id++, 0, name);
+        n.position.keys = {vecKey(0, start), vecKey(150 + i * 6, mid), vecKey(290, rest, 1), vecKey(350, rest, 1)};
         n.rotation.keys = {Turn(0, spin), Turn(150 + i * 6, -spin * 0.6f), Turn(290, -spin * 0.4f, {0, 0, 1}, 1),
                            Turn(350, 0, {0, 0, 1}, 1)};
-        n.scale.keys = {V(0, {1, 1, 1})};
+        n.scale.keys = {vecKey(0, {1, 1, 1})};
         s.nodes.push_back(n);
     }
     Camera cam{"Camera01", {0, -D, 0}, {0, 0, 0}, 0, lens};
@@ -419,8 +387,8 @@ ShowScene TitleScene()
     s.nodes.push_back(Dummy(id++, -1, "TitleRig"));
     Node& rig = s.nodes.back();
     const Vec3 rig0{0, 50, -24};
-    rig.position.keys = {V(0, rig0), V(55, {0, 0, 2}), V(70, {0, 0, 0}, 1), V(190, {0, 0, 0}, 1),
-                         V(240, {0, 140, 25})};
+    rig.position.keys = {vecKey(0, rig0), vecKey(55, {0, 0, 2}), vecKey(70, {0, 0, 0}, 1), vecKey(190, {0, 0, 0}, 1),
+                         vecKey(240, {0, 140, 25})};
     rig.rotation.keys = {Turn(0, 0), Turn(190, 0, {1, 0, 0}, 1), Turn(240, 0.9f, {1, 0, 0})};
 
     for (int i = 0; i < 11; ++i) {
@@ -440,11 +408,11 @@ ShowScene TitleScene()
         p.angle = edge;
         placeMesh(mesh, p);
         s.meshes.push_back(mesh);
-        Node n = MakeNode(Node::Object, id++, 0, name);
+        Node n = makeNode(Node::Object, id++, 0, name);
         int start = 40 + i * 8, end = start + 34;
-        n.position.keys = {V(0, rest)};
+        n.position.keys = {vecKey(0, rest)};
         n.rotation.keys = {Turn(0, edge), Turn(start, 0, {0, 0, 1}, 1), Turn(end, -edge, {0, 0, 1}, 1)};
-        n.scale.keys = {V(0, {1, 1, 1})};
+        n.scale.keys = {vecKey(0, {1, 1, 1})};
         s.nodes.push_back(n);
     }
     Camera cam{"Camera01", {0, -D, 0}, {0, 0, 0}, 0, lens};
@@ -458,13 +426,13 @@ ShowScene TitleScene()
     b.position = {150, -60, -20};
     b.colour = {0.75f, 0.8f, 1.0f};
     s.lights = {a, b};
-    Node la = MakeNode(Node::Omni, id++, -1, "Lamp01");
-    la.position.keys = {V(0, a.position), V(120, {20, -80, 30}), V(240, {160, -60, 10})};
-    la.colour.keys = {V(0, a.colour)};
+    Node la = makeNode(Node::Omni, id++, -1, "Lamp01");
+    la.position.keys = {vecKey(0, a.position), vecKey(120, {20, -80, 30}), vecKey(240, {160, -60, 10})};
+    la.colour.keys = {vecKey(0, a.colour)};
     s.nodes.push_back(la);
-    Node lb = MakeNode(Node::Omni, id++, -1, "Lamp02");
-    lb.position.keys = {V(0, b.position), V(120, {-30, -70, -10}), V(240, {-150, -80, 30})};
-    lb.colour.keys = {V(0, b.colour)};
+    Node lb = makeNode(Node::Omni, id++, -1, "Lamp02");
+    lb.position.keys = {vecKey(0, b.position), vecKey(120, {-30, -70, -10}), vecKey(240, {-150, -80, 30})};
+    lb.colour.keys = {vecKey(0, b.colour)};
     s.nodes.push_back(lb);
 
     out.script = Head("the title in brass", 1500, false, nullptr, true, "test.3ds");
@@ -545,8 +513,8 @@ ShowScene GullScene(const std::array<uint8_t, 3>& fog)
     // The flock: from near the middle of the left part to far left and away.
     s.nodes.push_back(Dummy(id++, -1, "Flock"));
     Node& flock = s.nodes.back();
-    flock.position.keys = {V(0, {0, 0, 0}), V(10, {0, 0, 0}), V(50, {-120, 220, 6}), V(90, {-330, 560, 0}),
-                           V(100, {-360, 620, 0})};
+    flock.position.keys = {vecKey(0, {0, 0, 0}), vecKey(10, {0, 0, 0}), vecKey(50, {-120, 220, 6}), vecKey(90, {-330, 560, 0}),
+                           vecKey(100, {-360, 620, 0})};
     flock.rotation.keys = {Turn(0, 0)};
 
     const Vec3 places[5] = {{-30, 40, 18}, {-68, 10, 8}, {-14, 90, 30}, {-48, 130, 2}, {-88, 70, 32}};
@@ -561,11 +529,11 @@ ShowScene GullScene(const std::array<uint8_t, 3>& fog)
         placeMesh(b, p);
         s.meshes.push_back(b);
         int bodyId = id++;
-        Node n = MakeNode(Node::Object, bodyId, 0, name);
+        Node n = makeNode(Node::Object, bodyId, 0, name);
         // A gentle rise and fall as they glide.
-        n.position.keys = {V(0, places[g]), V(35 + g * 4, Add3(places[g], {0, 0, 3})), V(80 + g * 3, places[g])};
+        n.position.keys = {vecKey(0, places[g]), vecKey(35 + g * 4, Add3(places[g], {0, 0, 3})), vecKey(80 + g * 3, places[g])};
         n.rotation.keys = {Turn(0, yaw[g])};
-        n.scale.keys = {V(0, {1, 1, 1})};
+        n.scale.keys = {vecKey(0, {1, 1, 1})};
         s.nodes.push_back(n);
         for (int w = 0; w < 2; ++w) {
             float side = w == 0 ? -1.0f : 1.0f;
@@ -578,8 +546,8 @@ ShowScene GullScene(const std::array<uint8_t, 3>& fog)
             wp.angle = yaw[g];
             placeMesh(wm, wp);
             s.meshes.push_back(wm);
-            Node wnode = MakeNode(Node::Object, id++, bodyId, wn);
-            wnode.position.keys = {V(0, shoulder)};
+            Node wnode = makeNode(Node::Object, id++, bodyId, wn);
+            wnode.position.keys = {vecKey(0, shoulder)};
             // Slow flaps about the body's long axis, each gull in its own time.
             const Vec3 axis{1, 0, 0};
             const float a = 0.45f * side;
@@ -588,7 +556,7 @@ ShowScene GullScene(const std::array<uint8_t, 3>& fog)
             wnode.rotation.keys.push_back(Turn(t0, a, axis));
             for (int k = 1; t0 + k * 12 <= 100; ++k)
                 wnode.rotation.keys.push_back(Turn(t0 + k * 12, (k % 2 ? -2.0f : 2.0f) * a, axis));
-            wnode.scale.keys = {V(0, {1, 1, 1})};
+            wnode.scale.keys = {vecKey(0, {1, 1, 1})};
             s.nodes.push_back(wnode);
         }
     }
@@ -614,16 +582,16 @@ ShowScene GullScene(const std::array<uint8_t, 3>& fog)
     s.meshes.push_back(glassM);
     s.meshes.push_back(frameM);
     int lanternId = id++;
-    Node ln = MakeNode(Node::Object, lanternId, -1, "Lantern");
-    ln.position.keys = {V(0, hook)};
+    Node ln = makeNode(Node::Object, lanternId, -1, "Lantern");
+    ln.position.keys = {vecKey(0, hook)};
     // A slow sway on its hook; the turns add up to nothing over the range.
     ln.rotation.keys = {Turn(0, 0), Turn(25, 0.06f, {0, 1, 0}), Turn(60, -0.12f, {0, 1, 0}), Turn(100, 0.06f, {0, 1, 0})};
-    ln.scale.keys = {V(0, {1, 1, 1})};
+    ln.scale.keys = {vecKey(0, {1, 1, 1})};
     s.nodes.push_back(ln);
-    Node fr = MakeNode(Node::Object, id++, lanternId, "LanternFr");
-    fr.position.keys = {V(0, {0, 0, 0})};
+    Node fr = makeNode(Node::Object, id++, lanternId, "LanternFr");
+    fr.position.keys = {vecKey(0, {0, 0, 0})};
     fr.rotation.keys = {Turn(0, 0)};
-    fr.scale.keys = {V(0, {1, 1, 1})};
+    fr.scale.keys = {vecKey(0, {1, 1, 1})};
     s.nodes.push_back(fr);
 
     Camera cam{"Camera01", {0, -120, 70}, {-10, 60, 10}, 0, 35};
@@ -644,20 +612,20 @@ ShowScene GullScene(const std::array<uint8_t, 3>& fog)
     moon.falloff = 130;
     moon.colour = {0.55f, 0.65f, 0.95f};
     s.lights = {lamp, moon};
-    Node lampNode = MakeNode(Node::Omni, id++, lanternId, "LampLight");
-    lampNode.position.keys = {V(0, {0, 0, -8})};
-    lampNode.colour.keys = {V(0, lamp.colour), V(50, {0.95f, 0.66f, 0.34f}), V(100, lamp.colour)};
+    Node lampNode = makeNode(Node::Omni, id++, lanternId, "LampLight");
+    lampNode.position.keys = {vecKey(0, {0, 0, -8})};
+    lampNode.colour.keys = {vecKey(0, lamp.colour), vecKey(50, {0.95f, 0.66f, 0.34f}), vecKey(100, lamp.colour)};
     s.nodes.push_back(lampNode);
-    Node moonNode = MakeNode(Node::Spot, id++, -1, "Moonlight");
-    moonNode.position.keys = {V(0, moon.position)};
-    moonNode.roll.keys = {F(0, 0)};
-    moonNode.colour.keys = {V(0, moon.colour)};
+    Node moonNode = makeNode(Node::Spot, id++, -1, "Moonlight");
+    moonNode.position.keys = {vecKey(0, moon.position)};
+    moonNode.roll.keys = {floatKey(0, 0)};
+    moonNode.colour.keys = {vecKey(0, moon.colour)};
     s.nodes.push_back(moonNode);
-    Node moonTarget = MakeNode(Node::SpotTarget, id++, -1, "Moonlight");
-    moonTarget.position.keys = {V(0, moon.target)};
+    Node moonTarget = makeNode(Node::SpotTarget, id++, -1, "Moonlight");
+    moonTarget.position.keys = {vecKey(0, moon.target)};
     s.nodes.push_back(moonTarget);
-    Node amb = MakeNode(Node::Ambient, id++, -1, "$AMBIENT$");
-    amb.colour.keys = {V(0, {0.08f, 0.09f, 0.14f})};
+    Node amb = makeNode(Node::Ambient, id++, -1, "$AMBIENT$");
+    amb.colour.keys = {vecKey(0, {0.08f, 0.09f, 0.14f})};
     s.nodes.push_back(amb);
 
     out.script = Head("paper gulls over the first credit", 800, true, &fog, false, "scene3.3ds");
@@ -730,30 +698,30 @@ ShowScene FestoonScene()
         p.position = anchor;
         placeMesh(m, p);
         s.meshes.push_back(m);
-        Node n = MakeNode(Node::Object, id++, -1, name);
+        Node n = makeNode(Node::Object, id++, -1, name);
         // A little sway about the line of the string, from its first post;
         // the turns add up to nothing at 200, where the loop closes.
         Vec3 axis{0.39f, 0.92f, 0};
         float a = 0.012f + 0.004f * k;
-        n.position.keys = {V(0, anchor)};
+        n.position.keys = {vecKey(0, anchor)};
         n.rotation.keys = {Turn(0, 0), Turn(50 + k * 7, a, axis), Turn(110 + k * 5, -2 * a, axis),
                            Turn(170 + k * 3, 1.5f * a, axis), Turn(200, -0.5f * a, axis)};
         n.rotation.flags = 3;
-        n.scale.keys = {V(0, {1, 1, 1})};
+        n.scale.keys = {vecKey(0, {1, 1, 1})};
         s.nodes.push_back(n);
     }
     // The camera drifts a little along the pier and back.
     Camera cam{"Camera01", {0, 0, 0}, {0, 100, -16}, 0, 35};
-    AddCamera(s, cam, id, {V(0, cam.position), V(100, {-4, -8, 1.5f}), V(200, cam.position)},
-              {V(0, cam.target), V(100, {4, 92, -15}), V(200, cam.target)}, 3);
+    AddCamera(s, cam, id, {vecKey(0, cam.position), vecKey(100, {-4, -8, 1.5f}), vecKey(200, cam.position)},
+              {vecKey(0, cam.target), vecKey(100, {4, 92, -15}), vecKey(200, cam.target)}, 3);
     Light flare;
     flare.name = "Flare01";
     flare.position = {0, 0, 40};
     flare.colour = {1, 0.85f, 0.6f};
     s.lights = {flare};
-    Node fl = MakeNode(Node::Omni, id++, -1, "Flare01");
-    fl.position.keys = {V(0, flare.position)};
-    fl.colour.keys = {V(0, flare.colour)};
+    Node fl = makeNode(Node::Omni, id++, -1, "Flare01");
+    fl.position.keys = {vecKey(0, flare.position)};
+    fl.colour.keys = {vecKey(0, flare.colour)};
     s.nodes.push_back(fl);
 
     out.script = Head("festoon lamps over the water, drawn as flares", 3000, false, nullptr, false, "scene4.3ds");

@@ -105,6 +105,41 @@ struct Node {
     std::vector<int32_t> hide; // frames: hidden from the first, shown from the second...
 };
 
+// Keys and nodes in one line each, for scenes built in code.
+inline VecKey vecKey(int32_t frame, Vec3 v, float tension = 0)
+{
+    VecKey k;
+    k.frame = frame;
+    k.v = v;
+    k.tension = tension;
+    return k;
+}
+inline FloatKey floatKey(int32_t frame, float v)
+{
+    FloatKey k;
+    k.frame = frame;
+    k.v = v;
+    return k;
+}
+inline RotKey rotKey(int32_t frame, float angle, Vec3 axis = {0, 0, 1}, float tension = 0)
+{
+    RotKey k;
+    k.frame = frame;
+    k.angle = angle;
+    k.axis = axis;
+    k.tension = tension;
+    return k;
+}
+inline Node makeNode(Node::Kind kind, int id, int parent, const std::string& name)
+{
+    Node n;
+    n.kind = kind;
+    n.id = id;
+    n.parent = parent;
+    n.name = name;
+    return n;
+}
+
 struct Scene {
     int32_t firstFrame = 0, lastFrame = 100;
     std::vector<Material> materials;
