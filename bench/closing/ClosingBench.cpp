@@ -29,10 +29,7 @@ void setUp()
     if (done)
         return;
     done = true;
-    if (!startCredits(QH_DEMO_PAK)) {
-        fprintf(stderr, "no %s: build the data first\n", QH_DEMO_PAK);
-        exit(1);
-    }
+    qhbench::needData(startCredits(QH_DEMO_PAK), QH_DEMO_PAK);
     // The flare scene reads its textures from the folder beside the archive.
     const std::string pak = QH_DEMO_PAK;
     if (chdir(pak.substr(0, pak.rfind('/')).c_str()) != 0)

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -15,6 +16,15 @@
 #include "parts/ShowState.h"
 
 namespace qhbench {
+
+// Ends the program when the show's data could not be opened.
+inline void needData(bool opened, const char* pak)
+{
+    if (!opened) {
+        fprintf(stderr, "no %s: build the data first\n", pak);
+        exit(1);
+    }
+}
 
 // The baseline of the parts' drawing: memcpy of the 640 x 250 letterbox
 // into the picture.

@@ -23,10 +23,7 @@ void setUp()
     if (done)
         return;
     done = true;
-    if (!startCredits(QH_DEMO_PAK)) {
-        fprintf(stderr, "no %s: build the data first\n", QH_DEMO_PAK);
-        exit(1);
-    }
+    qhbench::needData(startCredits(QH_DEMO_PAK), QH_DEMO_PAK);
 }
 
 void BM_memcpy(benchmark::State& state)

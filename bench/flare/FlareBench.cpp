@@ -31,10 +31,7 @@ void setUp()
     const std::string pak = QH_DEMO_PAK;
     startShowScreen();
     x3dInit(SHOW_WIDTH, SHOW_HEIGHT, nullptr);
-    if (chdir(pak.substr(0, pak.rfind('/')).c_str()) != 0 || g_fileIO.Open("demo.pak") != 0) {
-        fprintf(stderr, "no %s: build the data first\n", QH_DEMO_PAK);
-        exit(1);
-    }
+    qhbench::needData(chdir(pak.substr(0, pak.rfind('/')).c_str()) == 0 && g_fileIO.Open("demo.pak") == 0, QH_DEMO_PAK);
     g_pFileIO = &g_fileIO;
     RotoInit();
     FlareInit();

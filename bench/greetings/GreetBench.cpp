@@ -19,10 +19,7 @@ void setUp()
     if (done)
         return;
     done = true;
-    if (!startGreetings(QH_DEMO_PAK)) {
-        fprintf(stderr, "no %s: build the data first\n", QH_DEMO_PAK);
-        exit(1);
-    }
+    qhbench::needData(startGreetings(QH_DEMO_PAK), QH_DEMO_PAK);
 }
 
 // Four men in the list (one flashing), the others in the mosaic at the given

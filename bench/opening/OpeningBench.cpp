@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "X3d/X3d.h"
+#include "bench/common/DrawRatios.h"
 #include "parts/Part_1.h"
 #include "parts/Part_2.h"
 #include "platform/Plat.h"
@@ -28,10 +29,7 @@ void setUp()
     done = true;
     startShowScreen();
     x3dInit(640, 480, nullptr);
-    if (g_fileIO.Open(QH_DEMO_PAK) != 0) {
-        fprintf(stderr, "no %s: build the data first\n", QH_DEMO_PAK);
-        exit(1);
-    }
+    qhbench::needData(g_fileIO.Open(QH_DEMO_PAK) == 0, QH_DEMO_PAK);
     g_pFileIO = &g_fileIO;
     srand(20);
     Part1Init();
