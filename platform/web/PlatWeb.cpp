@@ -1,0 +1,287 @@
+// The program's window, message queue, clock and dialog box in a browser tab.
+// The window is the page's canvas; key and focus events arrive through
+// emscripten's html5 callbacks while the program waits for the next
+// animation frame.
+//
+// The main loop stays the program's own: whenever its message queue runs dry
+// the loop yields to the browser until the next animation frame (an
+// Asyncify sleep), so one pass of the loop runs per frame the browser draws.
+#include "PlatWeb.h"
+
+#include <emscripten.h>
+#include <emscripten/html5.h>
+
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <vector>
+
+struct PlatWindow {
+    PlatWndProc proc;
+    int width, height;
+};
+
+namespace {
+
+bool g_up = false;
+uint32_t (*g_ticks)() = nullptr;
+uint32_t (*g_seconds)() = nullptr;
+std::vector<PlatWindow*> g_windows;
+PlatWindow* g_mainWindow = nullptr;
+std::deque<PlatMsg> g_queue;
+bool g_quitPosted = false;
+int g_quitCode = 0;
+int g_cursorCount = 0;
+bool g_yieldDue = true; // the queue ran dry since the last yield
+void (*g_keyHook)(uint8_t, bool, uint32_t) = nullptr;
+void (*g_focusHook)(bool) = nullptr;
+std::vector<void (*)()> g_shutdownHooks;
+
+// Sleeps until the browser's next animation frame (or a tick of a hidden tab).
+EM_JS(void, qh_wait_frame, (), {
+    Asyncify.handleSleep(function(wakeUp) {
+        var done = false;
+        function go() { if (!done) { done = true; wakeUp(); } }
+        requestAnimationFrame(go);
+        setTimeout(go, 100); // animation frames stop in a hidden tab
+    });
+});
+
+EM_JS(void, qh_message_box, (const char* text, const char* caption), {
+    var t = UTF8ToString(text), c = UTF8ToString(caption);
+    if (Module.showMessage) Module.showMessage(t, c);
+});
+
+EM_JS(void, qh_show_cursor, (int show), {
+    if (Module.canvas) Module.canvas.style.cursor = show ? "" : "none";
+});
+
+void post(PlatWindow* w, uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    if (w)
+        g_queue.push_back(PlatMsg{w, message, wParam, lParam});
+}
+
+// Keys the page keeps from the browser while the show runs.
+bool keptFromBrowser(const EmscriptenKeyboardEvent* e)
+{
+    static const char* const kept[] = {"Escape", "Enter", "NumpadEnter", "AltLeft", "AltRight", "Space", "Tab",
+                                       "ArrowUp", "ArrowDown", "ArrowLeft", "ArrowRight", "F10"};
+    for (const char* k : kept)
+        if (!strcmp(e->code, k))
+            return true;
+    return false;
+}
+
+EM_BOOL onKey(int type, const EmscriptenKeyboardEvent* e, void*)
+{
+    bool down = type == EMSCRIPTEN_EVENT_KEYDOWN;
+    uint8_t code = platWebScanCode(e->code);
+    if (g_keyHook && code && !e->repeat)
+        g_keyHook(code, down, platGetTickCount());
+    bool sys = e->altKey || !strcmp(e->code, "F10") || !strcmp(e->code, "AltLeft") || !strcmp(e->code, "AltRight");
+    uint32_t message = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
+    post(g_mainWindow, message, code, 0);
+    return keptFromBrowser(e);
+}
+
+EM_BOOL onFocus(int type, const EmscriptenFocusEvent*, void*)
+{
+    bool focused = type == EMSCRIPTEN_EVENT_FOCUS;
+    if (g_focusHook)
+        g_focusHook(focused);
+    post(g_mainWindow, WM_ACTIVATEAPP, focused ? 1 : 0, 0);
+    return 0;
+}
+
+} // namespace
+
+bool platInit()
+{
+    if (g_up)
+        return true;
+    const char* target = EMSCRIPTEN_EVENT_TARGET_WINDOW;
+    emscripten_set_keydown_callback(target, nullptr, 1, onKey);
+    emscripten_set_keyup_callback(target, nullptr, 1, onKey);
+    emscripten_set_focus_callback(target, nullptr, 1, onFocus);
+    emscripten_set_blur_callback(target, nullptr, 1, onFocus);
+    g_up = true;
+    static bool registered = false;
+    if (!registered) {
+        registered = true;
+        atexit(platShutdown);
+    }
+    return true;
+}
+
+void platShutdown()
+{
+    while (!g_shutdownHooks.empty()) {
+        void (*hook)() = g_shutdownHooks.back();
+        g_shutdownHooks.pop_back();
+        hook();
+    }
+    for (PlatWindow* w : g_windows)
+        delete w;
+    g_windows.clear();
+    g_mainWindow = nullptr;
+    g_queue.clear();
+    if (g_up) {
+        emscripten_html5_remove_all_event_listeners();
+        g_up = false;
+    }
+}
+
+bool platHasDisplay() { return g_up; }
+
+uint32_t platGetTickCount()
+{
+    if (g_ticks)
+        return g_ticks();
+    return (uint32_t)(uint64_t)emscripten_get_now();
+}
+
+uint32_t platTimeOfDaySeconds()
+{
+    if (g_seconds)
+        return g_seconds();
+    return (uint32_t)(uint64_t)(emscripten_date_now() / 1000.0);
+}
+
+void platSetClock(uint32_t (*ticks)(), uint32_t (*seconds)())
+{
+    g_ticks = ticks;
+    g_seconds = seconds;
+}
+
+PlatWindow* platCreateWindow(const char*, PlatWndProc proc, int, int, int width, int height)
+{
+    if (!platInit())
+        return nullptr;
+    PlatWindow* w = new PlatWindow{proc, width, height};
+    g_windows.push_back(w);
+    if (!g_mainWindow)
+        g_mainWindow = w;
+    return w;
+}
+
+void platDestroyWindow(PlatWindow* window)
+{
+    if (!window)
+        return;
+    if (window->proc)
+        window->proc(window, WM_DESTROY, 0, 0);
+    for (size_t i = 0; i < g_windows.size(); i++)
+        if (g_windows[i] == window) {
+            g_windows.erase(g_windows.begin() + i);
+            break;
+        }
+    for (size_t i = 0; i < g_queue.size();)
+        if (g_queue[i].window == window)
+            g_queue.erase(g_queue.begin() + i);
+        else
+            i++;
+    if (g_mainWindow == window)
+        g_mainWindow = nullptr;
+    delete window;
+}
+
+intptr_t platDefWindowProc(PlatWindow*, uint32_t, uintptr_t, intptr_t) { return 0; }
+
+void platGetClientRect(PlatWindow* window, int* x, int* y, int* width, int* height)
+{
+    if (x) *x = 0;
+    if (y) *y = 0;
+    if (width) *width = window ? window->width : 0;
+    if (height) *height = window ? window->height : 0;
+}
+
+void platSetWindowRect(PlatWindow* window, int, int, int clientWidth, int clientHeight)
+{
+    if (!window)
+        return;
+    window->width = clientWidth;
+    window->height = clientHeight;
+}
+
+// The page shows the picture at the size of the browser's window; the
+// program's idea of the screen is the picture's own size.
+void platGetScreenSize(int* width, int* height)
+{
+    if (width) *width = 640;
+    if (height) *height = 480;
+}
+
+bool platPeekMessage(PlatMsg* msg)
+{
+    if (g_yieldDue && g_queue.empty() && !g_quitPosted) {
+        g_yieldDue = false;
+        qh_wait_frame();
+    }
+    if (!g_queue.empty()) {
+        *msg = g_queue.front();
+        g_queue.pop_front();
+        return true;
+    }
+    if (g_quitPosted) {
+        g_quitPosted = false;
+        *msg = PlatMsg{nullptr, WM_QUIT, (uintptr_t)g_quitCode, 0};
+        return true;
+    }
+    g_yieldDue = true;
+    return false;
+}
+
+intptr_t platDispatchMessage(const PlatMsg* msg)
+{
+    if (!msg || !msg->window || !msg->window->proc)
+        return 0;
+    return msg->window->proc(msg->window, msg->message, msg->wParam, msg->lParam);
+}
+
+void platWaitMessage()
+{
+    while (g_queue.empty() && !g_quitPosted)
+        qh_wait_frame();
+    g_yieldDue = false;
+}
+
+void platPostMessage(PlatWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    post(window, message, wParam, lParam);
+}
+
+void platPostQuitMessage(int exitCode)
+{
+    g_quitPosted = true;
+    g_quitCode = exitCode;
+}
+
+// No modal box in a page: the text goes to the console and over the page,
+// and the first button is the answer (QH_DIALOG_ANSWER=no is not read here).
+int platMessageBox(const char* text, const char* caption, unsigned style)
+{
+    size_t len = strlen(text);
+    fputs(text, stderr);
+    if (len == 0 || text[len - 1] != '\n')
+        fputc('\n', stderr);
+    qh_message_box(text, caption ? caption : "");
+    return (style & 0xF) == MB_YESNO ? IDYES : IDOK;
+}
+
+void platGetCursorPos(int* x, int* y)
+{
+    if (x) *x = 0;
+    if (y) *y = 0;
+}
+
+int platShowCursor(bool show)
+{
+    g_cursorCount += show ? 1 : -1;
+    qh_show_cursor(g_cursorCount >= 0);
+    return g_cursorCount;
+}
+
+void platSetKeyHook(void (*hook)(uint8_t, bool, uint32_t)) { g_keyHook = hook; }
+void platSetFocusHook(void (*hook)(bool)) { g_focusHook = hook; }
+void platAddShutdownHook(void (*hook)()) { g_shutdownHooks.push_back(hook); }

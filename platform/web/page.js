@@ -1,0 +1,209 @@
+// The page around the show: the title card, the show's data in the program's
+// in-memory file system, the music host (libopenmpt in an AudioWorklet, and a
+// second libopenmpt here for what the program must know at once) and the way
+// back to the title card when the show ends.
+//
+// Address switches: ?start=ORDER and ?end=ORDER as on the command line;
+// ?autoplay starts without waiting for a click or a key.
+import libopenmpt from "./libopenmpt.worklet.js";
+import QuietHarbor from "./quietharbor.js";
+
+const params = new URLSearchParams(location.search);
+const title = document.getElementById("title");
+const stage = document.getElementById("stage");
+const canvas = document.getElementById("screen");
+const message = document.getElementById("message");
+
+// What the tests read: the music's position and the show's state.
+const state = (window.quietHarbor = { running: false, ended: 0, exitStatus: null, position: null, log: [] });
+
+let libPromise = null;
+let dataPromise = null;
+
+function fetchBytes(name) {
+    return fetch(name).then((r) => {
+        if (!r.ok) throw new Error(`${name}: ${r.status} ${r.statusText}`);
+        return r.arrayBuffer();
+    });
+}
+
+// demo.pak and the texture folder, fetched once for every start.
+function loadData() {
+    if (!dataPromise)
+        dataPromise = fetch("data.txt")
+            .then((r) => r.text())
+            .then((list) => {
+                const names = list.split("\n").filter((n) => n);
+                return Promise.all(names.map((n) => fetchBytes(n).then((b) => [n, new Uint8Array(b)])));
+            });
+    return dataPromise;
+}
+
+// The music host the program's music channel talks to.
+class MusicHost {
+    constructor(lib, context, node) {
+        this.lib = lib;
+        this.context = context;
+        this.node = node;
+        this.musics = new Map();
+        this.next = 1;
+        this.current = 0;
+        this.heard = null; // the worklet's last report
+        node.port.onmessage = (e) => {
+            if (e.data.type === "position") {
+                this.heard = e.data;
+                state.position = e.data;
+            } else if (e.data.type === "error") {
+                console.error(e.data.text);
+            }
+        };
+    }
+
+    ready() {
+        return !!this.node;
+    }
+
+    // A module the page's libopenmpt accepts gets a handle; 0 otherwise.
+    load(bytes, ramp) {
+        const lib = this.lib;
+        const data = lib._malloc(bytes.length);
+        lib.HEAPU8.set(bytes, data);
+        const mod = lib._openmpt_module_create_from_memory2(data, bytes.length, 0, 0, 0, 0, 0, 0, 0);
+        lib._free(data);
+        if (!mod) return 0;
+        lib._openmpt_module_set_repeat_count(mod, 0);
+        const handle = this.next++;
+        this.musics.set(handle, { bytes, ramp, mod, order: 0, orders: lib._openmpt_module_get_num_orders(mod) });
+        return handle;
+    }
+
+    call(what, handle, value) {
+        if (what === "pause") {
+            this.node.port.postMessage({ type: "pause", paused: !!value });
+        } else if (what === "volume") {
+            this.node.port.postMessage({ type: "volume", value: value / 100 });
+        } else if (what === "freeAll") {
+            for (const h of [...this.musics.keys()]) this.query("free", h, 0);
+        }
+    }
+
+    query(what, handle, value) {
+        const m = this.musics.get(handle);
+        const lib = this.lib;
+        if (!m) return what === "position" ? 0xffffffff : 0;
+        switch (what) {
+            case "seek":
+                if (value < 0 || value >= m.orders) return 0;
+                m.order = value;
+                lib._openmpt_module_set_position_order_row(m.mod, value, 0);
+                return 1;
+            case "play":
+                this.current = handle;
+                this.heard = null;
+                this.node.port.postMessage({ type: "play", bytes: m.bytes.buffer, order: m.order, ramp: m.ramp });
+                return 1;
+            case "free":
+                if (this.current === handle) this.node.port.postMessage({ type: "stop" });
+                lib._openmpt_module_destroy(m.mod);
+                this.musics.delete(handle);
+                return 1;
+            case "position": {
+                if (handle !== this.current || !this.heard) return m.order;
+                if (this.heard.ended) return 0xffffffff;
+                return ((this.heard.order & 0xffff) | (this.heard.row << 16)) >>> 0;
+            }
+            case "lengthMs":
+                return Math.floor(lib._openmpt_module_get_duration_seconds(m.mod) * 1000);
+            case "positionMs":
+                return Math.floor(lib._openmpt_module_get_position_seconds(m.mod) * 1000);
+        }
+        return 0;
+    }
+}
+
+async function startMusic() {
+    if (!libPromise) libPromise = libopenmpt();
+    const lib = await libPromise;
+    try {
+        const context = new AudioContext({ sampleRate: 44100 });
+        await context.audioWorklet.addModule("music.worklet.js");
+        const node = new AudioWorkletNode(context, "quietharbor-music", { outputChannelCount: [2] });
+        node.connect(context.destination);
+        await context.resume();
+        return new MusicHost(lib, context, node);
+    } catch (e) {
+        console.error(`No music: ${e}`);
+        return null;
+    }
+}
+
+function showMessage(text, caption) {
+    message.textContent = caption ? `${caption}\n\n${text}` : text;
+    message.hidden = false;
+}
+
+function setFullscreen(on) {
+    if (on && !document.fullscreenElement) stage.requestFullscreen().catch(() => {});
+    if (!on && document.fullscreenElement) document.exitFullscreen().catch(() => {});
+}
+
+function backToTitle(music) {
+    if (music) music.context.close();
+    if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+    state.running = false;
+    state.ended++;
+    stage.hidden = true;
+    title.hidden = false;
+}
+
+async function start() {
+    if (state.running) return;
+    state.running = true;
+    title.hidden = true;
+    message.hidden = true;
+    stage.hidden = false;
+    const [music, files] = await Promise.all([startMusic(), loadData()]);
+    const args = ["-windowed"];
+    for (const name of ["start", "end"]) if (params.has(name)) args.push(`-${name}`, params.get(name));
+    let finished = false;
+    const finish = (status) => {
+        if (finished) return;
+        finished = true;
+        state.exitStatus = status;
+        backToTitle(music);
+    };
+    QuietHarbor({
+        canvas,
+        arguments: args,
+        music,
+        showMessage,
+        setFullscreen,
+        print: (t) => console.log(t),
+        printErr: (t) => {
+            state.log.push(t);
+            console.error(t);
+        },
+        preRun: [
+            (module) => {
+                for (const [name, bytes] of files) {
+                    const slash = name.lastIndexOf("/");
+                    if (slash > 0) module.FS.mkdirTree(name.slice(0, slash));
+                    module.FS.writeFile(name, bytes);
+                }
+            },
+        ],
+        onExit: finish,
+        onAbort: () => finish(-1),
+    });
+}
+
+function startOnGesture(e) {
+    if (state.running || title.hidden) return;
+    if (e.type === "keydown" && (e.key === "Escape" || e.ctrlKey || e.metaKey)) return;
+    e.preventDefault();
+    start();
+}
+window.addEventListener("click", startOnGesture);
+window.addEventListener("keydown", startOnGesture);
+
+if (params.has("autoplay")) start();
