@@ -38,10 +38,12 @@ void (*g_focusHook)(bool) = nullptr;
 std::vector<void (*)()> g_shutdownHooks;
 
 // Sleeps until the browser's next animation frame (or a tick of a hidden tab).
+// The program goes on as a user callback, so the runtime exits (and tells
+// the page) once main returns.
 EM_JS(void, qh_wait_frame, (), {
     Asyncify.handleSleep(function(wakeUp) {
         var done = false;
-        function go() { if (!done) { done = true; wakeUp(); } }
+        function go() { if (!done) { done = true; callUserCallback(wakeUp); } }
         requestAnimationFrame(go);
         setTimeout(go, 100); // animation frames stop in a hidden tab
     });

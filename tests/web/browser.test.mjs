@@ -1,0 +1,62 @@
+// The page in a headless chromium: at ?start=17&autoplay the greetings come
+// up within a few seconds, the picture moves from one second to the next,
+// the music's position advances, and Escape reaches the show and ends it.
+import assert from "node:assert/strict";
+import { test } from "node:test";
+import { fileURLToPath } from "node:url";
+import fs from "node:fs";
+import path from "node:path";
+
+import { browser, serve, sleep, until } from "./webdriver.mjs";
+
+const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), "../..");
+const page = process.env.QH_WEB_PAGE || path.join(root, "build-web/page");
+
+// The canvas as the page shows it: lit pixels and a hash of the picture.
+const LOOK = `
+    const c = document.getElementById("screen");
+    const d = c.getContext("2d").getImageData(0, 0, c.width, c.height).data;
+    let lit = 0, hash = 0;
+    for (let i = 0; i < d.length; i += 4) {
+        if (d[i] | d[i + 1] | d[i + 2]) lit++;
+        hash = (Math.imul(hash, 31) + d[i] + 7 * d[i + 1] + 13 * d[i + 2]) | 0;
+    }
+    const s = window.quietHarbor;
+    return { lit, hash, running: s.running, ended: s.ended, position: s.position, log: s.log,
+             title: !document.getElementById("title").hidden };`;
+
+test("the page plays the greetings with their music and Escape ends the show", { timeout: 90000 }, async (t) => {
+    assert.ok(fs.existsSync(path.join(page, "quietharbor.wasm")), `no page built in ${page}`);
+    const server = await serve(page);
+    const chromium = await browser();
+    t.after(async () => {
+        await chromium.close();
+        server.stop();
+    });
+    await chromium.open(`${server.url}?start=17&autoplay`);
+
+    // Within a few seconds of the start the show draws: most of the picture lit.
+    const first = await until(async () => {
+        const s = await chromium.run(LOOK);
+        return s.running && s.position && s.lit > 640 * 480 / 4 ? s : null;
+    }, 15000);
+    assert.ok(first, "the show did not draw within 15 s");
+    assert.equal(first.position.order, 17, "the music starts at order 17");
+
+    await sleep(1000);
+    const second = await chromium.run(LOOK);
+    assert.ok(second.running, `the show stopped: ${second.log.join(" / ")}`);
+    assert.notEqual(second.hash, first.hash, "the picture did not change within a second");
+    assert.ok(second.lit > 640 * 480 / 4, "the picture went dark");
+    const heard = (p) => p.order * 64 + p.row;
+    assert.ok(second.position.frames >= first.position.frames + 30000,
+              `the music advanced by ${second.position.frames - first.position.frames} frames in a second`);
+    assert.ok(heard(second.position) > heard(first.position), "the music's row did not advance");
+
+    await chromium.key("\uE00C"); // Escape
+    const ended = await until(async () => {
+        const s = await chromium.run(LOOK);
+        return s.ended === 1 && !s.running && s.title ? s : null;
+    }, 5000);
+    assert.ok(ended, "Escape did not end the show");
+});
