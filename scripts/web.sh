@@ -17,7 +17,11 @@ export NODE_PATH=/usr/share/nodejs
 qh_web_install() {
     qh_install_packages web
     if ! command -v npm >/dev/null; then
-        qh_install_packages_named npm
+        if [ "$(id -u)" -ne 0 ]; then
+            echo "npm is missing. Run as root: apt-get install -y npm" >&2
+            exit 1
+        fi
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq npm >&2
     fi
     local lock="$root/platform/web/package-lock.json" mods="$root/platform/web/node_modules"
     if [ ! -f "$mods/.package-lock.json" ] || [ "$lock" -nt "$mods/.package-lock.json" ]; then
@@ -72,4 +76,16 @@ qh_web_deps() {
             "$prefix" >"$prefix/lib/pkgconfig/libjpeg.pc"
         touch "$prefix/.done"
     )
+}
+
+# The page in build-web/page, from the native build's data in build/ (built
+# first by the caller).
+qh_web_build() {
+    qh_web_deps
+    if [ ! -f "$qh_web_dir/CMakeCache.txt" ]; then
+        PKG_CONFIG_LIBDIR="$qh_web_dir/deps/prefix/lib/pkgconfig" emcmake cmake -S "$root" -B "$qh_web_dir" -G Ninja \
+            -DCMAKE_BUILD_TYPE=Release -DQH_TESTS=OFF -DQH_BENCH=OFF \
+            -DCMAKE_FIND_ROOT_PATH="$qh_web_dir/deps/prefix" -DQH_WEB_DATA="$root/build" >/dev/null
+    fi
+    cmake --build "$qh_web_dir" -j"$(nproc)"
 }

@@ -49,6 +49,7 @@ class MusicProcessor extends AudioWorkletProcessor {
             if (!m.ramp) lib._openmpt_module_set_render_param(this.mod, 2 /* VOLUMERAMPING_STRENGTH */, 0);
             if (m.order > 0) lib._openmpt_module_set_position_order_row(this.mod, m.order, 0);
             this.frames = 0;
+            this.order = m.order;
             this.ended = false;
             this.playing = true;
             this.report();
@@ -90,10 +91,13 @@ class MusicProcessor extends AudioWorkletProcessor {
             right[i] = i < got ? samples[2 * i + 1] * this.volume : 0;
         }
         this.frames += got;
-        if (got < n) {
+        // At the very end the library reads back to the start: that is the end.
+        const order = lib._openmpt_module_get_current_order(this.mod);
+        if (got < n || order < this.order) {
             this.ended = true;
             this.report();
         } else if (++this.calls % 4 === 0) {
+            this.order = order;
             this.report(); // every 512 frames, about 12 ms
         }
         return true;
