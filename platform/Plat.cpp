@@ -1,10 +1,10 @@
+#include "PlatQueue.h"
 #include "PlatSdl.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <deque>
 #include <vector>
 
 struct PlatWindow {
@@ -20,9 +20,6 @@ uint32_t (*g_ticks)() = nullptr;
 uint32_t (*g_seconds)() = nullptr;
 std::vector<PlatWindow*> g_windows;
 PlatWindow* g_mainWindow = nullptr;
-std::deque<PlatMsg> g_queue;
-bool g_quitPosted = false;
-int g_quitCode = 0;
 int g_cursorCount = 0;
 void (*g_keyHook)(const SDL_KeyboardEvent&) = nullptr;
 void (*g_focusHook)(bool) = nullptr;
@@ -39,8 +36,7 @@ PlatWindow* findWindow(Uint32 id)
 
 void post(PlatWindow* w, uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
-    if (w)
-        g_queue.push_back(PlatMsg{w, message, wParam, lParam});
+    platQueuePost(w, message, wParam, lParam);
 }
 
 // Turns one SDL event into the window messages the program expects.
@@ -145,7 +141,7 @@ void platShutdown()
     }
     g_windows.clear();
     g_mainWindow = nullptr;
-    g_queue.clear();
+    platQueueForget(nullptr);
     if (g_sdlUp) {
         SDL_Quit();
         g_sdlUp = false;
@@ -201,11 +197,7 @@ void platDestroyWindow(PlatWindow* window)
             g_windows.erase(g_windows.begin() + i);
             break;
         }
-    for (size_t i = 0; i < g_queue.size();)
-        if (g_queue[i].window == window)
-            g_queue.erase(g_queue.begin() + i);
-        else
-            i++;
+    platQueueForget(window);
     if (g_mainWindow == window)
         g_mainWindow = nullptr;
     SDL_DestroyWindow(window->sdl);
@@ -256,46 +248,21 @@ void platGetScreenSize(int* width, int* height)
 bool platPeekMessage(PlatMsg* msg)
 {
     pump();
-    if (!g_queue.empty()) {
-        *msg = g_queue.front();
-        g_queue.pop_front();
-        return true;
-    }
-    if (g_quitPosted) {
-        g_quitPosted = false;
-        *msg = PlatMsg{nullptr, WM_QUIT, (uintptr_t)g_quitCode, 0};
-        return true;
-    }
-    return false;
+    return platQueueTake(msg);
 }
 
-intptr_t platDispatchMessage(const PlatMsg* msg)
-{
-    if (!msg || !msg->window || !msg->window->proc)
-        return 0;
-    return msg->window->proc(msg->window, msg->message, msg->wParam, msg->lParam);
-}
+PlatWndProc platWindowProc(PlatWindow* window) { return window ? window->proc : nullptr; }
 
 void platWaitMessage()
 {
     pump();
-    if (!g_queue.empty() || g_quitPosted || !g_sdlUp)
+    if (platQueueWaiting() || !g_sdlUp)
         return;
     SDL_Event e;
     if (SDL_WaitEvent(&e))
         translate(e);
 }
 
-void platPostMessage(PlatWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
-    post(window, message, wParam, lParam);
-}
-
-void platPostQuitMessage(int exitCode)
-{
-    g_quitPosted = true;
-    g_quitCode = exitCode;
-}
 
 int platMessageBox(const char* text, const char* caption, unsigned style)
 {

@@ -7,13 +7,14 @@
 // the loop yields to the browser until the next animation frame (an
 // Asyncify sleep), so one pass of the loop runs per frame the browser draws.
 #include "PlatWeb.h"
+#include "platform/PlatKeyboardFeed.h"
+#include "platform/PlatQueue.h"
 
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
 #include <cstdio>
 #include <cstring>
-#include <deque>
 #include <vector>
 
 struct PlatWindow {
@@ -28,13 +29,8 @@ uint32_t (*g_ticks)() = nullptr;
 uint32_t (*g_seconds)() = nullptr;
 std::vector<PlatWindow*> g_windows;
 PlatWindow* g_mainWindow = nullptr;
-std::deque<PlatMsg> g_queue;
-bool g_quitPosted = false;
-int g_quitCode = 0;
 int g_cursorCount = 0;
 bool g_yieldDue = true; // the queue ran dry since the last yield
-void (*g_keyHook)(uint8_t, bool, uint32_t) = nullptr;
-void (*g_focusHook)(bool) = nullptr;
 std::vector<void (*)()> g_shutdownHooks;
 
 // Sleeps until the browser's next animation frame (or a tick of a hidden tab).
@@ -60,8 +56,7 @@ EM_JS(void, qh_show_cursor, (int show), {
 
 void post(PlatWindow* w, uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
-    if (w)
-        g_queue.push_back(PlatMsg{w, message, wParam, lParam});
+    platQueuePost(w, message, wParam, lParam);
 }
 
 // Keys the page keeps from the browser while the show runs.
@@ -79,8 +74,8 @@ EM_BOOL onKey(int type, const EmscriptenKeyboardEvent* e, void*)
 {
     bool down = type == EMSCRIPTEN_EVENT_KEYDOWN;
     uint8_t code = platWebScanCode(e->code);
-    if (g_keyHook && code && !e->repeat)
-        g_keyHook(code, down, platGetTickCount());
+    if (!e->repeat)
+        platKeyboardFeed(code, down, platGetTickCount());
     bool sys = e->altKey || !strcmp(e->code, "F10") || !strcmp(e->code, "AltLeft") || !strcmp(e->code, "AltRight");
     uint32_t message = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
     post(g_mainWindow, message, code, 0);
@@ -90,8 +85,7 @@ EM_BOOL onKey(int type, const EmscriptenKeyboardEvent* e, void*)
 EM_BOOL onFocus(int type, const EmscriptenFocusEvent*, void*)
 {
     bool focused = type == EMSCRIPTEN_EVENT_FOCUS;
-    if (g_focusHook)
-        g_focusHook(focused);
+    platKeyboardFocus(focused);
     post(g_mainWindow, WM_ACTIVATEAPP, focused ? 1 : 0, 0);
     return 0;
 }
@@ -127,7 +121,7 @@ void platShutdown()
         delete w;
     g_windows.clear();
     g_mainWindow = nullptr;
-    g_queue.clear();
+    platQueueForget(nullptr);
     if (g_up) {
         emscripten_html5_remove_all_event_listeners();
         g_up = false;
@@ -178,11 +172,7 @@ void platDestroyWindow(PlatWindow* window)
             g_windows.erase(g_windows.begin() + i);
             break;
         }
-    for (size_t i = 0; i < g_queue.size();)
-        if (g_queue[i].window == window)
-            g_queue.erase(g_queue.begin() + i);
-        else
-            i++;
+    platQueueForget(window);
     if (g_mainWindow == window)
         g_mainWindow = nullptr;
     delete window;
@@ -216,48 +206,25 @@ void platGetScreenSize(int* width, int* height)
 
 bool platPeekMessage(PlatMsg* msg)
 {
-    if (g_yieldDue && g_queue.empty() && !g_quitPosted) {
+    if (g_yieldDue && !platQueueWaiting()) {
         g_yieldDue = false;
         qh_wait_frame();
     }
-    if (!g_queue.empty()) {
-        *msg = g_queue.front();
-        g_queue.pop_front();
+    if (platQueueTake(msg))
         return true;
-    }
-    if (g_quitPosted) {
-        g_quitPosted = false;
-        *msg = PlatMsg{nullptr, WM_QUIT, (uintptr_t)g_quitCode, 0};
-        return true;
-    }
     g_yieldDue = true;
     return false;
 }
 
-intptr_t platDispatchMessage(const PlatMsg* msg)
-{
-    if (!msg || !msg->window || !msg->window->proc)
-        return 0;
-    return msg->window->proc(msg->window, msg->message, msg->wParam, msg->lParam);
-}
+PlatWndProc platWindowProc(PlatWindow* window) { return window ? window->proc : nullptr; }
 
 void platWaitMessage()
 {
-    while (g_queue.empty() && !g_quitPosted)
+    while (!platQueueWaiting())
         qh_wait_frame();
     g_yieldDue = false;
 }
 
-void platPostMessage(PlatWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
-    post(window, message, wParam, lParam);
-}
-
-void platPostQuitMessage(int exitCode)
-{
-    g_quitPosted = true;
-    g_quitCode = exitCode;
-}
 
 // No modal box in a page: the text goes to the console and over the page,
 // and the first button is the answer (QH_DIALOG_ANSWER=no is not read here).
@@ -284,6 +251,4 @@ int platShowCursor(bool show)
     return g_cursorCount;
 }
 
-void platSetKeyHook(void (*hook)(uint8_t, bool, uint32_t)) { g_keyHook = hook; }
-void platSetFocusHook(void (*hook)(bool)) { g_focusHook = hook; }
 void platAddShutdownHook(void (*hook)()) { g_shutdownHooks.push_back(hook); }

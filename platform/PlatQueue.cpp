@@ -1,0 +1,59 @@
+#include "PlatQueue.h"
+
+#include <cstddef>
+#include <deque>
+
+namespace {
+std::deque<PlatMsg> g_queue;
+bool g_quitPosted = false;
+int g_quitCode = 0;
+} // namespace
+
+void platQueuePost(PlatWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    if (window)
+        g_queue.push_back(PlatMsg{window, message, wParam, lParam});
+}
+
+bool platQueueTake(PlatMsg* msg)
+{
+    if (!g_queue.empty()) {
+        *msg = g_queue.front();
+        g_queue.pop_front();
+        return true;
+    }
+    if (g_quitPosted) {
+        g_quitPosted = false;
+        *msg = PlatMsg{nullptr, WM_QUIT, (uintptr_t)g_quitCode, 0};
+        return true;
+    }
+    return false;
+}
+
+bool platQueueWaiting() { return !g_queue.empty() || g_quitPosted; }
+
+void platQueueForget(PlatWindow* window)
+{
+    for (size_t i = 0; i < g_queue.size();)
+        if (!window || g_queue[i].window == window)
+            g_queue.erase(g_queue.begin() + i);
+        else
+            i++;
+}
+
+intptr_t platDispatchMessage(const PlatMsg* msg)
+{
+    PlatWndProc proc = msg && msg->window ? platWindowProc(msg->window) : nullptr;
+    return proc ? proc(msg->window, msg->message, msg->wParam, msg->lParam) : 0;
+}
+
+void platPostMessage(PlatWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    platQueuePost(window, message, wParam, lParam);
+}
+
+void platPostQuitMessage(int exitCode)
+{
+    g_quitPosted = true;
+    g_quitCode = exitCode;
+}
