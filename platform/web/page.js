@@ -4,7 +4,8 @@
 // back to the title card when the show ends.
 //
 // Address switches: ?start=ORDER and ?end=ORDER as on the command line;
-// ?autoplay starts without waiting for a click or a key; ?costs times every
+// ?autoplay starts without waiting for a click or a key; ?silent plays
+// without sound (the music timed by the clock); ?costs times every
 // part's drawing and, when the show ends, prints one line per part to the
 // console ("cost NAME FRAMES MEDIAN_MS MEAN_MS P99_MS") and keeps them in
 // window.quietHarbor.costs.
@@ -42,7 +43,9 @@ function loadData() {
     return dataPromise;
 }
 
-// The music host the program's music channel talks to.
+// The music host the program's music channel talks to. Without a worklet
+// (no audio here) the music is rendered silently on this thread in step with
+// the clock, so the show keeps the music's tempo all the same.
 class MusicHost {
     constructor(lib, context, node) {
         this.lib = lib;
@@ -52,6 +55,8 @@ class MusicHost {
         this.next = 1;
         this.current = 0;
         this.heard = null; // the worklet's last report
+        this.silent = null; // {since, frames, paused} of the silent clock
+        if (!node) return;
         node.port.onmessage = (e) => {
             if (e.data.type === "position") {
                 this.heard = e.data;
@@ -60,6 +65,28 @@ class MusicHost {
                 console.error(e.data.text);
             }
         };
+    }
+
+    post(message) {
+        if (this.node) this.node.port.postMessage(message);
+    }
+
+    // The silent clock: renders the current music up to now; its position.
+    silentPosition(m) {
+        const c = this.silent, lib = this.lib;
+        const target = c.paused ? c.frames : Math.floor(((performance.now() - c.since) * 44100) / 1000);
+        if (!this.scratch) this.scratch = lib._malloc(4096 * 2 * 4);
+        while (!c.ended && c.frames < target) {
+            const n = Math.min(4096, target - c.frames);
+            const got = lib._openmpt_module_read_interleaved_float_stereo(m.mod, 44100, n, this.scratch);
+            const order = lib._openmpt_module_get_current_order(m.mod);
+            c.ended = got < n || order < c.order;
+            c.order = order;
+            c.frames += n;
+        }
+        const p = { order: c.order, row: lib._openmpt_module_get_current_row(m.mod), frames: c.frames, ended: c.ended };
+        state.position = p;
+        return p;
     }
 
     ready() {
@@ -82,9 +109,15 @@ class MusicHost {
 
     call(what, handle, value) {
         if (what === "pause") {
-            this.node.port.postMessage({ type: "pause", paused: !!value });
+            this.post({ type: "pause", paused: !!value });
+            const c = this.silent;
+            if (c && !!value !== c.paused && this.musics.has(this.current)) {
+                if (value) this.silentPosition(this.musics.get(this.current));
+                else c.since = performance.now() - (c.frames * 1000) / 44100;
+                c.paused = !!value;
+            }
         } else if (what === "volume") {
-            this.node.port.postMessage({ type: "volume", value: value / 100 });
+            this.post({ type: "volume", value: value / 100 });
         } else if (what === "freeAll") {
             for (const h of [...this.musics.keys()]) this.query("free", h, 0);
         }
@@ -103,17 +136,22 @@ class MusicHost {
             case "play":
                 this.current = handle;
                 this.heard = null;
-                this.node.port.postMessage({ type: "play", bytes: m.bytes.buffer, order: m.order, ramp: m.ramp });
+                this.post({ type: "play", bytes: m.bytes.buffer, order: m.order, ramp: m.ramp });
+                if (!this.node) this.silent = { since: performance.now(), frames: 0, order: m.order, paused: false };
                 return 1;
             case "free":
-                if (this.current === handle) this.node.port.postMessage({ type: "stop" });
+                if (this.current === handle) {
+                    this.post({ type: "stop" });
+                    this.current = 0;
+                }
                 lib._openmpt_module_destroy(m.mod);
                 this.musics.delete(handle);
                 return 1;
             case "position": {
-                if (handle !== this.current || !this.heard) return m.order;
-                if (this.heard.ended) return 0xffffffff;
-                return ((this.heard.order & 0xffff) | (this.heard.row << 16)) >>> 0;
+                const p = handle !== this.current ? null : this.node ? this.heard : this.silentPosition(m);
+                if (!p) return m.order;
+                if (p.ended) return 0xffffffff;
+                return ((p.order & 0xffff) | (p.row << 16)) >>> 0;
             }
             case "lengthMs":
                 return Math.floor(lib._openmpt_module_get_duration_seconds(m.mod) * 1000);
@@ -127,16 +165,19 @@ class MusicHost {
 async function startMusic() {
     if (!libPromise) libPromise = libopenmpt();
     const lib = await libPromise;
+    let context = null;
     try {
-        const context = new AudioContext({ sampleRate: 44100 });
+        if (params.has("silent")) throw new Error("?silent");
+        context = new AudioContext({ sampleRate: 44100 });
         await context.audioWorklet.addModule("music.worklet.js");
         const node = new AudioWorkletNode(context, "quietharbor-music", { outputChannelCount: [2] });
         node.connect(context.destination);
         await context.resume();
         return new MusicHost(lib, context, node);
     } catch (e) {
-        console.error(`No music: ${e}`);
-        return null;
+        console.error(`No sound (${e}): the music goes on silently, timed by the clock`);
+        if (context) context.close();
+        return new MusicHost(lib, null, null);
     }
 }
 
@@ -151,7 +192,7 @@ function setFullscreen(on) {
 }
 
 function backToTitle(music) {
-    if (music) music.context.close();
+    if (music && music.context) music.context.close();
     if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
     state.running = false;
     state.ended++;
