@@ -363,6 +363,15 @@ void platCaptureFinish()
 {
     if (!g_on)
         return;
+    if (!g_board) {
+        // The show's last picture (the ending's black) is presented after
+        // the last frame that fell due: it closes the video as one frame
+        // more, and the music (silent by then) runs on to that frame's end,
+        // so both last equally long.
+        writeFrame();
+        g_now = kStartTick + (uint32_t)frameDue(g_frames);
+        platMusicAdvanceTo(g_now);
+    }
     progress(true);
     if (g_board) {
         std::vector<uint8_t> png = platStoryboardPng();
