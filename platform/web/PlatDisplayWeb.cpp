@@ -1,4 +1,5 @@
-// The display in a browser tab: the primary surface is shown on the page's
+// The display's presentation in a browser tab (the device itself is
+// PlatDisplay.cpp): the primary surface is shown on the page's
 // canvas (640 x 480 pixels, scaled by the page to the window with 4:3 kept),
 // each changed rectangle converted to RGBA and put with putImageData. The
 // one mode is the picture's own size at 32 bits; "exclusive" full-screen is
@@ -9,20 +10,10 @@
 
 #include <vector>
 
-#include "PlatWeb.h"
-#include "platform/PlatDisplay.h"
-#include "platform/PlatSurface.h"
+#include "platform/PlatDisplayBackend.h"
 
 namespace {
 
-const PlatDisplayMode kModes[] = {{640, 480, 32}};
-
-bool g_created = false;
-PlatWindow* g_window = nullptr;
-bool g_exclusive = false;
-bool g_modeSet = false;
-int g_modeWidth = 0, g_modeHeight = 0;
-bool g_shutdownHooked = false;
 std::vector<uint8_t> g_rgba;
 
 EM_JS(void, qh_canvas_put, (const uint8_t* rgba, int x, int y, int width, int height, int canvasWidth,
@@ -65,153 +56,26 @@ void showPrimary(PlatSurface* p, int x, int y, int w, int h)
 
 void primaryOrigin(int* x, int* y) { *x = *y = 0; }
 
-void shutdownHook()
-{
-    g_shutdownHooked = false;
-    platDisplayRelease();
-}
-
 } // namespace
 
-int32_t platDisplayCreate()
+bool platDisplayBackendOpen()
 {
-    if (!platInit())
-        return PDERR_GENERIC;
-    if (!g_shutdownHooked) {
-        platAddShutdownHook(shutdownHook);
-        g_shutdownHooked = true;
-    }
     g_platSurfaceHooks = PlatSurfaceHooks{showPrimary, primaryOrigin};
-    g_created = true;
-    return PD_OK;
+    return true;
 }
 
-void platDisplayRelease()
-{
-    platSurfaceReleaseAll();
-    if (g_modeSet)
-        qh_fullscreen(0);
-    g_window = nullptr;
-    g_exclusive = g_modeSet = false;
-    g_created = false;
-}
+void platDisplayBackendClose() {}
+int32_t platDisplayBackendAttach(PlatWindow*) { return PD_OK; }
+void platDisplayBackendFullscreen(bool on) { qh_fullscreen(on); }
+int platDisplayBackendDepth() { return 32; }
+bool platDisplayBackendPrepare(PlatSurface*) { return true; }
 
-int32_t platDisplayEnumModes(bool (*callback)(const PlatDisplayMode&, void*), void* context)
-{
-    if (!g_created)
-        return PDERR_NOTINITIALIZED;
-    if (!callback)
-        return PDERR_INVALIDPARAMS;
-    for (const PlatDisplayMode& m : kModes)
-        if (!callback(m, context))
-            break;
-    return PD_OK;
-}
-
-int32_t platDisplaySetCooperativeLevel(PlatWindow* window, bool exclusive)
-{
-    if (!g_created)
-        return PDERR_NOTINITIALIZED;
-    if (!window)
-        return PDERR_NOHWND;
-    g_window = window;
-    if (!exclusive && g_exclusive && g_modeSet) {
-        qh_fullscreen(0);
-        g_modeSet = false;
-    }
-    g_exclusive = exclusive;
-    return PD_OK;
-}
-
-int32_t platDisplaySetMode(int width, int height, int bpp)
-{
-    if (!g_created)
-        return PDERR_NOTINITIALIZED;
-    if (!g_window)
-        return PDERR_NOCOOPERATIVELEVELSET;
-    if (!g_exclusive)
-        return PDERR_NOEXCLUSIVEMODE;
-    bool listed = false;
-    for (const PlatDisplayMode& m : kModes)
-        listed = listed || (m.width == width && m.height == height && m.bpp == bpp);
-    if (!listed)
-        return PDERR_INVALIDMODE;
-    g_modeWidth = width;
-    g_modeHeight = height;
-    g_modeSet = true;
-    qh_fullscreen(1);
-    return PD_OK;
-}
-
-int32_t platDisplayRestoreMode()
-{
-    if (!g_created)
-        return PDERR_NOTINITIALIZED;
-    if (g_modeSet)
-        qh_fullscreen(0);
-    g_modeSet = false;
-    return PD_OK;
-}
-
-int32_t platDisplayCreatePrimary(bool flipChain, PlatSurface** primary)
-{
-    if (!g_created)
-        return PDERR_NOTINITIALIZED;
-    if (!primary)
-        return PDERR_INVALIDPARAMS;
-    *primary = nullptr;
-    if (!g_window)
-        return PDERR_NOCOOPERATIVELEVELSET;
-    if (platSurfacePrimary())
-        return PDERR_PRIMARYSURFACEALREADYEXISTS;
-    if (flipChain && !g_exclusive)
-        return PDERR_NOEXCLUSIVEMODE;
-    int w, h;
-    if (g_exclusive && g_modeSet) {
-        w = g_modeWidth;
-        h = g_modeHeight;
-    } else {
-        platGetClientRect(g_window, nullptr, nullptr, &w, &h);
-    }
-    if (w <= 0 || h <= 0)
-        return PDERR_INVALIDPARAMS;
-    PlatSurface* p = platSurfaceNew(PlatSurface::PRIMARY, w, h, 32);
-    if (flipChain)
-        p->back = platSurfaceNew(PlatSurface::BACK, w, h, 32);
-    *primary = p;
-    return PD_OK;
-}
-
-int32_t platDisplayCreateOffscreen(int width, int height, PlatSurface** surface)
-{
-    if (!g_created)
-        return PDERR_NOTINITIALIZED;
-    if (!surface || width <= 0 || height <= 0 || width > 16384 || height > 16384)
-        return PDERR_INVALIDPARAMS;
-    *surface = platSurfaceNew(PlatSurface::OFFSCREEN, width, height, 32);
-    return PD_OK;
-}
-
-int32_t platDisplayCreateClipper(PlatClipper** clipper)
-{
-    if (!g_created)
-        return PDERR_NOTINITIALIZED;
-    if (!clipper)
-        return PDERR_INVALIDPARAMS;
-    *clipper = new PlatClipper();
-    return PD_OK;
-}
-
-// A page's canvas is never taken away: nothing is ever lost for long.
-int32_t platSurfaceRestore(PlatSurface* surface)
-{
-    if (!platSurfaceKnown(surface))
-        return PDERR_INVALIDPARAMS;
-    surface->lost = false;
-    if (surface->back)
-        surface->back->lost = false;
-    return PD_OK;
-}
+// One mode: the picture's own size at 32 bits.
+std::vector<PlatDisplayMode> platDisplayModeList() { return {PlatDisplayMode{640, 480, 32}}; }
+bool platDisplayModeListed(int width, int height, int bpp) { return width == 640 && height == 480 && bpp == 32; }
+int platDisplayForcedDepth() { return 0; }
+bool platDisplayModesReplaced() { return false; }
+void platDisplaySetModeList(const PlatDisplayMode*, int) {}
 
 bool platDisplayReadPrimary(uint32_t* pixels, int width, int height)
 {
@@ -238,5 +102,3 @@ PlatRect platDisplayPictureRect()
     PlatSurface* p = platSurfacePrimary();
     return PlatRect{0, 0, p ? p->width : 0, p ? p->height : 0};
 }
-
-void platDisplaySetModeList(const PlatDisplayMode*, int) {}

@@ -13,6 +13,7 @@
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -167,11 +168,7 @@ void platDestroyWindow(PlatWindow* window)
         return;
     if (window->proc)
         window->proc(window, WM_DESTROY, 0, 0);
-    for (size_t i = 0; i < g_windows.size(); i++)
-        if (g_windows[i] == window) {
-            g_windows.erase(g_windows.begin() + i);
-            break;
-        }
+    g_windows.erase(std::remove(g_windows.begin(), g_windows.end(), window), g_windows.end());
     platQueueForget(window);
     if (g_mainWindow == window)
         g_mainWindow = nullptr;
