@@ -1,4 +1,4 @@
-#include "PlatQueue.h"
+#include "PlatCommon.h"
 #include "PlatSdl.h"
 
 #include <cstdio>
@@ -16,15 +16,12 @@ namespace {
 
 bool g_sdlUp = false;
 bool g_hasDisplay = false;
-uint32_t (*g_ticks)() = nullptr;
-uint32_t (*g_seconds)() = nullptr;
 std::vector<PlatWindow*> g_windows;
 PlatWindow* g_mainWindow = nullptr;
 int g_cursorCount = 0;
 void (*g_keyHook)(const SDL_KeyboardEvent&) = nullptr;
 void (*g_focusHook)(bool) = nullptr;
 void (*g_leaveFullscreenHook)() = nullptr;
-std::vector<void (*)()> g_shutdownHooks;
 
 PlatWindow* findWindow(Uint32 id)
 {
@@ -120,21 +117,13 @@ bool platInit()
     }
     g_sdlUp = true;
     g_hasDisplay = !isHeadlessDriver(SDL_GetCurrentVideoDriver());
-    static bool registered = false;
-    if (!registered) {
-        registered = true;
-        atexit(platShutdown);
-    }
+    platShutdownAtExit();
     return true;
 }
 
 void platShutdown()
 {
-    while (!g_shutdownHooks.empty()) {
-        void (*hook)() = g_shutdownHooks.back();
-        g_shutdownHooks.pop_back();
-        hook();
-    }
+    platRunShutdownHooks();
     for (PlatWindow* w : g_windows) {
         SDL_DestroyWindow(w->sdl);
         delete w;
@@ -152,8 +141,8 @@ bool platHasDisplay() { return g_sdlUp && g_hasDisplay; }
 
 uint32_t platGetTickCount()
 {
-    if (g_ticks)
-        return g_ticks();
+    if (g_platTicks)
+        return g_platTicks();
     timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return (uint32_t)((uint64_t)ts.tv_sec * 1000u + (uint64_t)ts.tv_nsec / 1000000u);
@@ -161,15 +150,9 @@ uint32_t platGetTickCount()
 
 uint32_t platTimeOfDaySeconds()
 {
-    if (g_seconds)
-        return g_seconds();
+    if (g_platSeconds)
+        return g_platSeconds();
     return (uint32_t)time(nullptr);
-}
-
-void platSetClock(uint32_t (*ticks)(), uint32_t (*seconds)())
-{
-    g_ticks = ticks;
-    g_seconds = seconds;
 }
 
 PlatWindow* platCreateWindow(const char* title, PlatWndProc proc, int x, int y, int width, int height)
@@ -324,4 +307,3 @@ int platShowCursor(bool show)
 void platSetKeyHook(void (*hook)(const SDL_KeyboardEvent&)) { g_keyHook = hook; }
 void platSetFocusHook(void (*hook)(bool)) { g_focusHook = hook; }
 void platSetLeaveFullscreenHook(void (*hook)()) { g_leaveFullscreenHook = hook; }
-void platAddShutdownHook(void (*hook)()) { g_shutdownHooks.push_back(hook); }

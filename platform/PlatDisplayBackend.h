@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 
+#include "PlatCommon.h"
 #include "PlatDisplay.h"
 #include "PlatDisplayModes.h"
 #include "PlatSurface.h"
@@ -36,5 +37,3 @@ void platDisplayBackendFullscreen(bool on);
 int platDisplayBackendDepth();
 // Gets ready to show a new primary surface; false when out of memory.
 bool platDisplayBackendPrepare(PlatSurface* primary);
-// Called by platShutdown, latest registered first.
-void platAddShutdownHook(void (*hook)());

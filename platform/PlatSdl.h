@@ -2,7 +2,7 @@
 // Never included above the platform folder.
 #pragma once
 #include <SDL.h>
-#include "Plat.h"
+#include "PlatCommon.h"
 
 SDL_Window* platSdlWindow(PlatWindow* window);
 
@@ -12,5 +12,3 @@ void platSetKeyHook(void (*hook)(const SDL_KeyboardEvent& event));
 void platSetFocusHook(void (*hook)(bool focused));
 // Called before a dialog box opens, so a full-screen display steps aside.
 void platSetLeaveFullscreenHook(void (*hook)());
-// Called by platShutdown, latest registered first (audio, display).
-void platAddShutdownHook(void (*hook)());

@@ -8,7 +8,7 @@
 // Asyncify sleep), so one pass of the loop runs per frame the browser draws.
 #include "PlatWeb.h"
 #include "platform/PlatKeyboardFeed.h"
-#include "platform/PlatQueue.h"
+#include "platform/PlatCommon.h"
 
 #include <emscripten.h>
 #include <emscripten/html5.h>
@@ -26,13 +26,10 @@ struct PlatWindow {
 namespace {
 
 bool g_up = false;
-uint32_t (*g_ticks)() = nullptr;
-uint32_t (*g_seconds)() = nullptr;
 std::vector<PlatWindow*> g_windows;
 PlatWindow* g_mainWindow = nullptr;
 int g_cursorCount = 0;
 bool g_yieldDue = true; // the queue ran dry since the last yield
-std::vector<void (*)()> g_shutdownHooks;
 
 // Sleeps until the browser's next animation frame (or a tick of a hidden tab).
 // The program goes on as a user callback, so the runtime exits (and tells
@@ -103,21 +100,13 @@ bool platInit()
     emscripten_set_focus_callback(target, nullptr, 1, onFocus);
     emscripten_set_blur_callback(target, nullptr, 1, onFocus);
     g_up = true;
-    static bool registered = false;
-    if (!registered) {
-        registered = true;
-        atexit(platShutdown);
-    }
+    platShutdownAtExit();
     return true;
 }
 
 void platShutdown()
 {
-    while (!g_shutdownHooks.empty()) {
-        void (*hook)() = g_shutdownHooks.back();
-        g_shutdownHooks.pop_back();
-        hook();
-    }
+    platRunShutdownHooks();
     for (PlatWindow* w : g_windows)
         delete w;
     g_windows.clear();
@@ -133,22 +122,16 @@ bool platHasDisplay() { return g_up; }
 
 uint32_t platGetTickCount()
 {
-    if (g_ticks)
-        return g_ticks();
+    if (g_platTicks)
+        return g_platTicks();
     return (uint32_t)(uint64_t)emscripten_get_now();
 }
 
 uint32_t platTimeOfDaySeconds()
 {
-    if (g_seconds)
-        return g_seconds();
+    if (g_platSeconds)
+        return g_platSeconds();
     return (uint32_t)(uint64_t)(emscripten_date_now() / 1000.0);
-}
-
-void platSetClock(uint32_t (*ticks)(), uint32_t (*seconds)())
-{
-    g_ticks = ticks;
-    g_seconds = seconds;
 }
 
 PlatWindow* platCreateWindow(const char*, PlatWndProc proc, int, int, int width, int height)
@@ -248,4 +231,3 @@ int platShowCursor(bool show)
     return g_cursorCount;
 }
 
-void platAddShutdownHook(void (*hook)()) { g_shutdownHooks.push_back(hook); }

@@ -5,8 +5,6 @@
 
 #include "platform/Plat.h"
 
-// Called by platShutdown, latest registered first (audio, display).
-void platAddShutdownHook(void (*hook)());
 // The device's scan code of a KeyboardEvent.code ("KeyA", "Escape"...); 0 for
 // keys it does not know.
 uint8_t platWebScanCode(const char* code);

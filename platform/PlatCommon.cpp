@@ -1,13 +1,45 @@
-#include "PlatQueue.h"
+#include "PlatCommon.h"
 
 #include <cstddef>
+#include <cstdlib>
 #include <deque>
+#include <vector>
 
 namespace {
 std::deque<PlatMsg> g_queue;
 bool g_quitPosted = false;
 int g_quitCode = 0;
+std::vector<void (*)()> g_shutdownHooks;
 } // namespace
+
+uint32_t (*g_platTicks)() = nullptr;
+uint32_t (*g_platSeconds)() = nullptr;
+
+void platSetClock(uint32_t (*ticks)(), uint32_t (*seconds)())
+{
+    g_platTicks = ticks;
+    g_platSeconds = seconds;
+}
+
+void platAddShutdownHook(void (*hook)()) { g_shutdownHooks.push_back(hook); }
+
+void platRunShutdownHooks()
+{
+    while (!g_shutdownHooks.empty()) {
+        void (*hook)() = g_shutdownHooks.back();
+        g_shutdownHooks.pop_back();
+        hook();
+    }
+}
+
+void platShutdownAtExit()
+{
+    static bool registered = false;
+    if (!registered) {
+        registered = true;
+        atexit(platShutdown);
+    }
+}
 
 void platQueuePost(PlatWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam)
 {

@@ -1,0 +1,27 @@
+// What every backend shares: the message queue (posted messages in order,
+// then the quit message once the others are taken; each backend adds its own
+// event pump in front, platPeekMessage and platWaitMessage), the shutdown
+// hooks and the replaced clock. Never included above the platform folder.
+#pragma once
+#include "Plat.h"
+
+// Queues a message for a window (a null window's message is dropped).
+void platQueuePost(PlatWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+// Takes the oldest message, or the quit message once none is left.
+bool platQueueTake(PlatMsg* msg);
+// True when a message or the quit message waits.
+bool platQueueWaiting();
+// Drops the waiting messages of a window that goes (null: every message).
+void platQueueForget(PlatWindow* window);
+// The backend's: the window procedure of a window.
+PlatWndProc platWindowProc(PlatWindow* window);
+
+// Called by platShutdown, latest registered first (audio, display).
+void platAddShutdownHook(void (*hook)());
+// Runs the shutdown hooks, latest first, each once; the first call also has
+// platShutdown run at process exit.
+void platRunShutdownHooks();
+void platShutdownAtExit();
+// The clock given to platSetClock, or null.
+extern uint32_t (*g_platTicks)();
+extern uint32_t (*g_platSeconds)();
