@@ -9,6 +9,7 @@
 
 #include "X2d/X2d.h"
 #include "X3d/X3d.h"
+#include "app/Figures.h"
 #include "app/Timeline.h"
 #include "parts/pstdemop.h"
 #include "platform/PlatCapture.h"
@@ -22,7 +23,7 @@
 
 char** g_cmdWords = nullptr;
 int32_t g_cmdWordCount = 0;
-xRunOptions g_runOptions = {nullptr, nullptr, 60, 0, -1};
+xRunOptions g_runOptions = {nullptr, nullptr, 60, 0, -1, false};
 
 void InitParts()
 {
@@ -99,18 +100,22 @@ const char* DemoUsage()
     return "Quiet Harbor - a real-time audiovisual show\n"
            "\n"
            "usage: quietharbor [-windowed] [-slow] [-capture FILE [-fps N]] [-start ORDER] [-end ORDER]\n"
-           "                   [-trace FILE]\n"
+           "                   [-trace FILE] [-figures]\n"
            "\n"
            "  -windowed       play in a 640 x 480 window instead of full-screen\n"
            "  -slow           cheaper line shading in the 3D scenes\n"
            "  -capture FILE   play on a virtual clock without display or sound device and\n"
            "                  write the show to FILE: .y4m directly, .rgb as raw frames\n"
            "                  (640 x 480 x 4 bytes B, G, R, 255 each), .mp4 or .mkv through\n"
-           "                  ffmpeg; the music also goes to FILE.wav\n"
+           "                  ffmpeg; the music also goes to FILE.wav. /dev/null keeps\n"
+           "                  nothing: the capture's own speed\n"
            "  -fps N          frames per second of the capture (default 60)\n"
            "  -start ORDER    start the show at that order of the music\n"
            "  -end ORDER      end the show when the music reaches that order\n"
-           "  -trace FILE     write one line per hand-over between parts: timer, order, row\n"
+           "  -trace FILE     write one line per hand-over between parts: timer, order, row,\n"
+           "                  then the ms of music heard by the show's last reading and\n"
+           "                  the ms the sound device has taken\n"
+           "  -figures        say at the end how long the start-up took and the peak memory\n"
            "  -h, --help      this text\n"
            "\n"
            "keys: Escape quits, Alt+Enter switches between full-screen and window;\n"
@@ -155,6 +160,8 @@ bool ParseRunOptions(int argc, char** argv)
         } else if (!strcasecmp(word, "-end")) {
             if (!number(&g_runOptions.endOrder, 0))
                 return false;
+        } else if (!strcasecmp(word, "-figures")) {
+            g_runOptions.figures = true;
         }
     }
     return true;
@@ -185,6 +192,7 @@ void PrepareRun()
 void FinishRun()
 {
     platCaptureFinish();
+    FiguresReport();
     if (g_chainTrace) {
         bool written = !ferror(g_chainTrace);
         written = fclose(g_chainTrace) == 0 && written;
@@ -198,6 +206,8 @@ int WinMain(void* instance, void*, char* cmdLine, int)
 {
     (void)instance;
     xSysInit("Quiet Harbor", nullptr, nullptr);
+    if (g_runOptions.figures)
+        FiguresWatch();
     xVideoInit();
     xKeyboardInit(xVideoMainWindow());
     x2dInit(SHOW_WIDTH, SHOW_2D_ROWS);
@@ -246,6 +256,7 @@ int WinMain(void* instance, void*, char* cmdLine, int)
     xSysAddTimer(UpdateMusicPosition, 0);
     xSysAddTimer(Part1Frame, 0);
     g_lastFrameTick = platGetTickCount();
+    FiguresShowStarts();
     xSysRun();
     FinishRun();
     return 0;

@@ -16,6 +16,7 @@ struct xRunOptions {
     int fps;
     int startOrder;
     int endOrder; // -1: the music's own end
+    bool figures; // say the start-up time and the peak memory at the end
 };
 extern xRunOptions g_runOptions;
 bool ParseRunOptions(int argc, char** argv);

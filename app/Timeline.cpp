@@ -61,7 +61,11 @@ void handOver(int step)
 {
     const xChainStep& s = g_chain[step];
     if (g_chainTrace) {
-        fprintf(g_chainTrace, "%s %d %d\n", s.name, g_musicOrder, g_musicRow);
+        uint32_t readMs, takenMs;
+        if (platMusicSyncMs(&readMs, &takenMs))
+            fprintf(g_chainTrace, "%s %d %d %u %u\n", s.name, g_musicOrder, g_musicRow, readMs, takenMs);
+        else
+            fprintf(g_chainTrace, "%s %d %d\n", s.name, g_musicOrder, g_musicRow);
         fflush(g_chainTrace);
     }
     if (s.handOver)

@@ -15,6 +15,7 @@
 #include "PlatDisplay.h"
 #include "PlatMusic.h"
 #include "PlatSdl.h"
+#include "PlatSurface.h"
 
 namespace {
 
@@ -30,11 +31,13 @@ uint32_t g_length = 0;
 FILE* g_video = nullptr;
 bool g_videoIsPipe = false;
 bool g_y4m = false;
+bool g_discard = false; // "/dev/null": every frame converted and the music rendered, nothing kept
 FILE* g_wav = nullptr;
 uint64_t g_wavFrames = 0;
 std::string g_path, g_wavPath, g_tempVideo;
 std::vector<uint32_t> g_picture;
 std::vector<uint8_t> g_planes;
+uint64_t g_pictureChanges = 0; // platSurfaceChanges when g_picture was read
 timespec g_realStart;
 double g_lastProgress = -1;
 void (*g_failHook)(const char*) = nullptr;
@@ -46,6 +49,7 @@ bool g_progressShown = false; // a progress line waits for its end
 void discard()
 {
     g_on = false;
+    platDisplaySetUnseen(false);
     if (g_video)
         g_videoIsPipe ? pclose(g_video) : fclose(g_video);
     if (g_wav)
@@ -161,49 +165,76 @@ void writeWavHeader()
 
 void musicSink(const int16_t* frames, int count, void*)
 {
-    if (!g_wav)
+    if (!g_wav) {
+        g_wavFrames += (uint64_t)count;
         return;
+    }
     put(frames, (size_t)count * 4, g_wav, g_wavPath);
     g_wavFrames += (uint64_t)count;
 }
 
 // BT.601 full-range RGB to YUV 4:2:0, in integers so the bytes never depend
-// on the compiler's floating point.
-void writeY4mFrame()
+// on the compiler's floating point. Two rows at a time: their luma, then the
+// chroma of their 2 x 2 blocks, the loops simple enough to be vectorised.
+uint8_t luma(uint32_t p)
 {
+    uint32_t r = (p >> 16) & 255, g = (p >> 8) & 255, b = p & 255;
+    return (uint8_t)((19595 * r + 38470 * g + 7471 * b + 32768) >> 16);
+}
+
+uint8_t clampByte(int x) { return (uint8_t)(x < 0 ? 0 : x > 255 ? 255 : x); }
+
+void convertY4mFrame()
+{
+    const uint32_t* picture = g_picture.data();
     uint8_t* y = g_planes.data();
     uint8_t* u = y + kWidth * kHeight;
     uint8_t* v = u + kWidth * kHeight / 4;
-    for (int row = 0; row < kHeight; row++)
+    for (int row = 0; row < kHeight; row += 2) {
+        const uint32_t* __restrict top = picture + row * kWidth;
+        const uint32_t* __restrict bottom = top + kWidth;
+        uint8_t* __restrict yTop = y + row * kWidth;
+        uint8_t* __restrict yBottom = yTop + kWidth;
         for (int col = 0; col < kWidth; col++) {
-            uint32_t p = g_picture[row * kWidth + col];
-            int r = (p >> 16) & 255, g = (p >> 8) & 255, b = p & 255;
-            y[row * kWidth + col] = (uint8_t)((19595 * r + 38470 * g + 7471 * b + 32768) >> 16);
+            yTop[col] = luma(top[col]);
+            yBottom[col] = luma(bottom[col]);
         }
-    for (int row = 0; row < kHeight; row += 2)
-        for (int col = 0; col < kWidth; col += 2) {
-            int r = 0, g = 0, b = 0;
-            for (int dy = 0; dy < 2; dy++)
-                for (int dx = 0; dx < 2; dx++) {
-                    uint32_t p = g_picture[(row + dy) * kWidth + col + dx];
-                    r += (p >> 16) & 255;
-                    g += (p >> 8) & 255;
-                    b += p & 255;
-                }
-            int cb = (-11059 * r - 21709 * g + 32768 * b + (128 << 18) + (1 << 17)) >> 18;
-            int cr = (32768 * r - 27439 * g - 5329 * b + (128 << 18) + (1 << 17)) >> 18;
-            u[(row / 2) * (kWidth / 2) + col / 2] = (uint8_t)(cb < 0 ? 0 : cb > 255 ? 255 : cb);
-            v[(row / 2) * (kWidth / 2) + col / 2] = (uint8_t)(cr < 0 ? 0 : cr > 255 ? 255 : cr);
+        uint8_t* __restrict uRow = u + (row / 2) * (kWidth / 2);
+        uint8_t* __restrict vRow = v + (row / 2) * (kWidth / 2);
+        for (int col = 0; col < kWidth / 2; col++) {
+            uint32_t a = top[2 * col], b = top[2 * col + 1], c = bottom[2 * col], d = bottom[2 * col + 1];
+            // Red and blue summed side by side: four bytes never carry out of 16 bits.
+            uint32_t redBlue = (a & 0xff00ffu) + (b & 0xff00ffu) + (c & 0xff00ffu) + (d & 0xff00ffu);
+            int g = (int)(((a >> 8) & 255) + ((b >> 8) & 255) + ((c >> 8) & 255) + ((d >> 8) & 255));
+            int r = (int)(redBlue >> 16), bl = (int)(redBlue & 0xffff);
+            uRow[col] = clampByte((-11059 * r - 21709 * g + 32768 * bl + (128 << 18) + (1 << 17)) >> 18);
+            vRow[col] = clampByte((32768 * r - 27439 * g - 5329 * bl + (128 << 18) + (1 << 17)) >> 18);
         }
-    put("FRAME\n", 6, g_video, g_path);
-    put(g_planes.data(), g_planes.size(), g_video, g_path);
+    }
+}
+
+void writeY4mFrame()
+{
+    if (g_video) {
+        put("FRAME\n", 6, g_video, g_path);
+        put(g_planes.data(), g_planes.size(), g_video, g_path);
+    }
 }
 
 void writeFrame()
 {
-    if (!platDisplayReadPrimary(g_picture.data(), kWidth, kHeight))
-        memset(g_picture.data(), 0, g_picture.size() * 4);
-    if (g_video) {
+    // The show presents about half as often as a capture at 60 frames a
+    // second samples it: an unchanged primary keeps the frame converted last.
+    uint64_t changes = platSurfaceChanges();
+    bool same = g_y4m && g_frames > 0 && changes == g_pictureChanges;
+    if (!same) {
+        if (!platDisplayReadPrimary(g_picture.data(), kWidth, kHeight))
+            memset(g_picture.data(), 0, g_picture.size() * 4);
+        g_pictureChanges = changes;
+        if (g_y4m)
+            convertY4mFrame();
+    }
+    if (g_video || g_discard) {
         if (g_y4m) {
             writeY4mFrame();
         } else {
@@ -277,16 +308,23 @@ void platCaptureStart(const char* path, int fps)
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     g_path = path;
     g_fps = fps > 0 ? fps : 60;
-    g_y4m = endsWith(g_path, ".y4m");
+    g_discard = g_path == "/dev/null";
+    g_y4m = g_discard || endsWith(g_path, ".y4m");
     bool raw = endsWith(g_path, ".rgb");
     g_wavPath = g_path + ".wav";
     g_videoIsPipe = !g_y4m && !raw;
+    g_wavFrames = 0;
     // Found now rather than as a broken pipe once the show has started.
     if (g_videoIsPipe && !onPath("ffmpeg"))
         fail("ffmpeg not found: capture to .y4m or .rgb, or install ffmpeg");
-    g_wav = create(g_wavPath);
-    writeWavHeader();
-    if (g_videoIsPipe) {
+    if (!g_discard) {
+        g_wav = create(g_wavPath);
+        writeWavHeader();
+    }
+    if (g_discard) {
+        // Converted as for a .y4m file, then dropped: what a capture costs
+        // without a disk or an encoder.
+    } else if (g_videoIsPipe) {
         g_tempVideo = g_path + ".video.mkv";
         std::string cmd = "ffmpeg -y -loglevel error -f rawvideo -pix_fmt bgra -s 640x480 -r " +
                           std::to_string(g_fps) + " -i - -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p " +
@@ -314,6 +352,7 @@ void platCaptureStart(const char* path, int fps)
     g_frames = 0;
     platSetClock(virtualTicks, virtualSeconds);
     platMusicSetCapture(musicSink, nullptr);
+    platDisplaySetUnseen(true);
     clock_gettime(CLOCK_MONOTONIC, &g_realStart);
     g_on = true;
     platAddShutdownHook(abandon);
@@ -325,7 +364,7 @@ bool platCapturing() { return g_on; }
 void platCaptureSetLength(uint32_t ms)
 {
     g_length = ms;
-    if (!g_on || g_videoIsPipe || !ms)
+    if (!g_on || g_videoIsPipe || g_discard || !ms)
         return;
     uint64_t frames = (uint64_t)ms * (uint64_t)g_fps / 1000 + 1;
     uint64_t frameBytes = g_y4m ? 6 + (uint64_t)kWidth * kHeight * 3 / 2 : (uint64_t)kWidth * kHeight * 4;
@@ -356,6 +395,13 @@ void platCaptureFinish()
     if (!g_on)
         return;
     progress(true);
+    platDisplaySetUnseen(false);
+    if (g_discard) {
+        g_on = false;
+        fprintf(stderr, "capture: discarded %llu frames and %.1f s of music\n", (unsigned long long)g_frames,
+                (double)g_wavFrames / PLAT_MUSIC_RATE);
+        return;
+    }
     writeWavHeader();
     FILE* wav = g_wav;
     g_wav = nullptr;

@@ -22,6 +22,7 @@ bool g_focused = true;       // a new window starts in the foreground
 bool g_minimized = false;
 bool g_watching = false;
 bool g_shutdownHooked = false;
+bool g_unseen = false; // presents only keep the primary's pixels
 SDL_Renderer* g_renderer = nullptr;
 SDL_Texture* g_texture = nullptr;
 Uint32 g_textureFormat = SDL_PIXELFORMAT_UNKNOWN;
@@ -179,6 +180,8 @@ SDL_Rect pictureRect()
 // Shows a changed rectangle of the primary.
 void showPrimary(PlatSurface* p, int x, int y, int w, int h)
 {
+    if (g_unseen)
+        return;
     if (w <= 0 || h <= 0 || !ensureTexture(sdlFormatOf(p->pf), p->width, p->height))
         return;
     SDL_Rect r{x, y, w, h};
@@ -364,6 +367,8 @@ int32_t platSurfaceRestore(PlatSurface* surface)
         surface->back->lost = false;
     return PD_OK;
 }
+
+void platDisplaySetUnseen(bool unseen) { g_unseen = unseen; }
 
 bool platDisplayReadPrimary(uint32_t* pixels, int width, int height)
 {
