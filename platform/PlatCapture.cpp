@@ -165,11 +165,8 @@ void writeWavHeader()
 
 void musicSink(const int16_t* frames, int count, void*)
 {
-    if (!g_wav) {
-        g_wavFrames += (uint64_t)count;
-        return;
-    }
-    put(frames, (size_t)count * 4, g_wav, g_wavPath);
+    if (g_wav)
+        put(frames, (size_t)count * 4, g_wav, g_wavPath);
     g_wavFrames += (uint64_t)count;
 }
 
@@ -213,35 +210,26 @@ void convertY4mFrame()
     }
 }
 
-void writeY4mFrame()
-{
-    if (g_video) {
-        put("FRAME\n", 6, g_video, g_path);
-        put(g_planes.data(), g_planes.size(), g_video, g_path);
-    }
-}
-
 void writeFrame()
 {
     // The show presents about half as often as a capture at 60 frames a
-    // second samples it: an unchanged primary keeps the frame converted last.
+    // second samples it: an unchanged primary keeps the frame read last.
     uint64_t changes = platSurfaceChanges();
-    bool same = g_y4m && g_frames > 0 && changes == g_pictureChanges;
-    if (!same) {
+    if (g_frames == 0 || changes != g_pictureChanges) {
         if (!platDisplayReadPrimary(g_picture.data(), kWidth, kHeight))
             memset(g_picture.data(), 0, g_picture.size() * 4);
         g_pictureChanges = changes;
         if (g_y4m)
             convertY4mFrame();
-    }
-    if (g_video || g_discard) {
-        if (g_y4m) {
-            writeY4mFrame();
-        } else {
+        else
             for (uint32_t& p : g_picture)
                 p |= 0xFF000000u;
-            put(g_picture.data(), g_picture.size() * 4, g_video, g_path);
-        }
+    }
+    if (g_video && g_y4m) {
+        put("FRAME\n", 6, g_video, g_path);
+        put(g_planes.data(), g_planes.size(), g_video, g_path);
+    } else if (g_video) {
+        put(g_picture.data(), g_picture.size() * 4, g_video, g_path);
     }
     g_frames++;
 }
@@ -317,14 +305,13 @@ void platCaptureStart(const char* path, int fps)
     // Found now rather than as a broken pipe once the show has started.
     if (g_videoIsPipe && !onPath("ffmpeg"))
         fail("ffmpeg not found: capture to .y4m or .rgb, or install ffmpeg");
+    // /dev/null: converted as for a .y4m file, then dropped: what a capture
+    // costs without a disk or an encoder.
     if (!g_discard) {
         g_wav = create(g_wavPath);
         writeWavHeader();
     }
-    if (g_discard) {
-        // Converted as for a .y4m file, then dropped: what a capture costs
-        // without a disk or an encoder.
-    } else if (g_videoIsPipe) {
+    if (g_videoIsPipe) {
         g_tempVideo = g_path + ".video.mkv";
         std::string cmd = "ffmpeg -y -loglevel error -f rawvideo -pix_fmt bgra -s 640x480 -r " +
                           std::to_string(g_fps) + " -i - -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p " +
@@ -338,7 +325,7 @@ void platCaptureStart(const char* path, int fps)
         struct stat st;
         if (stat(g_path.c_str(), &st) != 0)
             g_made.push_back(g_path); // what a failed mux may leave
-    } else {
+    } else if (!g_discard) {
         g_video = create(g_path);
         if (g_y4m) {
             std::string header = "YUV4MPEG2 W" + std::to_string(kWidth) + " H" + std::to_string(kHeight) + " F" +
