@@ -15,6 +15,7 @@
 #include "PlatDisplay.h"
 #include "PlatMusic.h"
 #include "PlatSdl.h"
+#include "PlatStoryboard.h"
 #include "PlatSurface.h"
 
 namespace {
@@ -32,6 +33,7 @@ FILE* g_video = nullptr;
 bool g_videoIsPipe = false;
 bool g_y4m = false;
 bool g_discard = false; // "/dev/null": every frame converted and the music rendered, nothing kept
+bool g_board = false; // a storyboard: a thumbnail every few seconds, no music file
 FILE* g_wav = nullptr;
 uint64_t g_wavFrames = 0;
 std::string g_path, g_wavPath, g_tempVideo;
@@ -210,6 +212,9 @@ void convertY4mFrame()
     }
 }
 
+// The virtual time frame k is shown at, in ms from the start.
+uint64_t frameDue(uint64_t k) { return g_board ? k * PLAT_STORYBOARD_STEP_MS : k * 1000 / (uint64_t)g_fps; }
+
 void writeFrame()
 {
     // The show presents about half as often as a capture at 60 frames a
@@ -221,11 +226,13 @@ void writeFrame()
         g_pictureChanges = changes;
         if (g_y4m)
             convertY4mFrame();
-        else
+        else if (!g_board)
             for (uint32_t& p : g_picture)
                 p |= 0xFF000000u;
     }
-    if (g_video && g_y4m) {
+    if (g_board) {
+        platStoryboardAdd(g_picture.data(), (uint32_t)frameDue(g_frames), platMusicPlayingPosition());
+    } else if (g_video && g_y4m) {
         put("FRAME\n", 6, g_video, g_path);
         put(g_planes.data(), g_planes.size(), g_video, g_path);
     } else if (g_video) {
@@ -298,16 +305,17 @@ void platCaptureStart(const char* path, int fps)
     g_fps = fps > 0 ? fps : 60;
     g_discard = g_path == "/dev/null";
     g_y4m = g_discard || endsWith(g_path, ".y4m");
+    g_board = endsWith(g_path, ".png");
     bool raw = endsWith(g_path, ".rgb");
     g_wavPath = g_path + ".wav";
-    g_videoIsPipe = !g_y4m && !raw;
+    g_videoIsPipe = !g_y4m && !raw && !g_board;
     g_wavFrames = 0;
     // Found now rather than as a broken pipe once the show has started.
     if (g_videoIsPipe && !onPath("ffmpeg"))
         fail("ffmpeg not found: capture to .y4m or .rgb, or install ffmpeg");
     // /dev/null: converted as for a .y4m file, then dropped: what a capture
     // costs without a disk or an encoder.
-    if (!g_discard) {
+    if (!g_board && !g_discard) {
         g_wav = create(g_wavPath);
         writeWavHeader();
     }
@@ -351,7 +359,7 @@ bool platCapturing() { return g_on; }
 void platCaptureSetLength(uint32_t ms)
 {
     g_length = ms;
-    if (!g_on || g_videoIsPipe || g_discard || !ms)
+    if (!g_on || g_videoIsPipe || g_board || g_discard || !ms)
         return;
     uint64_t frames = (uint64_t)ms * (uint64_t)g_fps / 1000 + 1;
     uint64_t frameBytes = g_y4m ? 6 + (uint64_t)kWidth * kHeight * 3 / 2 : (uint64_t)kWidth * kHeight * 4;
@@ -367,10 +375,8 @@ void platCaptureSpin(uint32_t until)
     uint32_t step = ahead <= 0 ? 1 : ahead > 5 ? 5 : (uint32_t)ahead;
     g_now += step;
     platMusicAdvanceTo(g_now);
-    // Frame k is shown at k / fps seconds of virtual time.
     for (;;) {
-        uint64_t due = (uint64_t)g_frames * 1000 / (uint64_t)g_fps;
-        if (due > (uint64_t)(g_now - kStartTick))
+        if (frameDue(g_frames) > (uint64_t)(g_now - kStartTick))
             break;
         writeFrame();
     }
@@ -381,12 +387,35 @@ void platCaptureFinish()
 {
     if (!g_on)
         return;
+    if (!g_board) {
+        // The show's last picture (the ending's black) is presented after
+        // the last frame that fell due: it closes the video as one frame
+        // more, and the music (silent by then) runs on to that frame's end,
+        // so both last equally long.
+        writeFrame();
+        g_now = kStartTick + (uint32_t)frameDue(g_frames);
+        platMusicAdvanceTo(g_now);
+    }
     progress(true);
     platDisplaySetUnseen(false);
     if (g_discard) {
         g_on = false;
         fprintf(stderr, "capture: discarded %llu frames and %.1f s of music\n", (unsigned long long)g_frames,
                 (double)g_wavFrames / PLAT_MUSIC_RATE);
+        return;
+    }
+    if (g_board) {
+        std::vector<uint8_t> png = platStoryboardPng();
+        if (png.empty())
+            fail("cannot write " + g_path + ": out of memory");
+        put(png.data(), png.size(), g_video, g_path);
+        FILE* board = g_video;
+        g_video = nullptr;
+        close(board, g_path);
+        g_on = false;
+        g_made.clear();
+        fprintf(stderr, "capture: wrote %s (%llu pictures, one every %u s)\n", g_path.c_str(),
+                (unsigned long long)g_frames, PLAT_STORYBOARD_STEP_MS / 1000);
         return;
     }
     writeWavHeader();

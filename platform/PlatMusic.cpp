@@ -408,6 +408,8 @@ bool platMusicSyncMs(uint32_t* readMs, uint32_t* takenMs)
     return true;
 }
 
+uint32_t platMusicPlayingPosition() { return g.current ? BASS_ChannelGetPosition(g.current->handle) : PLAT_MUSIC_ENDED; }
+
 int BASS_SetGlobalVolumes(int music, int sample, int stream)
 {
     if (music >= 0)

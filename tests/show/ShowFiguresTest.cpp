@@ -15,7 +15,7 @@ namespace {
 
 // BT.601 full range, 4:2:0 of 2 x 2 blocks, in the capture's integers, pixel
 // by pixel from B, G, R, 255.
-std::string yuvOf(const unsigned char* bgra, int w, int h)
+std::string yuvOf(const uint8_t* bgra, int w, int h)
 {
     std::string out((size_t)w * h * 3 / 2, '\0');
     auto at = [&](int x, int y, int c) { return (int)bgra[((size_t)y * w + x) * 4 + c]; };
@@ -39,20 +39,6 @@ std::string yuvOf(const unsigned char* bgra, int w, int h)
     return out;
 }
 
-// The program capturing into name, a link to its own stdout, read as it goes.
-FILE* captureStream(const std::string& folder, const std::string& name, const std::string& args)
-{
-    if (symlink("/dev/stdout", (folder + "/" + name).c_str()) != 0)
-        return nullptr;
-    std::string cmd = "cd '" + folder + "' && '" QH_PROGRAM "' -capture " + name + args + " 2>/dev/null";
-    return popen(cmd.c_str(), "r");
-}
-
-bool readAll(FILE* f, std::string& buffer)
-{
-    return fread(&buffer[0], 1, buffer.size(), f) == buffer.size();
-}
-
 // At 60 frames a second about every other frame repeats the last present:
 // each must still be the lossless frame of its time, converted.
 TEST(ShowFigures, Y4mFramesAreTheLosslessFramesConvertedAndDevNullKeepsNothing)
@@ -60,27 +46,30 @@ TEST(ShowFigures, Y4mFramesAreTheLosslessFramesConvertedAndDevNullKeepsNothing)
     std::string folder = showFolder("yuv");
     const std::string window = " -fps 60 -start 17 -end 18";
     const int w = 640, h = 480;
-    FILE* rgb = captureStream(folder, "part.rgb", window);
-    FILE* y4m = captureStream(folder, "part.y4m", window);
-    ASSERT_TRUE(rgb && y4m);
-    std::string header(128, '\0');
-    ASSERT_TRUE(fgets(&header[0], (int)header.size(), y4m));
-    std::string bgra((size_t)w * h * 4, '\0'), mark(6, '\0'), yuv((size_t)w * h * 3 / 2, '\0');
-    int frames = 0, differing = 0;
-    while (readAll(rgb, bgra)) {
-        ASSERT_TRUE(readAll(y4m, mark) && readAll(y4m, yuv)) << "frame " << frames;
+    // The y4m file is a link to the program's stdout, read frame by frame
+    // beside the lossless capture's pipe.
+    ASSERT_EQ(symlink("/dev/stdout", (folder + "/part.y4m").c_str()), 0);
+    FILE* y4m = popen(("cd '" + folder + "' && '" QH_PROGRAM "' -capture part.y4m" + window + " 2>/dev/null").c_str(), "r");
+    ASSERT_TRUE(y4m);
+    char header[128];
+    ASSERT_TRUE(fgets(header, sizeof header, y4m));
+    std::string mark(6, '\0'), yuv((size_t)w * h * 3 / 2, '\0');
+    auto read = [&](std::string& into) { return fread(&into[0], 1, into.size(), y4m) == into.size(); };
+    int differing = 0;
+    PipedShow rgb = captureThroughPipe(folder, window, "", [&](int k, const uint8_t* pixels) {
+        ASSERT_TRUE(read(mark) && read(yuv)) << "frame " << k;
         ASSERT_EQ(mark, "FRAME\n");
-        differing += yuv != yuvOf((const unsigned char*)bgra.data(), w, h);
-        frames++;
-    }
-    EXPECT_FALSE(readAll(y4m, mark)) << "the y4m file holds more frames";
-    EXPECT_EQ(pclose(rgb), 0);
+        differing += yuv != yuvOf(pixels, w, h);
+    });
+    EXPECT_EQ(rgb.status, 0) << rgb.err;
+    EXPECT_FALSE(read(mark)) << "the y4m file holds more frames";
     EXPECT_EQ(pclose(y4m), 0);
+    const int frames = rgb.frames;
     EXPECT_GT(frames, 300);
     EXPECT_EQ(differing, 0);
 
     // /dev/null: every frame converted and the music rendered, no file made.
-    for (const char* made : {"part.rgb", "part.y4m", "part.rgb.wav", "part.y4m.wav"})
+    for (const char* made : {"show.rgb", "part.y4m", "show.rgb.wav", "part.y4m.wav", "stderr.txt"})
         remove((folder + "/" + made).c_str());
     ShowRun r = runShow(folder, "-capture /dev/null" + window);
     ASSERT_EQ(r.status, 0) << r.err;
