@@ -52,11 +52,10 @@ void SDLCALL feedDevice(void*, Uint8* stream, int len)
     s_callCount++;
 }
 
-// The frame the listener hears now. A sound card's driver asked for
-// [start, start + n) while it began to play the buffer before it; a driver
-// that only sleeps for as long as a buffer lasts plays [start, start + n)
-// from the call on. The frames in between follow at the output rate.
-uint64_t heardNow()
+// The frame played now by a device that held queued frames when it asked
+// for [start, start + n): it plays those first, then the buffer; the frames
+// in between follow at the output rate.
+uint64_t playedNow(int queued)
 {
     if (s_paused)
         return s_pausedHeard;
@@ -64,9 +63,14 @@ uint64_t heardNow()
     if (s_callCount == 0)
         return 0;
     int64_t since = (nowUs() - s_callTimeUs) * (int64_t)PLAT_MUSIC_RATE / 1000000;
-    int64_t heard = (int64_t)s_callStart - s_queued + std::clamp<int64_t>(since, 0, s_queued ? s_queued : s_callFrames);
-    return heard > 0 ? (uint64_t)heard : 0;
+    int64_t played = (int64_t)s_callStart - queued + std::clamp<int64_t>(since, 0, queued ? queued : s_callFrames);
+    return played > 0 ? (uint64_t)played : 0;
 }
+
+// The frame the listener hears now: a sound card holds a buffer before the
+// one it asks for; a driver that only sleeps for as long as a buffer lasts
+// plays it from the call on.
+uint64_t heardNow() { return playedNow(s_queued); }
 
 void resetWatch()
 {
@@ -197,17 +201,6 @@ uint64_t close()
 
 const PlatMusicOutput g_platMusicLive = {open, pause, heard, close};
 
-uint64_t platMusicLiveTaken()
-{
-    if (s_paused)
-        return s_pausedHeard;
-    std::lock_guard<std::mutex> lock(s_callLock);
-    if (s_callCount == 0)
-        return 0;
-    // What the last call left in the device's buffer goes out at the
-    // output rate from the moment it was filled.
-    int64_t since = (nowUs() - s_callTimeUs) * (int64_t)PLAT_MUSIC_RATE / 1000000;
-    return s_callStart + (uint64_t)std::clamp<int64_t>(since, 0, s_callFrames);
-}
+uint64_t platMusicLiveTaken() { return playedNow(0); }
 
 bool platMusicHasDevice() { return s_device != 0 && platMusicUsing(&g_platMusicLive); }
