@@ -9,6 +9,7 @@
 
 #include "X2d/X2d.h"
 #include "X3d/X3d.h"
+#include "app/FrameCosts.h"
 #include "app/Timeline.h"
 #include "parts/pstdemop.h"
 #include "platform/PlatCapture.h"
@@ -22,7 +23,7 @@
 
 char** g_cmdWords = nullptr;
 int32_t g_cmdWordCount = 0;
-xRunOptions g_runOptions = {nullptr, nullptr, 60, 0, -1};
+xRunOptions g_runOptions = {nullptr, nullptr, 60, 0, -1, nullptr};
 
 void InitParts()
 {
@@ -99,7 +100,7 @@ const char* DemoUsage()
     return "Quiet Harbor - a real-time audiovisual show\n"
            "\n"
            "usage: quietharbor [-windowed] [-slow] [-capture FILE [-fps N]] [-start ORDER] [-end ORDER]\n"
-           "                   [-trace FILE]\n"
+           "                   [-trace FILE] [-costs FILE]\n"
            "\n"
            "  -windowed       play in a 640 x 480 window instead of full-screen\n"
            "  -slow           cheaper line shading in the 3D scenes\n"
@@ -110,7 +111,9 @@ const char* DemoUsage()
            "  -fps N          frames per second of the capture (default 60)\n"
            "  -start ORDER    start the show at that order of the music\n"
            "  -end ORDER      end the show when the music reaches that order\n"
-           "  -trace FILE     write one line per hand-over between parts: timer, order, row\n"
+           "  -trace FILE     write one line per hand-over between parts: timer, order, row\n"           "  -costs FILE     write one line per drawn frame: timer, pacing ms, show ms,\n"
+           "                  order, row and the processor time of its drawing in ns\n"
+           "                  (with -capture the show ms are on its virtual clock)\n"
            "  -h, --help      this text\n"
            "\n"
            "keys: Escape quits, Alt+Enter switches between full-screen and window;\n"
@@ -139,12 +142,14 @@ bool ParseRunOptions(int argc, char** argv)
             i++;
             return true;
         };
-        if (!strcasecmp(word, "-capture") || !strcasecmp(word, "-trace")) {
+        if (!strcasecmp(word, "-capture") || !strcasecmp(word, "-trace") || !strcasecmp(word, "-costs")) {
             if (!value) {
                 fprintf(stderr, "%s needs a file name\n", word);
                 return false;
             }
-            (word[1] == 'c' || word[1] == 'C' ? g_runOptions.capture : g_runOptions.trace) = value;
+            (!strcasecmp(word, "-capture") ? g_runOptions.capture
+             : !strcasecmp(word, "-trace") ? g_runOptions.trace
+                                           : g_runOptions.costs) = value;
             i++;
         } else if (!strcasecmp(word, "-fps")) {
             if (!number(&g_runOptions.fps, 1))
@@ -174,6 +179,8 @@ void PrepareRun()
 {
     if (g_runOptions.trace && !(g_chainTrace = fopen(g_runOptions.trace, "w")))
         g_xError.Fatal(xFormat("cannot write %s: %s", g_runOptions.trace, strerror(errno)));
+    if (g_runOptions.costs)
+        FrameCostsOpen(g_runOptions.costs);
     if (g_runOptions.capture) {
         platCaptureSetFailHook(captureFailed);
         platCaptureStart(g_runOptions.capture, g_runOptions.fps);
@@ -184,6 +191,9 @@ void PrepareRun()
 
 void FinishRun()
 {
+    // A cost file that cannot be written fails the run before the capture
+    // reports anything as written.
+    FrameCostsFinish();
     platCaptureFinish();
     if (g_chainTrace) {
         bool written = !ferror(g_chainTrace);
@@ -246,6 +256,7 @@ int WinMain(void* instance, void*, char* cmdLine, int)
     xSysAddTimer(UpdateMusicPosition, 0);
     xSysAddTimer(Part1Frame, 0);
     g_lastFrameTick = platGetTickCount();
+    FrameCostsSetOrigin(g_lastFrameTick);
     xSysRun();
     FinishRun();
     return 0;
