@@ -75,17 +75,28 @@ void panel(Canvas& c, const Series& s, const Axes& a, double memcpyMs)
         if (s.stats[i].frames)
             order.push_back(i);
     std::sort(order.begin(), order.end(), [&](int p, int q) { return s.stats[p].fromMs < s.stats[q].fromMs; });
-    std::vector<int> rowEnd(3, -1000);
+    auto span = [&](size_t k, int& x0, int& x1) {
+        const PartStats& st = s.stats[order[k]];
+        x0 = a.x(st.fromMs);
+        x1 = k + 1 < order.size() ? a.x(s.stats[order[k + 1]].fromMs) - 1 : a.x(st.toMs + st.budgetMs);
+    };
     for (size_t k = 0; k < order.size(); k++) {
         const PartStats& st = s.stats[order[k]];
         const bool with3d = kParts[order[k]].with3d;
-        int x0 = a.x(st.fromMs), x1 = k + 1 < order.size() ? a.x(s.stats[order[k + 1]].fromMs) - 1 : a.x(st.toMs + st.budgetMs);
+        int x0, x1;
+        span(k, x0, x1);
         rect(c, x0, a.top, x1, a.bottom, with3d ? Hex(0xe6dcf2) : Hex(0xdcebf2), 1.0f);
         vline(c, x0, a.top, a.bottom, Hex(0x98a4b0));
         // Goal and budget across the span.
         hline(c, x0, x1, a.y(with3d ? 3.0 : 1.0), Hex(0x1f9d55), 1.0f, 4, 2);
         hline(c, x0, x1, a.y(st.budgetMs), Hex(0xd03030), 1.0f, 0, 2);
-        // The name, in the first of three rows where it does not run into another.
+    }
+    // The names over the spans, each in the first of three rows where it
+    // does not run into another.
+    std::vector<int> rowEnd(3, -1000);
+    for (size_t k = 0; k < order.size(); k++) {
+        int x0, x1;
+        span(k, x0, x1);
         const std::string name = kParts[order[k]].label;
         int w = textWidth(name, 13.0f, true), cx = (x0 + x1) / 2, nx = std::max(cx - w / 2, a.left + 2);
         nx = std::min(nx, a.right - w - 2);

@@ -79,7 +79,8 @@ std::vector<PartStats> partStats(const std::vector<Frame>& frames)
         s.budgetMs = fr.budgetMs;
         if (fr.ms > s.worst) {
             s.worst = fr.ms;
-            s.worstAtMs = fr.showMs;
+            s.worstOrder = fr.order;
+            s.worstRow = fr.row;
         }
         costs[fr.part].push_back(fr.ms);
     }
@@ -131,8 +132,8 @@ std::string table(const Series& run, double memcpyMs)
              "%s path: drawing time of one core per frame, in ms and (in brackets) as multiples of the memcpy\n",
              run.name.c_str());
     out += line;
-    snprintf(line, sizeof line, "%-16s %6s %6s %5s  %16s %16s %16s %8s %7s %9s  %s\n", "part", "frames", "budget",
-             "goal", "median", "p99", "worst", "first", "p99/med", "p99/local", "verdict");
+    snprintf(line, sizeof line, "%-16s %6s %6s %5s  %16s %16s %16s %6s %8s %7s %9s  %s\n", "part", "frames",
+             "budget", "goal", "median", "p99", "worst", "at", "first", "p99/med", "p99/local", "verdict");
     out += line;
     for (int i = 0; i < kPartCount; i++) {
         const PartStats& s = run.stats[i];
@@ -152,9 +153,11 @@ std::string table(const Series& run, double memcpyMs)
         if (s.worst > s.budgetMs)
             verdict += "worst over budget; ";
         verdict = verdict.empty() ? "ok" : verdict.substr(0, verdict.size() - 2);
-        snprintf(line, sizeof line, "%-16s %6d %3u ms %2.0f ms  %s %s %s %8.3f %7.2f %9.2f  %s\n", kParts[i].label,
-                 s.frames, s.budgetMs, goal, cell(s.median).c_str(), cell(s.p99).c_str(), cell(s.worst).c_str(),
-                 s.first, s.median > 0 ? s.p99 / s.median : 0.0, s.p99Local, verdict.c_str());
+        char at[16];
+        snprintf(at, sizeof at, "%d/%d", s.worstOrder, s.worstRow);
+        snprintf(line, sizeof line, "%-16s %6d %3u ms %2.0f ms  %s %s %s %6s %8.3f %7.2f %9.2f  %s\n",
+                 kParts[i].label, s.frames, s.budgetMs, goal, cell(s.median).c_str(), cell(s.p99).c_str(),
+                 cell(s.worst).c_str(), at, s.first, s.median > 0 ? s.p99 / s.median : 0.0, s.p99Local, verdict.c_str());
         out += line;
     }
     return out;
@@ -245,7 +248,7 @@ int main(int argc, char** argv)
     text += line;
     for (const Series& run : runs)
         text += table(run, memcpyMs) + "\n";
-    text += "first: the part's first frame (first calls, scene selection, caches cold)\n"
+    text += "at: the order/row of the worst frame; first: the part's first frame (first calls, caches cold)\n"
             "p99/local: p99 of each frame's cost over the median of the 31 frames around it (spikes, as\n"
             "against the part's costlier and cheaper stretches, which p99/med counts as well)\n";
     fputs(text.c_str(), stdout);

@@ -34,7 +34,7 @@ struct PartStats {
     // The p99 of each frame's cost over the median of the 31 frames around
     // it: spikes, as against the part's slower and faster stretches.
     double p99Local = 0;
-    uint32_t worstAtMs = 0;
+    int worstOrder = 0, worstRow = 0;
 };
 std::vector<PartStats> partStats(const std::vector<Frame>& frames);
 
