@@ -1,5 +1,5 @@
 // Where the time goes: plays the whole show through the capture on its
-// virtual clock, once on each drawing path, records the processor time of
+// virtual clock, N times (5) on each drawing path, records the processor time of
 // every frame's drawing (-costs) and prints per part the frames, median, p99
 // and worst in ms, as multiples of a memcpy of a 640 x 480 x 4 frame measured
 // in the same run, and against the part's goal and pacing budget. Writes the
@@ -176,7 +176,7 @@ int main(int argc, char** argv)
     // Every frame of a capture draws the same picture in every run: the least
     // of a few runs' costs of each frame leaves out what the neighbours on a
     // shared machine (caches, clock speed) added to it.
-    int rounds = 3;
+    int rounds = 5;
     std::string extra;
     for (int i = 3; i < argc; i++) {
         if (!strcmp(argv[i], "--runs") && i + 1 < argc) {
