@@ -5,17 +5,18 @@
 #include <cstring>
 #include <vector>
 
-#include "app/Timeline.h"
+#include "parts/ShowState.h"
 #include "platform/PlatCpu.h"
 #include "system/Xerror.h"
 #include "system/Xsystem.h"
 
 namespace {
 struct Cost {
+    const char* timer;
+    uint32_t budgetMs;
     uint32_t showMs;
     uint32_t ns;
     uint16_t order, row;
-    uint8_t step;
 };
 
 FILE* g_file = nullptr;
@@ -53,7 +54,7 @@ uint64_t FrameCostBegin()
     return platCpuNanoseconds();
 }
 
-void FrameCostEnd(int step, uint64_t begun)
+void FrameCostEnd(const char* timer, uint32_t budgetMs, uint64_t begun)
 {
     if (!g_file)
         return;
@@ -62,7 +63,8 @@ void FrameCostEnd(int step, uint64_t begun)
         return;
     spent = spent > g_waited ? spent - g_waited : 0;
     g_current.ns = spent > UINT32_MAX ? UINT32_MAX : (uint32_t)spent;
-    g_current.step = (uint8_t)step;
+    g_current.timer = timer;
+    g_current.budgetMs = budgetMs;
     g_costs.push_back(g_current);
 }
 
@@ -83,7 +85,7 @@ void FrameCostsFinish()
     errno = 0;
     fprintf(f, "# timer budget_ms show_ms order row draw_ns\n");
     for (const Cost& c : g_costs)
-        fprintf(f, "%s %u %u %u %u %u\n", g_chain[c.step].name, g_chain[c.step].minimum, c.showMs, c.order, c.row, c.ns);
+        fprintf(f, "%s %u %u %u %u %u\n", c.timer, c.budgetMs, c.showMs, c.order, c.row, c.ns);
     bool written = !ferror(f);
     if (fclose(f) != 0 || !written)
         failed();

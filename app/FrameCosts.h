@@ -13,11 +13,13 @@
 void FrameCostsOpen(const char* path);
 // The tick the show's time counts from: the start of the music.
 void FrameCostsSetOrigin(uint32_t tick);
-// Bracket one part's drawing: begin returns the start for end. A step drawn
-// inside another (the closing words draw the falling letters' step as their
-// background) counts in the outer one, without its pacing.
+// Bracket one part's drawing: begin returns the start for end, which names
+// the part's frame timer (a string that lives as long as the program) and
+// its pacing. A step drawn inside another (the closing words draw the falling
+// letters' step as their background) counts in the outer one, without its
+// pacing.
 uint64_t FrameCostBegin();
-void FrameCostEnd(int step, uint64_t begun);
+void FrameCostEnd(const char* timer, uint32_t budgetMs, uint64_t begun);
 // Bracket the pacing wait; within a drawing its time is taken out.
 uint64_t FrameCostWaitBegin();
 void FrameCostWaitEnd(uint64_t begun);

@@ -167,7 +167,7 @@ void RunChainStep(int step)
     if (s.draw) {
         uint64_t drawBegun = FrameCostBegin();
         s.draw();
-        FrameCostEnd(step, drawBegun);
+        FrameCostEnd(s.name, s.minimum, drawBegun);
     } else
         clearLines(s.present.y, s.present.height);
     if (step == CHAIN_END) {
