@@ -15,6 +15,7 @@
 #include "PlatDisplay.h"
 #include "PlatMusic.h"
 #include "PlatSdl.h"
+#include "PlatStoryboard.h"
 
 namespace {
 
@@ -30,6 +31,7 @@ uint32_t g_length = 0;
 FILE* g_video = nullptr;
 bool g_videoIsPipe = false;
 bool g_y4m = false;
+bool g_board = false; // a storyboard: a thumbnail every few seconds, no music file
 FILE* g_wav = nullptr;
 uint64_t g_wavFrames = 0;
 std::string g_path, g_wavPath, g_tempVideo;
@@ -199,11 +201,16 @@ void writeY4mFrame()
     put(g_planes.data(), g_planes.size(), g_video, g_path);
 }
 
+// The virtual time frame k is shown at, in ms from the start.
+uint64_t frameDue(uint64_t k) { return g_board ? k * PLAT_STORYBOARD_STEP_MS : k * 1000 / (uint64_t)g_fps; }
+
 void writeFrame()
 {
     if (!platDisplayReadPrimary(g_picture.data(), kWidth, kHeight))
         memset(g_picture.data(), 0, g_picture.size() * 4);
-    if (g_video) {
+    if (g_board) {
+        platStoryboardAdd(g_picture.data(), (uint32_t)frameDue(g_frames), platMusicPlayingPosition());
+    } else if (g_video) {
         if (g_y4m) {
             writeY4mFrame();
         } else {
@@ -278,14 +285,17 @@ void platCaptureStart(const char* path, int fps)
     g_path = path;
     g_fps = fps > 0 ? fps : 60;
     g_y4m = endsWith(g_path, ".y4m");
+    g_board = endsWith(g_path, ".png");
     bool raw = endsWith(g_path, ".rgb");
     g_wavPath = g_path + ".wav";
-    g_videoIsPipe = !g_y4m && !raw;
+    g_videoIsPipe = !g_y4m && !raw && !g_board;
     // Found now rather than as a broken pipe once the show has started.
     if (g_videoIsPipe && !onPath("ffmpeg"))
         fail("ffmpeg not found: capture to .y4m or .rgb, or install ffmpeg");
-    g_wav = create(g_wavPath);
-    writeWavHeader();
+    if (!g_board) {
+        g_wav = create(g_wavPath);
+        writeWavHeader();
+    }
     if (g_videoIsPipe) {
         g_tempVideo = g_path + ".video.mkv";
         std::string cmd = "ffmpeg -y -loglevel error -f rawvideo -pix_fmt bgra -s 640x480 -r " +
@@ -325,7 +335,7 @@ bool platCapturing() { return g_on; }
 void platCaptureSetLength(uint32_t ms)
 {
     g_length = ms;
-    if (!g_on || g_videoIsPipe || !ms)
+    if (!g_on || g_videoIsPipe || g_board || !ms)
         return;
     uint64_t frames = (uint64_t)ms * (uint64_t)g_fps / 1000 + 1;
     uint64_t frameBytes = g_y4m ? 6 + (uint64_t)kWidth * kHeight * 3 / 2 : (uint64_t)kWidth * kHeight * 4;
@@ -341,10 +351,8 @@ void platCaptureSpin(uint32_t until)
     uint32_t step = ahead <= 0 ? 1 : ahead > 5 ? 5 : (uint32_t)ahead;
     g_now += step;
     platMusicAdvanceTo(g_now);
-    // Frame k is shown at k / fps seconds of virtual time.
     for (;;) {
-        uint64_t due = (uint64_t)g_frames * 1000 / (uint64_t)g_fps;
-        if (due > (uint64_t)(g_now - kStartTick))
+        if (frameDue(g_frames) > (uint64_t)(g_now - kStartTick))
             break;
         writeFrame();
     }
@@ -355,7 +363,30 @@ void platCaptureFinish()
 {
     if (!g_on)
         return;
+    if (!g_board) {
+        // The show's last picture (the ending's black) is presented after
+        // the last frame that fell due: it closes the video as one frame
+        // more, and the music (silent by then) runs on to that frame's end,
+        // so both last equally long.
+        writeFrame();
+        g_now = kStartTick + (uint32_t)frameDue(g_frames);
+        platMusicAdvanceTo(g_now);
+    }
     progress(true);
+    if (g_board) {
+        std::vector<uint8_t> png = platStoryboardPng();
+        if (png.empty())
+            fail("cannot write " + g_path + ": out of memory");
+        put(png.data(), png.size(), g_video, g_path);
+        FILE* board = g_video;
+        g_video = nullptr;
+        close(board, g_path);
+        g_on = false;
+        g_made.clear();
+        fprintf(stderr, "capture: wrote %s (%llu pictures, one every %u s)\n", g_path.c_str(),
+                (unsigned long long)g_frames, PLAT_STORYBOARD_STEP_MS / 1000);
+        return;
+    }
     writeWavHeader();
     FILE* wav = g_wav;
     g_wav = nullptr;

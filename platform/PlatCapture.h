@@ -12,7 +12,9 @@
 // a ".rgb" name gets the frames losslessly, one after another without a
 // header, 640 x 480 pixels of 4 bytes B, G, R, 255; any other name (".mp4",
 // ".mkv") is encoded by ffmpeg, with the music muxed in. The music also goes
-// beside it as path + ".wav". Sets SDL's dummy video and audio drivers,
+// beside it as path + ".wav". A ".png" name gets the storyboard instead
+// (PlatStoryboard.h): a thumbnail every two seconds of show time, whatever
+// fps says, and no music file. Sets SDL's dummy video and audio drivers,
 // installs the virtual clock and switches the music channel to capture mode.
 //
 // Every failure (no ffmpeg on the PATH, a file that cannot be opened or

@@ -394,6 +394,8 @@ uint32_t BASS_ChannelGetPosition(HMUSIC handle)
     return positionAt(heardNow());
 }
 
+uint32_t platMusicPlayingPosition() { return g.current ? BASS_ChannelGetPosition(g.current->handle) : PLAT_MUSIC_ENDED; }
+
 int BASS_SetGlobalVolumes(int music, int sample, int stream)
 {
     if (music >= 0)

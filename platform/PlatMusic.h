@@ -110,5 +110,8 @@ int platMusicSeekOrder(HMUSIC handle, int order);
 uint32_t platMusicLengthMs(HMUSIC handle);
 // Where a music stands, in ms from its start (0 for an unknown handle).
 uint32_t platMusicPositionMs(HMUSIC handle);
+// The position of the music playing (or stopped by BASS_Stop), as
+// BASS_ChannelGetPosition reads it; PLAT_MUSIC_ENDED before BASS_MusicPlay.
+uint32_t platMusicPlayingPosition();
 // Frames handed to the sink since platMusicSetCapture.
 uint64_t platMusicCapturedFrames();

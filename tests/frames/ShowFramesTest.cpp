@@ -14,16 +14,11 @@
 // or new data. A later effect adds its window to the table.
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <map>
-#include <poll.h>
 #include <string>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -166,60 +161,21 @@ bool writeHashes(const std::map<std::string, uint64_t>& hashes)
 bool captureWindow(const Window& w, bool plainPath, std::map<int, Frame>& frames, std::string& why)
 {
     std::string dir = showFolder(std::string(w.name) + (plainPath ? "-plain" : "-mmx"));
-    std::string fifo = dir + "/show.rgb";
-    if (dir.empty() || mkfifo(fifo.c_str(), 0600) != 0) {
-        why = "no folder for the capture";
-        return false;
-    }
-    std::string args = " -capture show.rgb -fps " + std::to_string(w.fps) + " -end " + std::to_string(w.end);
+    std::string args = "-fps " + std::to_string(w.fps) + " -end " + std::to_string(w.end);
     if (w.start >= 0)
         args += " -start " + std::to_string(w.start);
-    std::string command = "cd '" + dir + "' && exec " + (plainPath ? "env QH_NO_MMX=1 " : "env -u QH_NO_MMX ") +
-                          QH_PROGRAM + args + " > log.txt 2>&1";
-    // Read and write: never blocks, and the pipe is never left without a
-    // reader while the program writes.
-    int fd = open(fifo.c_str(), O_RDWR);
-    pid_t child = fd < 0 ? -1 : fork();
-    if (child == 0) {
-        execl("/bin/sh", "sh", "-c", command.c_str(), (char*)nullptr);
-        _exit(127);
-    }
-    int status = -1;
-    bool exited = child < 0;
-    size_t done = 0; // bytes of the capture read
-    std::vector<uint8_t> chunk(1 << 16);
-    Frame current;
-    while (!exited) {
-        pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, 100) > 0 && (p.revents & POLLIN)) {
-            ssize_t n = read(fd, chunk.data(), chunk.size());
-            for (ssize_t i = 0; i < n;) {
-                const int k = (int)(done / kFrameBytes);
-                const size_t in = done % kFrameBytes, take = std::min(kFrameBytes - in, (size_t)(n - i));
-                current.insert(current.end(), chunk.begin() + i, chunk.begin() + i + (ptrdiff_t)take);
-                if (in + take == kFrameBytes) {
-                    for (int listed : w.frames)
-                        if (listed == k)
-                            frames[k] = current;
-                    current.clear();
-                }
-                done += take;
-                i += (ssize_t)take;
-            }
-            continue;
-        }
-        // Nothing to read: done once the program has ended.
-        exited = waitpid(child, &status, WNOHANG) == child;
-    }
-    if (fd >= 0)
-        close(fd);
-    const bool ok = child > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    if (!ok)
-        why = "the capture failed: " + readWholeFile(dir + "/log.txt");
+    PipedShow r = captureThroughPipe(dir, args, plainPath ? "env QH_NO_MMX=1" : "env -u QH_NO_MMX",
+                                     [&](int k, const uint8_t* pixels) {
+                                         for (int listed : w.frames)
+                                             if (listed == k)
+                                                 frames[k].assign(pixels, pixels + kFrameBytes);
+                                     });
     remove((dir + "/show.rgb.wav").c_str()); // the music: 17 MB for the opening
-    if (ok && frames.size() != w.frames.size())
-        why = "the capture of " + std::string(w.name) + " has " + std::to_string(done / kFrameBytes) + " frames";
-    return ok && frames.size() == w.frames.size();
+    if (r.status != 0)
+        why = "the capture failed: " + r.err;
+    else if (frames.size() != w.frames.size())
+        why = "the capture of " + std::string(w.name) + " has " + std::to_string(r.frames) + " frames";
+    return r.status == 0 && frames.size() == w.frames.size();
 }
 
 bool updating()
