@@ -10,6 +10,7 @@
 #include "X2d/X2d.h"
 #include "X3d/X3d.h"
 #include "app/Figures.h"
+#include "app/FrameCosts.h"
 #include "app/Timeline.h"
 #include "parts/pstdemop.h"
 #include "platform/PlatCapture.h"
@@ -23,7 +24,7 @@
 
 char** g_cmdWords = nullptr;
 int32_t g_cmdWordCount = 0;
-xRunOptions g_runOptions = {nullptr, nullptr, 60, 0, -1, false};
+xRunOptions g_runOptions = {nullptr, nullptr, 60, 0, -1, nullptr, false};
 
 void InitParts()
 {
@@ -100,7 +101,7 @@ const char* DemoUsage()
     return "Quiet Harbor - a real-time audiovisual show\n"
            "\n"
            "usage: quietharbor [-windowed] [-slow] [-capture FILE [-fps N]] [-start ORDER] [-end ORDER]\n"
-           "                   [-trace FILE] [-figures]\n"
+           "                   [-trace FILE] [-costs FILE] [-figures]\n"
            "\n"
            "  -windowed       play in a 640 x 480 window instead of full-screen\n"
            "  -slow           cheaper line shading in the 3D scenes\n"
@@ -117,6 +118,9 @@ const char* DemoUsage()
            "  -trace FILE     write one line per hand-over between parts: timer, order, row,\n"
            "                  then the ms of music heard by the show's last reading and\n"
            "                  the ms the sound device has taken\n"
+           "  -costs FILE     write one line per drawn frame: timer, pacing ms, show ms,\n"
+           "                  order, row and the processor time of its drawing in ns\n"
+           "                  (with -capture the show ms are on its virtual clock)\n"
            "  -figures        say at the end how long the start-up took and the peak memory\n"
            "  -h, --help      this text\n"
            "\n"
@@ -146,12 +150,14 @@ bool ParseRunOptions(int argc, char** argv)
             i++;
             return true;
         };
-        if (!strcasecmp(word, "-capture") || !strcasecmp(word, "-trace")) {
+        if (!strcasecmp(word, "-capture") || !strcasecmp(word, "-trace") || !strcasecmp(word, "-costs")) {
             if (!value) {
                 fprintf(stderr, "%s needs a file name\n", word);
                 return false;
             }
-            (word[1] == 'c' || word[1] == 'C' ? g_runOptions.capture : g_runOptions.trace) = value;
+            (!strcasecmp(word, "-capture") ? g_runOptions.capture
+             : !strcasecmp(word, "-trace") ? g_runOptions.trace
+                                           : g_runOptions.costs) = value;
             i++;
         } else if (!strcasecmp(word, "-fps")) {
             if (!number(&g_runOptions.fps, 1))
@@ -183,6 +189,8 @@ void PrepareRun()
 {
     if (g_runOptions.trace && !(g_chainTrace = fopen(g_runOptions.trace, "w")))
         g_xError.Fatal(xFormat("cannot write %s: %s", g_runOptions.trace, strerror(errno)));
+    if (g_runOptions.costs)
+        FrameCostsOpen(g_runOptions.costs);
     if (g_runOptions.capture) {
         platCaptureSetFailHook(captureFailed);
         platCaptureStart(g_runOptions.capture, g_runOptions.fps);
@@ -193,6 +201,9 @@ void PrepareRun()
 
 void FinishRun()
 {
+    // A cost file that cannot be written fails the run before the capture
+    // reports anything as written.
+    FrameCostsFinish();
     platCaptureFinish();
     FiguresReport();
     if (g_chainTrace) {
@@ -258,6 +269,7 @@ int WinMain(void* instance, void*, char* cmdLine, int)
     xSysAddTimer(UpdateMusicPosition, 0);
     xSysAddTimer(Part1Frame, 0);
     g_lastFrameTick = platGetTickCount();
+    FrameCostsSetOrigin(g_lastFrameTick);
     FiguresShowStarts();
     xSysRun();
     FinishRun();
