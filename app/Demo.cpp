@@ -9,6 +9,8 @@
 
 #include "X2d/X2d.h"
 #include "X3d/X3d.h"
+#include "app/Figures.h"
+#include "app/FrameCosts.h"
 #include "app/Timeline.h"
 #include "parts/pstdemop.h"
 #include "platform/PlatCapture.h"
@@ -22,7 +24,7 @@
 
 char** g_cmdWords = nullptr;
 int32_t g_cmdWordCount = 0;
-xRunOptions g_runOptions = {nullptr, nullptr, 60, 0, -1};
+xRunOptions g_runOptions = {nullptr, nullptr, 60, 0, -1, nullptr, false};
 
 void InitParts()
 {
@@ -99,7 +101,7 @@ const char* DemoUsage()
     return "Quiet Harbor - a real-time audiovisual show\n"
            "\n"
            "usage: quietharbor [-windowed] [-slow] [-capture FILE [-fps N]] [-start ORDER] [-end ORDER]\n"
-           "                   [-trace FILE]\n"
+           "                   [-trace FILE] [-costs FILE] [-figures]\n"
            "\n"
            "  -windowed       play in a 640 x 480 window instead of full-screen\n"
            "  -slow           cheaper line shading in the 3D scenes\n"
@@ -108,11 +110,18 @@ const char* DemoUsage()
            "                  (640 x 480 x 4 bytes B, G, R, 255 each), .mp4 or .mkv through\n"
            "                  ffmpeg; the music also goes to FILE.wav. A .png FILE gets\n"
            "                  the storyboard: a thumbnail every 2 s, eight to a row,\n"
-           "                  labelled with time and music order/row (no FILE.wav)\n"
+           "                  labelled with time and music order/row (no FILE.wav).\n"
+           "                  /dev/null keeps nothing: the capture's own speed\n"
            "  -fps N          frames per second of the capture (default 60)\n"
            "  -start ORDER    start the show at that order of the music\n"
            "  -end ORDER      end the show when the music reaches that order\n"
-           "  -trace FILE     write one line per hand-over between parts: timer, order, row\n"
+           "  -trace FILE     write one line per hand-over between parts: timer, order, row,\n"
+           "                  then the ms of music heard by the show's last reading and\n"
+           "                  the ms the sound device has taken\n"
+           "  -costs FILE     write one line per drawn frame: timer, pacing ms, show ms,\n"
+           "                  order, row and the processor time of its drawing in ns\n"
+           "                  (with -capture the show ms are on its virtual clock)\n"
+           "  -figures        say at the end how long the start-up took and the peak memory\n"
            "  -h, --help      this text\n"
            "\n"
            "keys: Escape quits, Alt+Enter switches between full-screen and window;\n"
@@ -141,12 +150,14 @@ bool ParseRunOptions(int argc, char** argv)
             i++;
             return true;
         };
-        if (!strcasecmp(word, "-capture") || !strcasecmp(word, "-trace")) {
+        if (!strcasecmp(word, "-capture") || !strcasecmp(word, "-trace") || !strcasecmp(word, "-costs")) {
             if (!value) {
                 fprintf(stderr, "%s needs a file name\n", word);
                 return false;
             }
-            (word[1] == 'c' || word[1] == 'C' ? g_runOptions.capture : g_runOptions.trace) = value;
+            (!strcasecmp(word, "-capture") ? g_runOptions.capture
+             : !strcasecmp(word, "-trace") ? g_runOptions.trace
+                                           : g_runOptions.costs) = value;
             i++;
         } else if (!strcasecmp(word, "-fps")) {
             if (!number(&g_runOptions.fps, 1))
@@ -157,6 +168,8 @@ bool ParseRunOptions(int argc, char** argv)
         } else if (!strcasecmp(word, "-end")) {
             if (!number(&g_runOptions.endOrder, 0))
                 return false;
+        } else if (!strcasecmp(word, "-figures")) {
+            g_runOptions.figures = true;
         }
     }
     return true;
@@ -176,6 +189,8 @@ void PrepareRun()
 {
     if (g_runOptions.trace && !(g_chainTrace = fopen(g_runOptions.trace, "w")))
         g_xError.Fatal(xFormat("cannot write %s: %s", g_runOptions.trace, strerror(errno)));
+    if (g_runOptions.costs)
+        FrameCostsOpen(g_runOptions.costs);
     if (g_runOptions.capture) {
         platCaptureSetFailHook(captureFailed);
         platCaptureStart(g_runOptions.capture, g_runOptions.fps);
@@ -186,7 +201,11 @@ void PrepareRun()
 
 void FinishRun()
 {
+    // A cost file that cannot be written fails the run before the capture
+    // reports anything as written.
+    FrameCostsFinish();
     platCaptureFinish();
+    FiguresReport();
     if (g_chainTrace) {
         bool written = !ferror(g_chainTrace);
         written = fclose(g_chainTrace) == 0 && written;
@@ -200,6 +219,8 @@ int WinMain(void* instance, void*, char* cmdLine, int)
 {
     (void)instance;
     xSysInit("Quiet Harbor", nullptr, nullptr);
+    if (g_runOptions.figures)
+        FiguresWatch();
     xVideoInit();
     xKeyboardInit(xVideoMainWindow());
     x2dInit(SHOW_WIDTH, SHOW_2D_ROWS);
@@ -248,6 +269,8 @@ int WinMain(void* instance, void*, char* cmdLine, int)
     xSysAddTimer(UpdateMusicPosition, 0);
     xSysAddTimer(Part1Frame, 0);
     g_lastFrameTick = platGetTickCount();
+    FrameCostsSetOrigin(g_lastFrameTick);
+    FiguresShowStarts();
     xSysRun();
     FinishRun();
     return 0;

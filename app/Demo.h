@@ -16,6 +16,8 @@ struct xRunOptions {
     int fps;
     int startOrder;
     int endOrder; // -1: the music's own end
+    const char* costs; // file for the drawing cost of every frame, or null
+    bool figures; // say the start-up time and the peak memory at the end
 };
 extern xRunOptions g_runOptions;
 bool ParseRunOptions(int argc, char** argv);

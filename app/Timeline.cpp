@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "X2d/X2d.h"
+#include "app/FrameCosts.h"
 #include "parts/Credits.h"
 #include "parts/Cues.h"
 #include "parts/Part_1.h"
@@ -61,7 +62,11 @@ void handOver(int step)
 {
     const xChainStep& s = g_chain[step];
     if (g_chainTrace) {
-        fprintf(g_chainTrace, "%s %d %d\n", s.name, g_musicOrder, g_musicRow);
+        uint32_t readMs, takenMs;
+        if (platMusicSyncMs(&readMs, &takenMs))
+            fprintf(g_chainTrace, "%s %d %d %u %u\n", s.name, g_musicOrder, g_musicRow, readMs, takenMs);
+        else
+            fprintf(g_chainTrace, "%s %d %d\n", s.name, g_musicOrder, g_musicRow);
         fflush(g_chainTrace);
     }
     if (s.handOver)
@@ -134,6 +139,7 @@ void UpdateMusicPosition(uint32_t)
 
 void WaitNextFrame(uint32_t minimum)
 {
+    uint64_t waitBegun = FrameCostWaitBegin();
     g_frameTime = platGetTickCount() - g_lastFrameTick;
     while (g_frameTime < minimum) {
         if (g_clockSpin)
@@ -142,6 +148,7 @@ void WaitNextFrame(uint32_t minimum)
         g_frameTime = platGetTickCount() - g_lastFrameTick;
     }
     g_lastFrameTick = platGetTickCount();
+    FrameCostWaitEnd(waitBegun);
 }
 
 void RunChainStep(int step)
@@ -161,9 +168,11 @@ void RunChainStep(int step)
         handOver(step);
         return;
     }
-    if (s.draw)
+    if (s.draw) {
+        uint64_t drawBegun = FrameCostBegin();
         s.draw();
-    else
+        FrameCostEnd(s.name, s.minimum, drawBegun);
+    } else
         clearLines(s.present.y, s.present.height);
     if (step == CHAIN_END) {
         endingFade();

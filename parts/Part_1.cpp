@@ -241,14 +241,15 @@ void HalfBlendRect(int x0, int y0, int x1, int y1, int r, int g, int b, uint32_t
     y0 = y0 < 0 ? 0 : y0;
     x1 = x1 > x2dScreenWidth ? x2dScreenWidth : x1;
     y1 = y1 > x2dScreenHeight ? x2dScreenHeight : y1;
+    // Each colour byte becomes (byte + colour) / 2, rounded down, as
+    // (byte >> 1) + (colour >> 1) + (byte & colour & 1), all three bytes of
+    // a word at once; the fourth byte is cleared.
+    const uint32_t colour = (uint32_t)(r & 255) << 16 | (uint32_t)(g & 255) << 8 | (uint32_t)(b & 255);
+    const uint32_t half = (colour >> 1) & 0x7F7F7Fu, odd = colour & 0x010101u;
     for (int y = y0; y < y1; y++) {
-        uint8_t* p = (uint8_t*)dst + x2dLineOffset[y] + (size_t)x0 * 4;
-        for (int x = x0; x < x1; x++, p += 4) {
-            p[0] = (uint8_t)((p[0] + b) / 2);
-            p[1] = (uint8_t)((p[1] + g) / 2);
-            p[2] = (uint8_t)((p[2] + r) / 2);
-            p[3] = 0;
-        }
+        uint32_t* p = (uint32_t*)((uint8_t*)dst + x2dLineOffset[y]) + x0;
+        for (int x = 0; x < x1 - x0; x++)
+            p[x] = ((p[x] >> 1) & 0x7F7F7Fu) + half + (p[x] & odd);
     }
 }
 

@@ -62,7 +62,8 @@ public:
 extern LogoLetters g_logoLetters;
 
 // Rows y0..y1-1, columns x0..x1-1 (clamped to the 2D screen): each colour
-// channel becomes (channel + component) / 2, the fourth byte 0.
+// channel becomes (channel + component) / 2, the fourth byte 0. The
+// components are bytes, 0-255.
 void HalfBlendRect(int x0, int y0, int x1, int y1, int r, int g, int b, uint32_t* dst);
 
 // Moves the letterbox k rows down over itself (k 0-7): the top k rows keep

@@ -48,7 +48,9 @@ CzoomLetter g_zoomLetters[14];
 x2dSprite* g_zoomSprites[14];
 x2dSprite* g_linesCaption = nullptr;
 
-LinesEffect::LinesEffect() : height(0)
+LinesEffect::LinesEffect()
+    : height(0), gridWords(nullptr), gridWordsFrom(nullptr), gridWordsLevel(0), gridWordsIndex(-1), gridWordsX(0),
+      gridWordsY(0)
 {
     memset(grids, 0, sizeof grids);
     lines = (xLine*)calloc(LINES_COUNT, sizeof(xLine));
@@ -108,6 +110,7 @@ void LinesEffect::LoadGrid(xFileIO* files)
         if (i > 1 && (image.sizeX != grids[0].sizeX || image.sizeY != grids[0].sizeY))
             g_xError.Fatal(xFormat("LinesEffect::LoadGrid() -> Wrong size of %s", name));
         xLinesGrid& g = grids[i - 1];
+        gridWordsFrom = nullptr; // a new picture may come at the old one's address
         free(g.pixels);
         g.sizeX = image.sizeX;
         g.sizeY = image.sizeY;
@@ -166,24 +169,48 @@ void LinesEffect::DrawGrid(int32_t x, int32_t y, int32_t level, int32_t index, u
     const int32_t bottom = y + g.sizeY < x2dClipBottom ? y + g.sizeY : x2dClipBottom;
     if (!g.pixels || left >= right || top >= bottom)
         return;
+    const uint32_t* words = GridWords(level, index);
+    // Every byte of the picture taken down by its word's byte, never under
+    // 0, in a loop the compiler widens.
     for (int32_t r = top; r < bottom; r++) {
-        const uint8_t* v = g.pixels + (size_t)(r - y) * g.sizeX + (left - x);
+        const uint8_t* w = (const uint8_t*)(words + (size_t)(r - y) * g.sizeX + (left - x));
         uint8_t* d = (uint8_t*)dst + x2dLineOffset[r] + (size_t)left * 4;
-        for (int32_t c = left; c < right; c++, v++, d += 4) {
-            const int32_t s = level + *v;
-            if (s >= 255)
-                continue;
-            if (s <= 0) {
-                *(uint32_t*)d = 0;
-                continue;
-            }
-            const int32_t down = 255 - s;
-            d[0] = (uint8_t)(d[0] > down ? d[0] - down : 0);
-            d[1] = (uint8_t)(d[1] > down ? d[1] - down : 0);
-            d[2] = (uint8_t)(d[2] > down ? d[2] - down : 0);
-            d[3] = 0;
+        const int32_t n = (right - left) * 4;
+        for (int32_t i = 0; i < n; i++) {
+            const uint8_t a = d[i], b = w[i];
+            d[i] = (uint8_t)((a > b ? a : b) - b);
         }
     }
+}
+
+const uint32_t* LinesEffect::GridWords(int32_t level, int32_t index)
+{
+    const xLinesGrid& g = grids[index];
+    if (gridWords && gridWordsFrom == g.pixels && gridWordsLevel == level && gridWordsIndex == index &&
+        gridWordsX == g.sizeX && gridWordsY == g.sizeY)
+        return gridWords;
+    // Below 255 each colour byte goes down by 255 - (level + mask), never
+    // under 0, and the fourth byte is cleared (at or below 0 the pixel is
+    // black); from 255 up the pixel stays as it is.
+    uint32_t byMask[256];
+    for (int32_t m = 0; m < 256; m++) {
+        const int32_t s = level + m;
+        const uint32_t down = s >= 255 ? 0u : s <= 0 ? 255u : (uint32_t)(255 - s);
+        byMask[m] = down ? 0xFF000000u | down * 0x010101u : 0u;
+    }
+    const size_t count = (size_t)g.sizeX * (size_t)g.sizeY;
+    uint32_t* grown = (uint32_t*)realloc(gridWords, count * 4);
+    if (!grown)
+        g_xError.Raise(kModule, __LINE__, 1, nullptr);
+    gridWords = grown;
+    for (size_t i = 0; i < count; i++)
+        gridWords[i] = byMask[g.pixels[i]];
+    gridWordsFrom = g.pixels;
+    gridWordsLevel = level;
+    gridWordsIndex = index;
+    gridWordsX = g.sizeX;
+    gridWordsY = g.sizeY;
+    return gridWords;
 }
 
 xLinesState LinesStartState()

@@ -57,6 +57,13 @@ public:
     xLine* lines;
     uint32_t* lineBuffer;
     uint32_t* trail;
+    // The grid at a level as words to take off the picture's pixels byte by
+    // byte (never under 0): made once for the grid and level that DrawGrid
+    // draws 70 tiles of in a frame, then kept while they stay.
+    const uint32_t* GridWords(int32_t level, int32_t index);
+    uint32_t* gridWords;
+    const uint8_t* gridWordsFrom;
+    int32_t gridWordsLevel, gridWordsIndex, gridWordsX, gridWordsY;
 };
 
 // A letter zooming out of its centre.

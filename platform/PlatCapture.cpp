@@ -11,11 +11,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "PlatDisplay.h"
 #include "PlatMusic.h"
 #include "PlatSdl.h"
 #include "PlatStoryboard.h"
+#include "PlatSurface.h"
 
 namespace {
 
@@ -31,12 +35,14 @@ uint32_t g_length = 0;
 FILE* g_video = nullptr;
 bool g_videoIsPipe = false;
 bool g_y4m = false;
+bool g_discard = false; // "/dev/null": every frame converted and the music rendered, nothing kept
 bool g_board = false; // a storyboard: a thumbnail every few seconds, no music file
 FILE* g_wav = nullptr;
 uint64_t g_wavFrames = 0;
 std::string g_path, g_wavPath, g_tempVideo;
 std::vector<uint32_t> g_picture;
 std::vector<uint8_t> g_planes;
+uint64_t g_pictureChanges = 0; // platSurfaceChanges when g_picture was read
 timespec g_realStart;
 double g_lastProgress = -1;
 void (*g_failHook)(const char*) = nullptr;
@@ -48,6 +54,7 @@ bool g_progressShown = false; // a progress line waits for its end
 void discard()
 {
     g_on = false;
+    platDisplaySetUnseen(false);
     if (g_video)
         g_videoIsPipe ? pclose(g_video) : fclose(g_video);
     if (g_wav)
@@ -163,42 +170,74 @@ void writeWavHeader()
 
 void musicSink(const int16_t* frames, int count, void*)
 {
-    if (!g_wav)
-        return;
-    put(frames, (size_t)count * 4, g_wav, g_wavPath);
+    if (g_wav)
+        put(frames, (size_t)count * 4, g_wav, g_wavPath);
     g_wavFrames += (uint64_t)count;
 }
 
-// BT.601 full-range RGB to YUV 4:2:0, in integers so the bytes never depend
-// on the compiler's floating point.
-void writeY4mFrame()
+// Y = (19595 R + 38470 G + 7471 B + 32768) >> 16 for a row of pixels.
+void lumaRow(const uint32_t* __restrict in, uint8_t* __restrict out)
 {
+#ifdef __SSE2__
+    // Eight pixels a step, in 16-bit pairs: green weighs more than a signed
+    // 16-bit factor holds, so it goes in twice, in place of the fourth byte:
+    // (B, G) x (7471, 19235) + (R, G) x (19595, 19235).
+    const __m128i factors = _mm_setr_epi16(7471, 19235, 19595, 19235, 7471, 19235, 19595, 19235);
+    const __m128i colour = _mm_set1_epi32(0xffffff), green = _mm_set1_epi32(0xff00);
+    const __m128i zero = _mm_setzero_si128(), half = _mm_set1_epi32(32768);
+    static_assert(kWidth % 8 == 0, "whole steps of eight pixels");
+    for (int col = 0; col < kWidth; col += 8) {
+        __m128i sums[2];
+        for (int h = 0; h < 2; h++) {
+            __m128i p = _mm_loadu_si128((const __m128i*)(in + col + 4 * h));
+            p = _mm_or_si128(_mm_and_si128(p, colour), _mm_slli_epi32(_mm_and_si128(p, green), 16));
+            __m128 first = _mm_castsi128_ps(_mm_madd_epi16(_mm_unpacklo_epi8(p, zero), factors));
+            __m128 second = _mm_castsi128_ps(_mm_madd_epi16(_mm_unpackhi_epi8(p, zero), factors));
+            __m128i blueSide = _mm_castps_si128(_mm_shuffle_ps(first, second, _MM_SHUFFLE(2, 0, 2, 0)));
+            __m128i redSide = _mm_castps_si128(_mm_shuffle_ps(first, second, _MM_SHUFFLE(3, 1, 3, 1)));
+            sums[h] = _mm_srli_epi32(_mm_add_epi32(_mm_add_epi32(blueSide, redSide), half), 16);
+        }
+        __m128i words = _mm_packs_epi32(sums[0], sums[1]);
+        _mm_storel_epi64((__m128i*)(out + col), _mm_packus_epi16(words, words));
+    }
+#else
+    for (int col = 0; col < kWidth; col++) {
+        uint32_t p = in[col], r = (p >> 16) & 255, g = (p >> 8) & 255, b = p & 255;
+        out[col] = (uint8_t)((19595 * r + 38470 * g + 7471 * b + 32768) >> 16);
+    }
+#endif
+}
+
+uint8_t clampByte(int x) { return (uint8_t)(x < 0 ? 0 : x > 255 ? 255 : x); }
+
+// BT.601 full-range RGB to YUV 4:2:0, in integers so the bytes never depend
+// on the compiler's floating point. Two rows at a time: their luma, then the
+// chroma of their 2 x 2 blocks in a loop simple enough to be vectorised.
+void convertY4mFrame()
+{
+    const uint32_t* picture = g_picture.data();
     uint8_t* y = g_planes.data();
     uint8_t* u = y + kWidth * kHeight;
     uint8_t* v = u + kWidth * kHeight / 4;
-    for (int row = 0; row < kHeight; row++)
-        for (int col = 0; col < kWidth; col++) {
-            uint32_t p = g_picture[row * kWidth + col];
-            int r = (p >> 16) & 255, g = (p >> 8) & 255, b = p & 255;
-            y[row * kWidth + col] = (uint8_t)((19595 * r + 38470 * g + 7471 * b + 32768) >> 16);
+    for (int row = 0; row < kHeight; row += 2) {
+        const uint32_t* __restrict top = picture + row * kWidth;
+        const uint32_t* __restrict bottom = top + kWidth;
+        uint8_t* __restrict yTop = y + row * kWidth;
+        uint8_t* __restrict yBottom = yTop + kWidth;
+        lumaRow(top, yTop);
+        lumaRow(bottom, yBottom);
+        uint8_t* __restrict uRow = u + (row / 2) * (kWidth / 2);
+        uint8_t* __restrict vRow = v + (row / 2) * (kWidth / 2);
+        for (int col = 0; col < kWidth / 2; col++) {
+            uint32_t a = top[2 * col], b = top[2 * col + 1], c = bottom[2 * col], d = bottom[2 * col + 1];
+            // Red and blue summed side by side: four bytes never carry out of 16 bits.
+            uint32_t redBlue = (a & 0xff00ffu) + (b & 0xff00ffu) + (c & 0xff00ffu) + (d & 0xff00ffu);
+            int g = (int)(((a >> 8) & 255) + ((b >> 8) & 255) + ((c >> 8) & 255) + ((d >> 8) & 255));
+            int r = (int)(redBlue >> 16), bl = (int)(redBlue & 0xffff);
+            uRow[col] = clampByte((-11059 * r - 21709 * g + 32768 * bl + (128 << 18) + (1 << 17)) >> 18);
+            vRow[col] = clampByte((32768 * r - 27439 * g - 5329 * bl + (128 << 18) + (1 << 17)) >> 18);
         }
-    for (int row = 0; row < kHeight; row += 2)
-        for (int col = 0; col < kWidth; col += 2) {
-            int r = 0, g = 0, b = 0;
-            for (int dy = 0; dy < 2; dy++)
-                for (int dx = 0; dx < 2; dx++) {
-                    uint32_t p = g_picture[(row + dy) * kWidth + col + dx];
-                    r += (p >> 16) & 255;
-                    g += (p >> 8) & 255;
-                    b += p & 255;
-                }
-            int cb = (-11059 * r - 21709 * g + 32768 * b + (128 << 18) + (1 << 17)) >> 18;
-            int cr = (32768 * r - 27439 * g - 5329 * b + (128 << 18) + (1 << 17)) >> 18;
-            u[(row / 2) * (kWidth / 2) + col / 2] = (uint8_t)(cb < 0 ? 0 : cb > 255 ? 255 : cb);
-            v[(row / 2) * (kWidth / 2) + col / 2] = (uint8_t)(cr < 0 ? 0 : cr > 255 ? 255 : cr);
-        }
-    put("FRAME\n", 6, g_video, g_path);
-    put(g_planes.data(), g_planes.size(), g_video, g_path);
+    }
 }
 
 // The virtual time frame k is shown at, in ms from the start.
@@ -206,18 +245,26 @@ uint64_t frameDue(uint64_t k) { return g_board ? k * PLAT_STORYBOARD_STEP_MS : k
 
 void writeFrame()
 {
-    if (!platDisplayReadPrimary(g_picture.data(), kWidth, kHeight))
-        memset(g_picture.data(), 0, g_picture.size() * 4);
-    if (g_board) {
-        platStoryboardAdd(g_picture.data(), (uint32_t)frameDue(g_frames), platMusicPlayingPosition());
-    } else if (g_video) {
-        if (g_y4m) {
-            writeY4mFrame();
-        } else {
+    // The show presents about half as often as a capture at 60 frames a
+    // second samples it: an unchanged primary keeps the frame read last.
+    uint64_t changes = platSurfaceChanges();
+    if (g_frames == 0 || changes != g_pictureChanges) {
+        if (!platDisplayReadPrimary(g_picture.data(), kWidth, kHeight))
+            memset(g_picture.data(), 0, g_picture.size() * 4);
+        g_pictureChanges = changes;
+        if (g_y4m)
+            convertY4mFrame();
+        else if (!g_board)
             for (uint32_t& p : g_picture)
                 p |= 0xFF000000u;
-            put(g_picture.data(), g_picture.size() * 4, g_video, g_path);
-        }
+    }
+    if (g_board) {
+        platStoryboardAdd(g_picture.data(), (uint32_t)frameDue(g_frames), platMusicPlayingPosition());
+    } else if (g_video && g_y4m) {
+        put("FRAME\n", 6, g_video, g_path);
+        put(g_planes.data(), g_planes.size(), g_video, g_path);
+    } else if (g_video) {
+        put(g_picture.data(), g_picture.size() * 4, g_video, g_path);
     }
     g_frames++;
 }
@@ -284,15 +331,19 @@ void platCaptureStart(const char* path, int fps)
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     g_path = path;
     g_fps = fps > 0 ? fps : 60;
-    g_y4m = endsWith(g_path, ".y4m");
+    g_discard = g_path == "/dev/null";
+    g_y4m = g_discard || endsWith(g_path, ".y4m");
     g_board = endsWith(g_path, ".png");
     bool raw = endsWith(g_path, ".rgb");
     g_wavPath = g_path + ".wav";
     g_videoIsPipe = !g_y4m && !raw && !g_board;
+    g_wavFrames = 0;
     // Found now rather than as a broken pipe once the show has started.
     if (g_videoIsPipe && !onPath("ffmpeg"))
         fail("ffmpeg not found: capture to .y4m or .rgb, or install ffmpeg");
-    if (!g_board) {
+    // /dev/null: converted as for a .y4m file, then dropped: what a capture
+    // costs without a disk or an encoder.
+    if (!g_board && !g_discard) {
         g_wav = create(g_wavPath);
         writeWavHeader();
     }
@@ -310,7 +361,7 @@ void platCaptureStart(const char* path, int fps)
         struct stat st;
         if (stat(g_path.c_str(), &st) != 0)
             g_made.push_back(g_path); // what a failed mux may leave
-    } else {
+    } else if (!g_discard) {
         g_video = create(g_path);
         if (g_y4m) {
             std::string header = "YUV4MPEG2 W" + std::to_string(kWidth) + " H" + std::to_string(kHeight) + " F" +
@@ -324,6 +375,7 @@ void platCaptureStart(const char* path, int fps)
     g_frames = 0;
     platSetClock(virtualTicks, virtualSeconds);
     platMusicSetCapture(musicSink, nullptr);
+    platDisplaySetUnseen(true);
     clock_gettime(CLOCK_MONOTONIC, &g_realStart);
     g_on = true;
     platAddShutdownHook(abandon);
@@ -335,7 +387,7 @@ bool platCapturing() { return g_on; }
 void platCaptureSetLength(uint32_t ms)
 {
     g_length = ms;
-    if (!g_on || g_videoIsPipe || g_board || !ms)
+    if (!g_on || g_videoIsPipe || g_board || g_discard || !ms)
         return;
     uint64_t frames = (uint64_t)ms * (uint64_t)g_fps / 1000 + 1;
     uint64_t frameBytes = g_y4m ? 6 + (uint64_t)kWidth * kHeight * 3 / 2 : (uint64_t)kWidth * kHeight * 4;
@@ -373,6 +425,13 @@ void platCaptureFinish()
         platMusicAdvanceTo(g_now);
     }
     progress(true);
+    platDisplaySetUnseen(false);
+    if (g_discard) {
+        g_on = false;
+        fprintf(stderr, "capture: discarded %llu frames and %.1f s of music\n", (unsigned long long)g_frames,
+                (double)g_wavFrames / PLAT_MUSIC_RATE);
+        return;
+    }
     if (g_board) {
         std::vector<uint8_t> png = platStoryboardPng();
         if (png.empty())

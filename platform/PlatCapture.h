@@ -14,7 +14,11 @@
 // ".mkv") is encoded by ffmpeg, with the music muxed in. The music also goes
 // beside it as path + ".wav". A ".png" name gets the storyboard instead
 // (PlatStoryboard.h): a thumbnail every two seconds of show time, whatever
-// fps says, and no music file. Sets SDL's dummy video and audio drivers,
+// fps says, and no music file. "/dev/null" keeps nothing, not even the
+// music: every frame is still converted as for a ".y4m" file and the music
+// rendered, so the run costs what a capture costs without a disk or an
+// encoder; its end says how many frames went. Sets SDL's dummy video and
+// audio drivers, tells the display that no one looks at its window,
 // installs the virtual clock and switches the music channel to capture mode.
 //
 // Every failure (no ffmpeg on the PATH, a file that cannot be opened or

@@ -1,5 +1,7 @@
 #include "PlatCpu.h"
 
+#include <ctime>
+
 #if defined(__i386__) || defined(__x86_64__)
 #include <cpuid.h>
 #endif
@@ -16,4 +18,12 @@ bool platCpuHasMMX()
 #else
     return false;
 #endif
+}
+
+uint64_t platCpuNanoseconds()
+{
+    timespec t;
+    if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t) != 0)
+        return 0;
+    return (uint64_t)t.tv_sec * 1000000000u + (uint64_t)t.tv_nsec;
 }

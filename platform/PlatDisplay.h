@@ -102,6 +102,9 @@ int32_t platSurfaceBlt(PlatSurface* dst, const PlatRect* dstRect, PlatSurface* s
 // For tests and the capture of frames.
 // Replaces the system's mode list (count < 0 gives it back).
 void platDisplaySetModeList(const PlatDisplayMode* modes, int count);
+// No one looks at the window (a capture reads the primary itself): presents
+// keep the primary's pixels and skip the renderer.
+void platDisplaySetUnseen(bool unseen);
 // The picture the primary surface holds, as 0x00RRGGBB, width x height.
 bool platDisplayReadPrimary(uint32_t* pixels, int width, int height);
 void platDisplayOutputSize(int* width, int* height);

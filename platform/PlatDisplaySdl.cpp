@@ -11,6 +11,7 @@ namespace {
 
 PlatDisplayState& g = g_platDisplay;
 bool g_watching = false;
+bool g_unseen = false; // presents only keep the primary's pixels
 SDL_Renderer* g_renderer = nullptr;
 SDL_Texture* g_texture = nullptr;
 Uint32 g_textureFormat = SDL_PIXELFORMAT_UNKNOWN;
@@ -151,6 +152,8 @@ SDL_Rect pictureRect()
 // Shows a changed rectangle of the primary.
 void showPrimary(PlatSurface* p, int x, int y, int w, int h)
 {
+    if (g_unseen)
+        return;
     if (w <= 0 || h <= 0 || !ensureTexture(sdlFormatOf(p->pf), p->width, p->height))
         return;
     SDL_Rect r{x, y, w, h};
@@ -211,6 +214,8 @@ void platDisplayBackendFullscreen(bool on)
 int platDisplayBackendDepth() { return desktopDepth(); }
 
 bool platDisplayBackendPrepare(PlatSurface* p) { return ensureTexture(sdlFormatOf(p->pf), p->width, p->height); }
+
+void platDisplaySetUnseen(bool unseen) { g_unseen = unseen; }
 
 bool platDisplayReadPrimary(uint32_t* pixels, int width, int height)
 {

@@ -66,6 +66,8 @@ struct Channel {
     int markHead = 0;
     int markCount = 0;
     uint32_t basePos = 0; // before the oldest mark
+
+    uint64_t lastRead = 0; // the frame heard at the last reading of the position
 };
 
 Channel g;
@@ -309,6 +311,7 @@ int BASS_Free()
     g.volume = 100;
     g.sampleVolume = g.streamVolume = 100;
     g.frames = 0;
+    g.lastRead = 0;
     clearMarks(0);
     return 1;
 }
@@ -391,7 +394,18 @@ uint32_t BASS_ChannelGetPosition(HMUSIC handle)
         std::lock_guard<std::mutex> lock(g.renderLock);
         return positionOf(m);
     }
-    return positionAt(heardNow());
+    g.lastRead = heardNow();
+    return positionAt(g.lastRead);
+}
+
+bool platMusicSyncMs(uint32_t* readMs, uint32_t* takenMs)
+{
+    if (!g.initialised || !g.out || !g.current)
+        return false;
+    uint64_t taken = platMusicUsing(&g_platMusicLive) ? platMusicLiveTaken() : heardNow();
+    *readMs = (uint32_t)(g.lastRead * 1000 / PLAT_MUSIC_RATE);
+    *takenMs = (uint32_t)(taken * 1000 / PLAT_MUSIC_RATE);
+    return true;
 }
 
 uint32_t platMusicPlayingPosition() { return g.current ? BASS_ChannelGetPosition(g.current->handle) : PLAT_MUSIC_ENDED; }

@@ -86,6 +86,13 @@ int BASS_SetGlobalVolumes(int music, int sample, int stream);
 
 // True while a live device is playing the music (not silent, not captured).
 bool platMusicHasDevice();
+// How well the picture keeps to the sound: readMs is where the listener was
+// (by the channel's reckoning) at the last BASS_ChannelGetPosition of the
+// playing music, takenMs how much the output has taken by now: for a live
+// device every frame handed to it less what of its last buffer it has not
+// played; without a device the two are the same timeline. Both count from
+// BASS_Init. False (nothing written) before BASS_Init or with no music played.
+bool platMusicSyncMs(uint32_t* readMs, uint32_t* takenMs);
 
 // Capture mode, for frame-exact capture on a virtual clock. Closes any device
 // (without a message) and stops following the clock. Time is then counted

@@ -20,7 +20,7 @@ constexpr int kDeviceFrames = 1024;
 
 bool s_audioUp = false; // the SDL audio subsystem
 SDL_AudioDeviceID s_device = 0;
-int s_latency = kDeviceFrames;
+int s_queued = kDeviceFrames; // what the device holds before the buffer it asks for
 bool s_paused = false;
 uint64_t s_pausedHeard = 0;
 std::string s_why;
@@ -28,6 +28,7 @@ std::string s_why;
 // Under s_callLock: when the device last asked for samples, and which.
 std::mutex s_callLock;
 uint64_t s_callStart = 0;
+int s_callFrames = 0;
 int64_t s_callTimeUs = 0;
 uint64_t s_callCount = 0;
 
@@ -46,14 +47,15 @@ void SDLCALL feedDevice(void*, Uint8* stream, int len)
     uint64_t start = platMusicFeed((int16_t*)stream, len / 4);
     std::lock_guard<std::mutex> lock(s_callLock);
     s_callStart = start;
+    s_callFrames = len / 4;
     s_callTimeUs = nowUs();
     s_callCount++;
 }
 
-// The frame the listener hears now. The device asked for [start, start + n)
-// while it began to play the buffer before it; the frames in between follow
-// at the output rate.
-uint64_t heardNow()
+// The frame played now by a device that held queued frames when it asked
+// for [start, start + n): it plays those first, then the buffer; the frames
+// in between follow at the output rate.
+uint64_t playedNow(int queued)
 {
     if (s_paused)
         return s_pausedHeard;
@@ -61,9 +63,14 @@ uint64_t heardNow()
     if (s_callCount == 0)
         return 0;
     int64_t since = (nowUs() - s_callTimeUs) * (int64_t)PLAT_MUSIC_RATE / 1000000;
-    int64_t heard = (int64_t)s_callStart - s_latency + std::clamp<int64_t>(since, 0, s_latency);
-    return heard > 0 ? (uint64_t)heard : 0;
+    int64_t played = (int64_t)s_callStart - queued + std::clamp<int64_t>(since, 0, queued ? queued : s_callFrames);
+    return played > 0 ? (uint64_t)played : 0;
 }
+
+// The frame the listener hears now: a sound card holds a buffer before the
+// one it asks for; a driver that only sleeps for as long as a buffer lasts
+// plays it from the call on.
+uint64_t heardNow() { return playedNow(s_queued); }
 
 void resetWatch()
 {
@@ -115,6 +122,7 @@ const char* open(int device, uint64_t)
     {
         std::lock_guard<std::mutex> lock(s_callLock);
         s_callStart = 0;
+        s_callFrames = 0;
         s_callTimeUs = 0;
         s_callCount = 0;
     }
@@ -143,7 +151,11 @@ const char* open(int device, uint64_t)
         return s_why.c_str();
     }
     s_device = id;
-    s_latency = got.samples > 0 ? got.samples : kDeviceFrames;
+    // SDL's dummy and disk drivers queue nothing: they sleep through the
+    // buffer just filled, so that is what is heard meanwhile.
+    const char* driver = SDL_GetCurrentAudioDriver();
+    bool sleeper = driver && (!strcmp(driver, "dummy") || !strcmp(driver, "disk"));
+    s_queued = sleeper ? 0 : got.samples > 0 ? got.samples : kDeviceFrames;
     resetWatch();
     SDL_PauseAudioDevice(id, 0);
     return nullptr;
@@ -188,5 +200,7 @@ uint64_t close()
 } // namespace
 
 const PlatMusicOutput g_platMusicLive = {open, pause, heard, close};
+
+uint64_t platMusicLiveTaken() { return playedNow(0); }
 
 bool platMusicHasDevice() { return s_device != 0 && platMusicUsing(&g_platMusicLive); }

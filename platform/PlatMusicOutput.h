@@ -28,6 +28,10 @@ extern const PlatMusicOutput g_platMusicClock;
 // No device and no clock: platMusicAdvanceTo moves the timeline.
 extern const PlatMusicOutput g_platMusicCapture;
 
+// The frames a live device has taken: every frame handed to it, less what
+// of its last buffer it has not played yet.
+uint64_t platMusicLiveTaken();
+
 // What the channel offers its outputs.
 // Renders count frames of the timeline into out, interleaved stereo, under
 // the channel's lock; returns the timeline frame of the first one.

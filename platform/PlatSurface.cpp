@@ -8,6 +8,7 @@ PlatSurfaceHooks g_platSurfaceHooks = {nullptr, nullptr};
 namespace {
 
 std::vector<PlatSurface*> g_surfaces;
+uint64_t g_changes = 0;
 
 struct Rect {
     int x, y, w, h;
@@ -22,6 +23,8 @@ PlatPixelFormat pixelFormatOf(int bpp)
 
 void show(PlatSurface* s, const Rect& r)
 {
+    if (s->kind == PlatSurface::PRIMARY)
+        g_changes++;
     if (s->kind == PlatSurface::PRIMARY && g_platSurfaceHooks.show)
         g_platSurfaceHooks.show(s, r.x, r.y, r.w, r.h);
 }
@@ -71,8 +74,11 @@ PlatSurface* platSurfaceNew(PlatSurface::Kind kind, int width, int height, int b
     s->pitch = (width * s->bytes + 3) & ~3;
     s->pixels.assign((size_t)s->pitch * height, 0);
     g_surfaces.push_back(s);
+    g_changes++;
     return s;
 }
+
+uint64_t platSurfaceChanges() { return g_changes; }
 
 bool platSurfaceKnown(PlatSurface* s)
 {

@@ -37,6 +37,9 @@ extern PlatSurfaceHooks g_platSurfaceHooks;
 // A new surface of the given kind and depth (16: 5-6-5), cleared to 0.
 PlatSurface* platSurfaceNew(PlatSurface::Kind kind, int width, int height, int bpp);
 bool platSurfaceKnown(PlatSurface* surface);
+// Counts every change shown of a primary's pixels and every new surface: a
+// reader of the primary that sees the same count sees the same picture.
+uint64_t platSurfaceChanges();
 PlatSurface* platSurfacePrimary();
 void platSurfaceLoseAll();
 void platSurfaceReleaseAll();

@@ -214,6 +214,55 @@ TEST(Show, StoryboardShowsEveryTwoSecondsShrunkAndLabelled)
     EXPECT_EQ(std::unique(labels.begin(), labels.end()), labels.end()) << "two labels alike";
 }
 
+// The cost lines of the show's last parts against the hand-overs: one line
+// per drawn frame, in show order, at least a pacing apart, each part's lines
+// within its orders; the falling letters drawn under the closing words count
+// in the closing words' frames.
+TEST(Show, FrameCostsFollowTheHandOversOneLinePerFrame)
+{
+    std::string folder = showFolder("costs");
+    ShowRun r = runShow(folder, "-capture show.y4m -fps 1 -start 31 -end 37 -trace trace.txt -costs costs.txt");
+    ASSERT_EQ(r.status, 0) << r.err;
+    struct Line {
+        std::string timer;
+        unsigned budget, ms, order, row, ns;
+    };
+    std::vector<Line> costs;
+    for (const std::string& text : lines(readWholeFile(folder + "/costs.txt"))) {
+        char timer[32];
+        Line l;
+        if (text[0] == '#')
+            continue;
+        ASSERT_EQ(sscanf(text.c_str(), "%31s %u %u %u %u %u", timer, &l.budget, &l.ms, &l.order, &l.row, &l.ns), 6)
+            << text;
+        l.timer = timer;
+        costs.push_back(l);
+    }
+    // Every timer before the circles hands over on its first call and draws nothing.
+    std::vector<std::string> trace = lines(readWholeFile(folder + "/trace.txt"));
+    ASSERT_EQ(trace.size(), 11u);
+    const char* drawn[] = {"CirclesFrame", "FallFrame", "Part10Frame", "EndFrame"};
+    const unsigned until[] = {32, 34, 36, 38};
+    size_t at = 0;
+    for (int part = 0; part < 4; part++) {
+        if (part < 3) {
+            EXPECT_EQ(trace[8 + part].rfind(drawn[part], 0), 0u) << trace[8 + part];
+        }
+        size_t first = at;
+        for (; at < costs.size() && costs[at].timer == drawn[part]; at++) {
+            const Line& l = costs[at];
+            EXPECT_LT(l.order, until[part]) << drawn[part] << " at " << l.ms;
+            EXPECT_GT(l.ns, 0u);
+            if (at > 0) {
+                EXPECT_GE(l.ms, costs[at - 1].ms + costs[at - 1].budget) << drawn[part] << " at " << l.ms;
+            }
+        }
+        // An order of about 7.3 s is over a hundred frames of 35 or 50 ms.
+        EXPECT_GT(at - first, 100u) << drawn[part];
+    }
+    EXPECT_EQ(at, costs.size()) << "a line out of show order: " << costs[at].timer << " at " << costs[at].ms;
+}
+
 TEST(Show, CapturesOfOneBuildAreIdentical)
 {
     std::string a = showFolder("capture-a"), b = showFolder("capture-b");
@@ -319,6 +368,7 @@ TEST(Show, FailedCapturesEndWithAnErrorAndWriteNothing)
     ASSERT_EQ(symlink("/dev/full", (folder + "/full.rgb").c_str()), 0);
     ASSERT_EQ(symlink("/dev/full", (folder + "/full.png").c_str()), 0);
     ASSERT_EQ(symlink("/dev/full", (folder + "/music.y4m.wav").c_str()), 0);
+    ASSERT_EQ(symlink("/dev/full", (folder + "/costs.txt").c_str()), 0);
     ASSERT_TRUE(writeFile(folder + "/file", "a file, not a folder"));
     ASSERT_TRUE(writeFile(folder + "/ffmpeg", "#!/bin/sh\ncat > /dev/null; exit 1\n"));
     ASSERT_EQ(chmod((folder + "/ffmpeg").c_str(), 0755), 0);
@@ -333,6 +383,8 @@ TEST(Show, FailedCapturesEndWithAnErrorAndWriteNothing)
         {"-capture music.y4m", "", "Error: cannot write music.y4m.wav: No space left on device"},
         {"-capture file/show.y4m", "", "Error: cannot write file/show.y4m.wav: Not a directory"},
         {"-capture show.y4m -trace file/trace.txt", "", "Error: cannot write file/trace.txt: Not a directory"},
+        {"-capture show.y4m -costs file/costs.txt", "", "Error: cannot write file/costs.txt: Not a directory"},
+        {"-capture show.y4m -costs costs.txt", "", "Error: cannot write costs.txt: No space left on device"},
         {"-capture show.mp4", "PATH=/nonexistent", "Error: ffmpeg not found: capture to .y4m or .rgb, or install ffmpeg"},
         {"-capture show.mp4", "PATH=.:$PATH", "Error: ffmpeg could not write show.mp4 (exit status 1)"},
     };
