@@ -101,3 +101,15 @@ int platMusicSeekOrder(HMUSIC handle, int order)
 
 uint32_t platMusicLengthMs(HMUSIC handle) { return (uint32_t)qh_music_query("lengthMs", (int)handle, 0); }
 uint32_t platMusicPositionMs(HMUSIC handle) { return (uint32_t)qh_music_query("positionMs", (int)handle, 0); }
+
+// The worklet reports what it has rendered, which is what the page heard
+// last: the position read and the output taken are one timeline here.
+bool platMusicSyncMs(uint32_t* readMs, uint32_t* takenMs)
+{
+    double ms = qh_music_query("heardMs", 0, 0);
+    if (ms < 0)
+        return false;
+    if (readMs) *readMs = (uint32_t)ms;
+    if (takenMs) *takenMs = (uint32_t)ms;
+    return true;
+}

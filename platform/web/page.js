@@ -5,10 +5,10 @@
 //
 // Address switches: ?start=ORDER and ?end=ORDER as on the command line;
 // ?autoplay starts without waiting for a click or a key; ?silent plays
-// without sound (the music timed by the clock); ?costs times every
-// part's drawing and, when the show ends, prints one line per part to the
-// console ("cost NAME FRAMES MEDIAN_MS MEAN_MS P99_MS") and keeps them in
-// window.quietHarbor.costs.
+// without sound (the music timed by the clock); ?costs records every drawn
+// frame's cost (-costs) and, when the show ends, prints one line per part to
+// the console ("cost TIMER FRAMES MEDIAN_MS MEAN_MS P99_MS") and keeps them
+// in window.quietHarbor.costs.
 import libopenmpt from "./libopenmpt.worklet.js";
 import QuietHarbor from "./quietharbor.js";
 
@@ -124,6 +124,10 @@ class MusicHost {
     }
 
     query(what, handle, value) {
+        if (what === "heardMs") {
+            const p = this.node ? this.heard : this.silent;
+            return p ? (p.frames * 1000) / 44100 : -1;
+        }
         const m = this.musics.get(handle);
         const lib = this.lib;
         if (!m) return what === "position" ? 0xffffffff : 0;
@@ -208,12 +212,15 @@ async function start() {
     stage.hidden = false;
     const [music, files] = await Promise.all([startMusic(), loadData()]);
     const args = ["-windowed"];
+    if (params.has("costs")) args.push("-costs", "costs.txt");
     for (const name of ["start", "end"]) if (params.has(name)) args.push(`-${name}`, params.get(name));
     let finished = false;
+    let module = null;
     const finish = (status) => {
         if (finished) return;
         finished = true;
         state.exitStatus = status;
+        if (params.has("costs") && module) summariseCosts(module);
         backToTitle(music);
     };
     QuietHarbor({
@@ -222,27 +229,50 @@ async function start() {
         music,
         showMessage,
         setFullscreen,
-        print: (t) => {
-            if (t.startsWith("cost ")) state.costs.push(t);
-            console.log(t);
-        },
+        print: (t) => console.log(t),
         printErr: (t) => {
             state.log.push(t);
             console.error(t);
         },
         preRun: [
-            (module) => {
-                if (params.has("costs")) module.ENV.QH_COSTS = "1";
+            (m) => {
+                module = m;
                 for (const [name, bytes] of files) {
                     const slash = name.lastIndexOf("/");
-                    if (slash > 0) module.FS.mkdirTree(name.slice(0, slash));
-                    module.FS.writeFile(name, bytes);
+                    if (slash > 0) m.FS.mkdirTree(name.slice(0, slash));
+                    m.FS.writeFile(name, bytes);
                 }
             },
         ],
         onExit: finish,
         onAbort: () => finish(-1),
     });
+}
+
+// The per-part summary of the costs file: frames, median, mean and 99th
+// percentile of the drawing's ms.
+function summariseCosts(module) {
+    let text;
+    try {
+        text = module.FS.readFile("costs.txt", { encoding: "utf8" });
+    } catch {
+        return;
+    }
+    const parts = new Map();
+    for (const line of text.split("\n")) {
+        const f = line.split(" ");
+        if (f.length < 6 || line.startsWith("#")) continue;
+        if (!parts.has(f[0])) parts.set(f[0], []);
+        parts.get(f[0]).push(Number(f[5]) / 1e6);
+    }
+    for (const [timer, ms] of parts) {
+        ms.sort((a, b) => a - b);
+        const mean = ms.reduce((a, b) => a + b, 0) / ms.length;
+        const at = (q) => ms[Math.min(ms.length - 1, Math.floor(ms.length * q))].toFixed(3);
+        const line = `cost ${timer} ${ms.length} ${at(0.5)} ${mean.toFixed(3)} ${at(0.99)}`;
+        state.costs.push(line);
+        console.log(line);
+    }
 }
 
 function startOnGesture(e) {
