@@ -1,6 +1,7 @@
 // The page in a headless chromium: at ?start=17&autoplay the greetings come
 // up within a few seconds, the picture moves from one second to the next,
 // the music's position advances, and Escape reaches the show and ends it.
+// Without sound (?silent) the music's clock keeps the show going all the same.
 import assert from "node:assert/strict";
 import { test } from "node:test";
 import { fileURLToPath } from "node:url";
@@ -22,7 +23,7 @@ const LOOK = `
         hash = (Math.imul(hash, 31) + d[i] + 7 * d[i + 1] + 13 * d[i + 2]) | 0;
     }
     const s = window.quietHarbor;
-    return { lit, hash, running: s.running, ended: s.ended, position: s.position, log: s.log,
+    return { lit, hash, running: s.running, ended: s.ended, exitStatus: s.exitStatus, position: s.position, log: s.log,
              title: !document.getElementById("title").hidden };`;
 
 test("the page plays the greetings with their music and Escape ends the show", { timeout: 90000 }, async (t) => {
@@ -59,4 +60,22 @@ test("the page plays the greetings with their music and Escape ends the show", {
         return s.ended === 1 && !s.running && s.title ? s : null;
     }, 5000);
     assert.ok(ended, "Escape did not end the show");
+});
+
+test("without sound the music goes on, timed by the clock, and the show hands over", { timeout: 60000 }, async (t) => {
+    const server = await serve(page);
+    const chromium = await browser();
+    t.after(async () => {
+        await chromium.close();
+        server.stop();
+    });
+    // The roto-zoom's last order, about 7 s, to the circles' first.
+    await chromium.open(`${server.url}?start=29&end=30&autoplay&silent`);
+    const ended = await until(async () => {
+        const s = await chromium.run(LOOK);
+        return s.ended === 1 ? s : null;
+    }, 40000);
+    assert.ok(ended, "the silent show did not reach its end order");
+    assert.equal(ended.exitStatus, 0);
+    assert.ok(ended.position.order >= 30, `the music stood at order ${ended.position.order}`);
 });
