@@ -1,6 +1,7 @@
 // The page in a headless chromium: at ?start=17&autoplay the greetings come
 // up within a few seconds, the picture moves from one second to the next,
-// the music's position advances, and Escape reaches the show and ends it.
+// the music's position advances, Alt+Enter switches full screen on and off,
+// and Escape reaches the show and ends it.
 // Without sound (?silent) the music's clock keeps the show going all the same.
 import assert from "node:assert/strict";
 import { test } from "node:test";
@@ -26,7 +27,7 @@ const LOOK = `
     return { lit, hash, running: s.running, ended: s.ended, exitStatus: s.exitStatus, position: s.position, log: s.log,
              title: !document.getElementById("title").hidden };`;
 
-test("the page plays the greetings with their music and Escape ends the show", { timeout: 90000 }, async (t) => {
+test("the page plays the greetings with their music, Alt+Enter goes full screen and Escape ends the show", { timeout: 90000 }, async (t) => {
     assert.ok(fs.existsSync(path.join(page, "quietharbor.wasm")), `no page built in ${page}`);
     const server = await serve(page);
     const chromium = await browser();
@@ -53,6 +54,13 @@ test("the page plays the greetings with their music and Escape ends the show", {
     assert.ok(second.position.frames >= first.position.frames + 30000,
               `the music advanced by ${second.position.frames - first.position.frames} frames in a second`);
     assert.ok(heard(second.position) > heard(first.position), "the music's row did not advance");
+
+    // Alt+Enter: full screen through the program's own switch, and back.
+    const fullscreen = () => chromium.run("return !!document.fullscreenElement;");
+    await chromium.key("\uE00A", "\uE006"); // Alt, Return
+    assert.ok(await until(fullscreen, 3000), "Alt+Enter did not go full screen");
+    await chromium.key("\uE00A", "\uE006");
+    assert.ok(await until(async () => !(await fullscreen()), 3000), "Alt+Enter did not leave full screen");
 
     await chromium.key("\uE00C"); // Escape
     const ended = await until(async () => {

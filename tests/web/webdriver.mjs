@@ -72,9 +72,15 @@ export async function browser() {
     return {
         open: (url) => call("POST", `${s}/url`, { url }),
         run: (script, ...a) => call("POST", `${s}/execute/sync`, { script, args: a }),
-        key: (value) =>
+        // Presses the keys in turn and releases them in reverse (a chord).
+        key: (...values) =>
             call("POST", `${s}/actions`, {
-                actions: [{ type: "key", id: "keyboard", actions: [{ type: "keyDown", value }, { type: "keyUp", value }] }],
+                actions: [{
+                    type: "key",
+                    id: "keyboard",
+                    actions: [...values.map((value) => ({ type: "keyDown", value })),
+                              ...values.reverse().map((value) => ({ type: "keyUp", value }))],
+                }],
             }),
         close: async () => {
             await call("DELETE", s).catch(() => {});
