@@ -54,17 +54,33 @@ class MusicHost {
         this.musics = new Map();
         this.next = 1;
         this.current = 0;
-        this.heard = null; // the worklet's last report
+        this.reports = []; // the worklet's recent reports, oldest first
         this.silent = null; // {since, frames, paused} of the silent clock
         if (!node) return;
         node.port.onmessage = (e) => {
             if (e.data.type === "position") {
-                this.heard = e.data;
-                state.position = e.data;
+                this.reports.push({ ...e.data, at: performance.now() });
+                if (this.reports.length > 64) this.reports.shift();
             } else if (e.data.type === "error") {
                 console.error(e.data.text);
             }
         };
+    }
+
+    // What the listener hears now. The worklet's samples reach the speakers
+    // after the context's latency, so the show follows the newest report at
+    // least that far behind the output, the output reckoned on from the last
+    // report by the clock (never past it, so a pause or the end holds).
+    heard() {
+        const r = this.reports;
+        if (!r.length) return null;
+        const last = r[r.length - 1];
+        const lag = ((this.context.baseLatency || 0) + (this.context.outputLatency || 0)) * 44100;
+        const played = Math.min(last.frames, last.frames + ((performance.now() - last.at) * 44100) / 1000 - lag);
+        let heard = r[0];
+        for (const p of r) if (p.frames <= played) heard = p;
+        state.position = heard;
+        return heard;
     }
 
     post(message) {
@@ -125,7 +141,7 @@ class MusicHost {
 
     query(what, handle, value) {
         if (what === "heardMs") {
-            const p = this.node ? this.heard : this.silent;
+            const p = this.node ? this.heard() : this.silent;
             return p ? (p.frames * 1000) / 44100 : -1;
         }
         const m = this.musics.get(handle);
@@ -139,7 +155,7 @@ class MusicHost {
                 return 1;
             case "play":
                 this.current = handle;
-                this.heard = null;
+                this.reports = [];
                 this.post({ type: "play", bytes: m.bytes.buffer, order: m.order, ramp: m.ramp });
                 if (!this.node) this.silent = { since: performance.now(), frames: 0, order: m.order, paused: false };
                 return 1;
@@ -152,7 +168,7 @@ class MusicHost {
                 this.musics.delete(handle);
                 return 1;
             case "position": {
-                const p = handle !== this.current ? null : this.node ? this.heard : this.silentPosition(m);
+                const p = handle !== this.current ? null : this.node ? this.heard() : this.silentPosition(m);
                 if (!p) return m.order;
                 if (p.ended) return 0xffffffff;
                 return ((p.order & 0xffff) | (p.row << 16)) >>> 0;
