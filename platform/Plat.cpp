@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <vector>
 
 struct PlatWindow {
     SDL_Window* sdl;
@@ -16,8 +15,6 @@ namespace {
 
 bool g_sdlUp = false;
 bool g_hasDisplay = false;
-std::vector<PlatWindow*> g_windows;
-PlatWindow* g_mainWindow = nullptr;
 int g_cursorCount = 0;
 void (*g_keyHook)(const SDL_KeyboardEvent&) = nullptr;
 void (*g_focusHook)(bool) = nullptr;
@@ -25,7 +22,7 @@ void (*g_leaveFullscreenHook)() = nullptr;
 
 PlatWindow* findWindow(Uint32 id)
 {
-    for (PlatWindow* w : g_windows)
+    for (PlatWindow* w : platWindows())
         if (SDL_GetWindowID(w->sdl) == id)
             return w;
     return nullptr;
@@ -41,7 +38,7 @@ void translate(const SDL_Event& e)
 {
     switch (e.type) {
     case SDL_QUIT: // Ctrl+C in the terminal: the same as closing the window
-        post(g_mainWindow, WM_CLOSE, 0, 0);
+        post(platWindowMain(), WM_CLOSE, 0, 0);
         break;
     case SDL_WINDOWEVENT: {
         PlatWindow* w = findWindow(e.window.windowID);
@@ -73,7 +70,7 @@ void translate(const SDL_Event& e)
             g_keyHook(e.key);
         PlatWindow* w = findWindow(e.key.windowID);
         if (!w)
-            w = g_mainWindow;
+            w = platWindowMain();
         bool sys = (e.key.keysym.mod & KMOD_ALT) || e.key.keysym.sym == SDLK_F10 ||
                    e.key.keysym.sym == SDLK_LALT || e.key.keysym.sym == SDLK_RALT;
         uint32_t message = e.type == SDL_KEYDOWN ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN)
@@ -124,13 +121,11 @@ bool platInit()
 void platShutdown()
 {
     platRunShutdownHooks();
-    for (PlatWindow* w : g_windows) {
+    for (PlatWindow* w : platWindows()) {
         SDL_DestroyWindow(w->sdl);
         delete w;
     }
-    g_windows.clear();
-    g_mainWindow = nullptr;
-    platQueueForget(nullptr);
+    platWindowsClear();
     if (g_sdlUp) {
         SDL_Quit();
         g_sdlUp = false;
@@ -163,9 +158,7 @@ PlatWindow* platCreateWindow(const char* title, PlatWndProc proc, int x, int y, 
     if (!sdl)
         return nullptr;
     PlatWindow* w = new PlatWindow{sdl, proc};
-    g_windows.push_back(w);
-    if (!g_mainWindow)
-        g_mainWindow = w;
+    platWindowAdd(w);
     return w;
 }
 
@@ -173,16 +166,7 @@ void platDestroyWindow(PlatWindow* window)
 {
     if (!window)
         return;
-    if (window->proc)
-        window->proc(window, WM_DESTROY, 0, 0);
-    for (size_t i = 0; i < g_windows.size(); i++)
-        if (g_windows[i] == window) {
-            g_windows.erase(g_windows.begin() + i);
-            break;
-        }
-    platQueueForget(window);
-    if (g_mainWindow == window)
-        g_mainWindow = nullptr;
+    platWindowRemove(window);
     SDL_DestroyWindow(window->sdl);
     delete window;
 }

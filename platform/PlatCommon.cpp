@@ -10,6 +10,8 @@ std::deque<PlatMsg> g_queue;
 bool g_quitPosted = false;
 int g_quitCode = 0;
 std::vector<void (*)()> g_shutdownHooks;
+std::vector<PlatWindow*> g_windows;
+PlatWindow* g_mainWindow = nullptr;
 } // namespace
 
 uint32_t (*g_platTicks)() = nullptr;
@@ -88,4 +90,36 @@ void platPostQuitMessage(int exitCode)
 {
     g_quitPosted = true;
     g_quitCode = exitCode;
+}
+
+void platWindowAdd(PlatWindow* window)
+{
+    g_windows.push_back(window);
+    if (!g_mainWindow)
+        g_mainWindow = window;
+}
+
+void platWindowRemove(PlatWindow* window)
+{
+    if (PlatWndProc proc = platWindowProc(window))
+        proc(window, WM_DESTROY, 0, 0);
+    for (size_t i = 0; i < g_windows.size(); i++)
+        if (g_windows[i] == window) {
+            g_windows.erase(g_windows.begin() + (std::ptrdiff_t)i);
+            break;
+        }
+    platQueueForget(window);
+    if (g_mainWindow == window)
+        g_mainWindow = nullptr;
+}
+
+const std::vector<PlatWindow*>& platWindows() { return g_windows; }
+
+PlatWindow* platWindowMain() { return g_mainWindow; }
+
+void platWindowsClear()
+{
+    g_windows.clear();
+    g_mainWindow = nullptr;
+    platQueueForget(nullptr);
 }

@@ -5,6 +5,8 @@
 #pragma once
 #include "Plat.h"
 
+#include <vector>
+
 // Queues a message for a window (a null window's message is dropped).
 void platQueuePost(PlatWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 // Takes the oldest message, or the quit message once none is left.
@@ -15,6 +17,18 @@ bool platQueueWaiting();
 void platQueueForget(PlatWindow* window);
 // The backend's: the window procedure of a window.
 PlatWndProc platWindowProc(PlatWindow* window);
+
+// The open windows in the order they were made; the first one made while no
+// main window is open becomes the main window, which gets the keys, focus
+// and quit messages of a backend that cannot tell windows apart.
+void platWindowAdd(PlatWindow* window);
+// Sends the window WM_DESTROY, then drops it and its waiting messages; the
+// caller frees it.
+void platWindowRemove(PlatWindow* window);
+const std::vector<PlatWindow*>& platWindows();
+PlatWindow* platWindowMain();
+// Forgets every window and message (the caller has freed the windows).
+void platWindowsClear();
 
 // Called by platShutdown, latest registered first (audio, display).
 void platAddShutdownHook(void (*hook)());

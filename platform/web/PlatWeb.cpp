@@ -13,10 +13,8 @@
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 struct PlatWindow {
     PlatWndProc proc;
@@ -26,8 +24,6 @@ struct PlatWindow {
 namespace {
 
 bool g_up = false;
-std::vector<PlatWindow*> g_windows;
-PlatWindow* g_mainWindow = nullptr;
 int g_cursorCount = 0;
 bool g_yieldDue = true; // the queue ran dry since the last yield
 
@@ -76,7 +72,7 @@ EM_BOOL onKey(int type, const EmscriptenKeyboardEvent* e, void*)
         platKeyboardFeed(code, down, platGetTickCount());
     bool sys = e->altKey || !strcmp(e->code, "F10") || !strcmp(e->code, "AltLeft") || !strcmp(e->code, "AltRight");
     uint32_t message = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
-    post(g_mainWindow, message, code, 0);
+    post(platWindowMain(), message, code, 0);
     return keptFromBrowser(e);
 }
 
@@ -84,7 +80,7 @@ EM_BOOL onFocus(int type, const EmscriptenFocusEvent*, void*)
 {
     bool focused = type == EMSCRIPTEN_EVENT_FOCUS;
     platKeyboardFocus(focused);
-    post(g_mainWindow, WM_ACTIVATEAPP, focused ? 1 : 0, 0);
+    post(platWindowMain(), WM_ACTIVATEAPP, focused ? 1 : 0, 0);
     return 0;
 }
 
@@ -107,11 +103,9 @@ bool platInit()
 void platShutdown()
 {
     platRunShutdownHooks();
-    for (PlatWindow* w : g_windows)
+    for (PlatWindow* w : platWindows())
         delete w;
-    g_windows.clear();
-    g_mainWindow = nullptr;
-    platQueueForget(nullptr);
+    platWindowsClear();
     if (g_up) {
         emscripten_html5_remove_all_event_listeners();
         g_up = false;
@@ -139,9 +133,7 @@ PlatWindow* platCreateWindow(const char*, PlatWndProc proc, int, int, int width,
     if (!platInit())
         return nullptr;
     PlatWindow* w = new PlatWindow{proc, width, height};
-    g_windows.push_back(w);
-    if (!g_mainWindow)
-        g_mainWindow = w;
+    platWindowAdd(w);
     return w;
 }
 
@@ -149,12 +141,7 @@ void platDestroyWindow(PlatWindow* window)
 {
     if (!window)
         return;
-    if (window->proc)
-        window->proc(window, WM_DESTROY, 0, 0);
-    g_windows.erase(std::remove(g_windows.begin(), g_windows.end(), window), g_windows.end());
-    platQueueForget(window);
-    if (g_mainWindow == window)
-        g_mainWindow = nullptr;
+    platWindowRemove(window);
     delete window;
 }
 
