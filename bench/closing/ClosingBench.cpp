@@ -9,8 +9,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <string>
-#include <unistd.h>
 
 #include "X2d/X2danim.h"
 #include "X2d/X2dspr.h"
@@ -30,10 +28,7 @@ void setUp()
         return;
     done = true;
     qhbench::needData(startCredits(QH_DEMO_PAK), QH_DEMO_PAK);
-    // The flare scene reads its textures from the folder beside the archive.
-    const std::string pak = QH_DEMO_PAK;
-    if (chdir(pak.substr(0, pak.rfind('/')).c_str()) != 0)
-        exit(1);
+    qhbench::needData(enterFolderOf(QH_DEMO_PAK), QH_DEMO_PAK);
     Part1Init();
     CirclesInit();
     FallInit();

@@ -14,6 +14,7 @@
 #include "X2d/X2d.h"
 #include "bench/common/RatioReporter.h"
 #include "parts/ShowState.h"
+#include "system/Xvideo.h"
 
 namespace qhbench {
 
@@ -33,6 +34,17 @@ inline void memcpyLetterbox(benchmark::State& state)
     std::vector<uint32_t> from(SHOW_LETTERBOX_PIXELS, 0x123456);
     for (auto _ : state) {
         memcpy(g_picture, from.data(), from.size() * 4);
+        benchmark::ClobberMemory();
+    }
+}
+
+// The baseline of a whole frame's drawing: memcpy of 640 x 480 pixels into
+// the frame buffer.
+inline void memcpyFrame(benchmark::State& state)
+{
+    std::vector<uint32_t> from(SHOW_SCREEN_PIXELS, 0x123456);
+    for (auto _ : state) {
+        memcpy(g_frameBuffer, from.data(), from.size() * 4);
         benchmark::ClobberMemory();
     }
 }

@@ -21,9 +21,7 @@ inline bool benchShowSetUp()
         return false;
     done = true;
     startShowScreen();
-    // The scenes read their textures from the folder beside the archive.
-    const std::string pak = QH_DEMO_PAK;
-    if (chdir(pak.substr(0, pak.rfind('/') + 1).c_str()) != 0 || g_fileIO.Open(QH_DEMO_PAK) != 0) {
+    if (!enterFolderOf(QH_DEMO_PAK) || g_fileIO.Open(QH_DEMO_PAK) != 0) {
         fprintf(stderr, "no %s: build the data first\n", QH_DEMO_PAK);
         exit(1);
     }

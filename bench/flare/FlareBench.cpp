@@ -8,8 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "X3d/X3d.h"
@@ -27,11 +25,9 @@ void setUp()
     if (done)
         return;
     done = true;
-    // The scene's textures are read from the folder beside the archive.
-    const std::string pak = QH_DEMO_PAK;
     startShowScreen();
     x3dInit(SHOW_WIDTH, SHOW_HEIGHT, nullptr);
-    qhbench::needData(chdir(pak.substr(0, pak.rfind('/')).c_str()) == 0 && g_fileIO.Open("demo.pak") == 0, QH_DEMO_PAK);
+    qhbench::needData(enterFolderOf(QH_DEMO_PAK) && g_fileIO.Open(QH_DEMO_PAK) == 0, QH_DEMO_PAK);
     g_pFileIO = &g_fileIO;
     RotoInit();
     FlareInit();

@@ -3,8 +3,8 @@
 // whole frame (640 x 480 pixels) measured in the same run. QH_NO_MMX=1
 // measures the plain drawing path.
 #include <cstring>
-#include <vector>
 
+#include "bench/common/DrawRatios.h"
 #include "bench/common/PartBench.h"
 #include "parts/Part_3.h"
 
@@ -39,11 +39,7 @@ void pose(int order, int row, int counter, std::initializer_list<std::pair<int, 
 void BM_memcpy(benchmark::State& state)
 {
     setUp();
-    std::vector<uint32_t> from(640 * 480, 0x123456);
-    for (auto _ : state) {
-        memcpy(g_frameBuffer, from.data(), from.size() * 4);
-        benchmark::ClobberMemory();
-    }
+    qhbench::memcpyFrame(state);
 }
 
 void frame(benchmark::State& state, int order, int row, int counter,

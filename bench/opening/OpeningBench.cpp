@@ -72,11 +72,7 @@ void pose(int order, int row, float slideY)
 void BM_memcpy(benchmark::State& state)
 {
     setUp();
-    std::vector<uint32_t> from(640 * 480, 0x123456);
-    for (auto _ : state) {
-        memcpy(g_frameBuffer, from.data(), from.size() * 4);
-        benchmark::ClobberMemory();
-    }
+    qhbench::memcpyFrame(state);
 }
 BENCHMARK(BM_memcpy)->Repetitions(9)->ReportAggregatesOnly(true);
 

@@ -27,6 +27,14 @@ inline void startShowScreen()
     g_picture = g_frameBuffer + SHOW_LETTERBOX_TOP * SHOW_WIDTH;
 }
 
+// Makes the folder of the archive at pak the working one: the scenes read
+// their textures beside the archive, as the show does in its own folder.
+inline bool enterFolderOf(const char* pak)
+{
+    const std::string path = pak;
+    return chdir(path.substr(0, path.rfind('/') + 1).c_str()) == 0;
+}
+
 // The same, with the greetings loaded from the archive at pak (the random
 // generator seeded alike every time). False when the archive does not open.
 inline bool startGreetings(const char* pak)
@@ -50,8 +58,7 @@ inline bool startCredits(const char* pak)
         return false;
     x3dInit(SHOW_WIDTH, SHOW_HEIGHT, nullptr);
     char here[4096];
-    const std::string folder = std::string(pak).substr(0, std::string(pak).rfind('/') + 1);
-    if (!getcwd(here, sizeof here) || chdir(folder.c_str()) != 0)
+    if (!getcwd(here, sizeof here) || !enterFolderOf(pak))
         return false;
     CreditsInit();
     return chdir(here) == 0;

@@ -44,3 +44,12 @@ std::vector<TestZipEntry> readTestZip(const std::string& path)
     unzClose(zip);
     return entries;
 }
+
+std::vector<TestZipEntry> replacedEntry(std::vector<TestZipEntry> entries, const std::string& name,
+                                        const std::vector<uint8_t>& bytes)
+{
+    for (TestZipEntry& e : entries)
+        if (e.name == name)
+            e.data.assign(bytes.begin(), bytes.end());
+    return entries;
+}

@@ -1,5 +1,6 @@
 // Writes small ZIP archives for tests: stored or deflated entries.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,3 +16,6 @@ struct TestZipEntry {
 bool writeTestZip(const std::string& path, const std::vector<TestZipEntry>& entries);
 // Every entry of an archive, in stored order; empty when it cannot be read.
 std::vector<TestZipEntry> readTestZip(const std::string& path);
+// A copy of the entries with the named one's data replaced by bytes.
+std::vector<TestZipEntry> replacedEntry(std::vector<TestZipEntry> entries, const std::string& name,
+                                        const std::vector<uint8_t>& bytes);

@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "X2d/X2d.h"
@@ -271,9 +270,7 @@ protected:
         static uint32_t scratch[640 * 250];
         g_greetScratch = scratch;
         x3dInit(640, 480, nullptr);
-        // The scene's textures are beside the show's archive.
-        const std::string pak = QH_DEMO_PAK;
-        if (chdir(pak.substr(0, pak.rfind('/')).c_str()) != 0)
+        if (!enterFolderOf(QH_DEMO_PAK))
             exit(98);
         CreditsInit();
         exit(0);
@@ -295,13 +292,7 @@ TEST_F(CreditsData, RefusesPicturesThatDoNotFitTheirPlaces)
     ASSERT_EQ(all.size(), names.size());
     EXPECT_EXIT(initFrom(all), ::testing::ExitedWithCode(0), "");
 
-    auto replaced = [&](const char* name, const qhtest::Bytes& bytes) {
-        std::vector<TestZipEntry> v = all;
-        for (TestZipEntry& e : v)
-            if (e.name == name)
-                e.data.assign(bytes.begin(), bytes.end());
-        return v;
-    };
+    auto replaced = [&](const char* name, const qhtest::Bytes& bytes) { return replacedEntry(all, name, bytes); };
     qhtest::Bytes grey(768);
     for (int i = 0; i < 768; i++)
         grey[i] = (uint8_t)(i / 3);

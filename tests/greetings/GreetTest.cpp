@@ -594,13 +594,7 @@ TEST_F(GreetingsData, RefusesMissingAndMisshapenPictures)
                 v.push_back(e);
         return v;
     };
-    auto replaced = [&](const char* name, const qhtest::Bytes& bytes) {
-        std::vector<TestZipEntry> v = all;
-        for (TestZipEntry& e : v)
-            if (e.name == name)
-                e.data.assign(bytes.begin(), bytes.end());
-        return v;
-    };
+    auto replaced = [&](const char* name, const qhtest::Bytes& bytes) { return replacedEntry(all, name, bytes); };
     EXPECT_EXIT(initFrom(without("colpal_4.gif")), ::testing::ExitedWithCode(3),
                 "CgreetPart::Init\\(\\) -> Can't load colpal_4.gif");
     // One photo short of the 22 the men are chosen from.
