@@ -15,8 +15,9 @@
 //  - live (PlatMusicLive.cpp): an SDL device pulls the samples on its own
 //    thread.
 //  - silent, on the clock (PlatMusicClock.cpp): there is no working device (no
-//    driver, a device that refuses to open, or one that opens and then takes
-//    no samples for a fifth of a second). One line on stderr says so; from
+//    driver, a device that refuses to open, one that goes away while it plays
+//    (its sound server ended), or one that opens and then takes no samples for
+//    seconds). One line on stderr says so; from
 //    then on the module is rendered without output in step with
 //    platGetTickCount, so the show keeps the module's tempo (a replaced clock
 //    drives it too).

@@ -1,5 +1,6 @@
 // The live output: an SDL audio device pulls the samples on its own thread.
-// A device that takes no samples for a while is given up for the clock.
+// A device that goes away, or takes no samples for seconds, is given up for
+// the clock.
 #include <dlfcn.h>
 
 #include <algorithm>
@@ -14,8 +15,13 @@
 namespace {
 
 // A device that takes no samples for this long (platGetTickCount ms) is
-// given up; with the polling of the show that is noticed within 250 ms.
-constexpr uint32_t kStallMs = 200;
+// given up. A sound server asks for samples when its own buffer runs low,
+// not at the pace of ours: it takes the first buffer and then plays out what
+// its sink already holds before it asks again (up to two seconds with
+// PulseAudio's null sink, whose latency is two seconds until a stream asks
+// for less), and one that hands out its buffer in large chunks asks in bursts
+// with long pauses between. Only a device silent for far longer has stopped.
+constexpr uint32_t kStallMs = 4000;
 constexpr int kDeviceFrames = 1024;
 
 bool s_audioUp = false; // the SDL audio subsystem
@@ -79,7 +85,9 @@ void resetWatch()
     s_watchTick = platGetTickCount();
 }
 
-// True once the device has taken no samples for kStallMs.
+// True once the device has taken no samples for kStallMs. Until the first
+// sample is heard nothing is heard either, so the show waits for the sound
+// meanwhile instead of running ahead of it.
 bool stalled()
 {
     if (s_paused)
@@ -174,8 +182,16 @@ void pause(bool paused)
     }
 }
 
+// SDL stops a device whose sound server went away or whose card was
+// unplugged (its callback then runs on into nothing, timed by a sleep).
+bool lost() { return !s_paused && SDL_GetAudioDeviceStatus(s_device) == SDL_AUDIO_STOPPED; }
+
 uint64_t heard()
 {
+    if (lost()) {
+        platMusicFallBack("the audio device was lost");
+        return g_platMusicClock.heard();
+    }
     if (stalled()) {
         platMusicFallBack("the audio device takes no samples");
         return g_platMusicClock.heard();
