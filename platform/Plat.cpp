@@ -1,4 +1,5 @@
 #include "PlatCommon.h"
+#include "PlatMusicOutput.h"
 #include "PlatSdl.h"
 
 #include <cstdio>
@@ -134,13 +135,51 @@ void platShutdown()
 
 bool platHasDisplay() { return g_sdlUp && g_hasDisplay; }
 
-uint32_t platGetTickCount()
+uint32_t platSystemTicks()
 {
     if (g_platTicks)
         return g_platTicks();
     timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return (uint32_t)((uint64_t)ts.tv_sec * 1000u + (uint64_t)ts.tv_nsec / 1000000u);
+}
+
+// While a sound device plays, the show's clock is the music the listener
+// hears: the picture then keeps to the sound whatever the device's own rate
+// against the processor's clock, and waits while a sound server has not yet
+// played the first samples. Otherwise the processor's clock runs, going on
+// from where the music's left off; the clock never runs back.
+uint32_t platGetTickCount()
+{
+    if (g_platTicks)
+        return g_platTicks();
+    static uint32_t s_last = 0, s_shift = 0, s_lockTicks = 0;
+    static uint64_t s_lockHeard = 0;
+    static bool s_started = false, s_locked = false;
+    uint32_t system = platSystemTicks();
+    if (!s_started) {
+        s_started = true;
+        s_last = system;
+    }
+    uint64_t heard;
+    uint32_t now;
+    if (platMusicLiveHeard(&heard)) {
+        if (!s_locked || heard < s_lockHeard) {
+            s_locked = true;
+            s_lockTicks = s_last;
+            s_lockHeard = heard;
+        }
+        now = s_lockTicks + (uint32_t)((heard - s_lockHeard) * 1000 / PLAT_MUSIC_RATE);
+    } else {
+        if (s_locked) {
+            s_locked = false;
+            s_shift = s_last - system;
+        }
+        now = system + s_shift;
+    }
+    if ((int32_t)(now - s_last) > 0)
+        s_last = now;
+    return s_last;
 }
 
 uint32_t platTimeOfDaySeconds()

@@ -14,7 +14,7 @@
 
 namespace {
 
-// A device that takes no samples for this long (platGetTickCount ms) is
+// A device that takes no samples for this long (platSystemTicks ms) is
 // given up. A sound server asks for samples when its own buffer runs low,
 // not at the pace of ours: it takes the first buffer and then plays out what
 // its sink already holds before it asks again (up to two seconds with
@@ -82,7 +82,7 @@ void resetWatch()
 {
     std::lock_guard<std::mutex> lock(s_callLock);
     s_watchCount = s_callCount;
-    s_watchTick = platGetTickCount();
+    s_watchTick = platSystemTicks();
 }
 
 // True once the device has taken no samples for kStallMs. Until the first
@@ -97,7 +97,7 @@ bool stalled()
         std::lock_guard<std::mutex> lock(s_callLock);
         calls = s_callCount;
     }
-    uint32_t now = platGetTickCount();
+    uint32_t now = platSystemTicks();
     if (calls != s_watchCount) {
         s_watchCount = calls;
         s_watchTick = now;
@@ -218,5 +218,13 @@ uint64_t close()
 const PlatMusicOutput g_platMusicLive = {open, pause, heard, close};
 
 uint64_t platMusicLiveTaken() { return playedNow(0); }
+
+bool platMusicLiveHeard(uint64_t* frame)
+{
+    if (!s_device || s_paused || !platMusicUsing(&g_platMusicLive))
+        return false;
+    *frame = heardNow();
+    return true;
+}
 
 bool platMusicHasDevice() { return s_device != 0 && platMusicUsing(&g_platMusicLive); }

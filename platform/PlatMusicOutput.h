@@ -31,6 +31,12 @@ extern const PlatMusicOutput g_platMusicCapture;
 // The frames a live device has taken: every frame handed to it, less what
 // of its last buffer it has not played yet.
 uint64_t platMusicLiveTaken();
+// True while a live device plays (open, not stopped, not given up), with
+// the frame of the timeline the listener hears now: the show's clock then.
+bool platMusicLiveHeard(uint64_t* frame);
+// The processor's clock (or the one given to platSetClock), which the music
+// does not move: for watching a device that may have stopped.
+uint32_t platSystemTicks();
 
 // What the channel offers its outputs.
 // Renders count frames of the timeline into out, interleaved stereo, under

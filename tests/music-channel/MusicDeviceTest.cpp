@@ -171,6 +171,36 @@ TEST_F(MusicDevice, ADeviceThatPausesIsKeptAndOneSilentForSecondsIsGivenUp)
     unsetenv("SDL_DISKAUDIODELAY");
 }
 
+TEST_F(MusicDevice, ThePlayingDeviceIsTheShowsClockAndTheProcessorsWhenStopped)
+{
+    // A device far slower than its rate (one buffer a second): the show's
+    // clock keeps to what it plays, not to the processor's clock.
+    platSetClock(nullptr, nullptr);
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+    setenv("SDL_DISKAUDIODELAY", "1000", 1);
+    ASSERT_EQ(BASS_Init(-1, 44100, 0, nullptr, nullptr), 1);
+    HMUSIC music = Load();
+    BASS_MusicPlay(music);
+    uint32_t first = platGetTickCount(), last = first, real = SDL_GetTicks();
+    while (SDL_GetTicks() - real < 2100) {
+        uint32_t now = platGetTickCount();
+        ASSERT_GE((int32_t)(now - last), 0) << "the clock ran back";
+        last = now;
+        SDL_Delay(5);
+    }
+    EXPECT_LE(last - first, 100u) << "three buffers of 23 ms were played";
+    // Stopped, the processor's clock goes on from there.
+    BASS_Stop();
+    uint32_t stopped = platGetTickCount();
+    EXPECT_GE(stopped, last);
+    SDL_Delay(300);
+    EXPECT_GE(platGetTickCount() - stopped, 250u);
+    EXPECT_TRUE(platMusicHasDevice());
+    unsetenv("SDL_DISKAUDIOFILE");
+    unsetenv("SDL_DISKAUDIODELAY");
+}
+
 TEST_F(MusicDevice, ALiveDevicePlaysTheMusicForward)
 {
     ::testing::internal::CaptureStderr();
