@@ -144,6 +144,8 @@ void WaitNextFrame(uint32_t minimum)
     while (g_frameTime < minimum) {
         if (g_clockSpin)
             g_clockSpin(g_lastFrameTick + minimum);
+        else
+            platYield();
         UpdateMusicPosition();
         g_frameTime = platGetTickCount() - g_lastFrameTick;
     }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <sched.h>
 
 struct PlatWindow {
     SDL_Window* sdl;
@@ -181,6 +182,8 @@ uint32_t platGetTickCount()
         s_last = now;
     return s_last;
 }
+
+void platYield() { sched_yield(); }
 
 uint32_t platTimeOfDaySeconds()
 {

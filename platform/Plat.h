@@ -61,6 +61,10 @@ bool platHasDisplay();
 
 // Milliseconds since start, 32 bits, wrapping like GetTickCount.
 uint32_t platGetTickCount();
+// Lets the other threads that wait for a processor run for a moment, without
+// sleeping: called on every spin of a busy wait, so that the sound device's
+// thread is never kept waiting by the show's pacing.
+void platYield();
 // Seconds of the time of day, for seeding the random generator.
 uint32_t platTimeOfDaySeconds();
 // Replaces the clock (tests, virtual-time capture); null restores the real one.

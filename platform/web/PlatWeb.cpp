@@ -121,6 +121,10 @@ uint32_t platGetTickCount()
     return (uint32_t)(uint64_t)emscripten_get_now();
 }
 
+// The page's music plays in its own worklet, which a spinning main thread
+// does not hold up.
+void platYield() {}
+
 uint32_t platTimeOfDaySeconds()
 {
     if (g_platSeconds)

@@ -1,10 +1,12 @@
 // Finds the show's music in a recording of what a sound server played: the
 // loudness envelopes of the recording (raw 16-bit stereo at 44100 Hz, as
-// parec writes it) and of the capture's WAV of the same orders, correlated
-// over every lag. Prints "correlation C at LAG ms" (the capture's first
-// sample heard LAG ms into the recording) and exits 1 when C is below the
-// threshold given, 2 on a file it cannot read.
-// Usage: qh_heard CAPTURE.wav RECORDING.raw [THRESHOLD] [WINDOW_MS]
+// parec writes it) and of the capture's WAV of the same orders, each second
+// of the capture looked for on its own, in order, so that a moment where the
+// server ran dry (the rest then comes later) does not hide the music that
+// follows. Prints "found N of M seconds of the music (least correlation C)"
+// and exits 1 when fewer than the share given were found, 2 on a file it
+// cannot read.
+// Usage: qh_heard CAPTURE.wav RECORDING.raw [SHARE [WINDOW_MS]]
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -59,17 +61,30 @@ std::vector<double> envelope(const uint8_t* bytes, size_t size, int window)
     return env;
 }
 
+
+double correlation(const std::vector<double>& a, size_t from, const std::vector<double>& b, size_t at, size_t n)
+{
+    double sa = 0, sb = 0, saa = 0, sbb = 0, sab = 0;
+    for (size_t i = 0; i < n; i++) {
+        double x = a[from + i], y = b[at + i];
+        sa += x, sb += y, saa += x * x, sbb += y * y, sab += x * y;
+    }
+    double va = saa - sa * sa / n, vb = sbb - sb * sb / n;
+    return va > 0 && vb > 0 ? (sab - sa * sb / n) / std::sqrt(va * vb) : -1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        fprintf(stderr, "usage: qh_heard CAPTURE.wav RECORDING.raw [THRESHOLD] [WINDOW_MS]\n");
+        fprintf(stderr, "usage: qh_heard CAPTURE.wav RECORDING.raw [SHARE [WINDOW_MS]]\n");
         return 2;
     }
-    double threshold = argc > 3 ? atof(argv[3]) : 0.9;
-    int windowMs = argc > 4 ? atoi(argv[4]) : 20;
-    int window = 44100 * windowMs / 1000;
+    const double share = argc > 3 ? atof(argv[3]) : 0.8;
+    const int ms = argc > 4 ? atoi(argv[4]) : 20;
+    const int window = 44100 * ms / 1000;
+    const size_t second = (size_t)(1000 / ms);
     std::vector<uint8_t> wav, raw;
     size_t begin = 0, size = 0;
     if (!readAll(argv[1], wav) || !wavSamples(wav, begin, size) || !readAll(argv[2], raw)) {
@@ -78,31 +93,40 @@ int main(int argc, char** argv)
     }
     std::vector<double> ref = envelope(wav.data() + begin, size, window);
     std::vector<double> rec = envelope(raw.data(), raw.size(), window);
-    if (ref.size() < 10 || rec.size() < ref.size()) {
-        printf("correlation 0 at 0 ms (recording of %zu ms against %zu ms)\n", rec.size() * windowMs,
-               ref.size() * windowMs);
-        return 1;
+    // The whole capture against the recording first: music that repeats
+    // itself matches in more than one place second by second, not as a
+    // whole. Then each second is looked for near where the one before was
+    // found: a server that ran dry delays what follows, never advances it.
+    long shift = 0; // windows of the recording before the capture's start
+    double whole = -2;
+    for (long at = 0; at + (long)ref.size() <= (long)rec.size(); at++) {
+        double c = correlation(ref, 0, rec, (size_t)at, ref.size());
+        if (c > whole)
+            whole = c, shift = at;
     }
-    // The whole capture lies inside the recording, which begins before the
-    // show starts and ends after it.
-    double best = -2;
-    long bestLag = 0;
-    for (long lag = 0; lag <= (long)(rec.size() - ref.size()); lag++) {
-        double sa = 0, sb = 0, saa = 0, sbb = 0, sab = 0;
-        long n = 0;
-        for (long i = 0; i < (long)ref.size(); i++) {
-            long j = i + lag;
-            double a = ref[(size_t)i], b = rec[(size_t)j];
-            sa += a, sb += b, saa += a * a, sbb += b * b, sab += a * b;
-            n++;
+    int found = 0, total = 0;
+    double least = 1;
+    long back = (long)second; // the first second may lie before the whole's best place
+    const long ahead = (long)second * 3 / 2;
+    for (size_t s = 0; s + second <= ref.size(); s += second) {
+        total++;
+        if (whole <= -2)
+            continue; // a recording shorter than the capture
+        long lo = std::max(0L, (long)s + shift - back), hi = (long)s + shift + ahead;
+        double best = -2;
+        long bestAt = 0;
+        for (long at = lo; at <= hi && at + (long)second <= (long)rec.size(); at++) {
+            double c = correlation(ref, s, rec, (size_t)at, second);
+            if (c > best)
+                best = c, bestAt = at;
         }
-        double va = saa - sa * sa / n, vb = sbb - sb * sb / n;
-        if (va <= 0 || vb <= 0)
-            continue;
-        double c = (sab - sa * sb / n) / std::sqrt(va * vb);
-        if (c > best)
-            best = c, bestLag = lag;
+        if (best >= 0.8) {
+            found++;
+            least = std::min(least, best);
+            shift = bestAt - (long)s;
+            back = (long)second / 10;
+        }
     }
-    printf("correlation %.3f at %ld ms\n", best, bestLag * windowMs);
-    return best >= threshold ? 0 : 1;
+    printf("found %d of %d seconds of the music (least correlation %.3f)\n", found, total, found ? least : 0.0);
+    return total > 0 && found >= share * total ? 0 : 1;
 }
