@@ -1,3 +1,4 @@
+#include "platform/PlatCommon.h"
 #include "platform/PlatDisplay.h"
 #include "platform/PlatSdl.h"
 
@@ -215,6 +216,104 @@ TEST_F(Display, WindowedBlitsUseScreenCoordinates)
     EXPECT_EQ(30 * 20 + 10 * 10, lit);
     platSurfaceRelease(off);
     platSurfaceRelease(primary);
+}
+
+// A window shown larger than its client area, and of another shape: the
+// program still sees its 640 x 480 client area; the window shows the picture
+// scaled to the window's height, centred, black beside it.
+TEST_F(Display, AWindowOfAnotherSizeShowsThePictureScaledWithBlackBars)
+{
+    platSetWindowShownSize(window, 1000, 600);
+    platSetWindowRect(window, 30, 20, 640, 480);
+    int x, y, w, h;
+    platGetClientRect(window, &x, &y, &w, &h);
+    EXPECT_EQ(30, x);
+    EXPECT_EQ(20, y);
+    EXPECT_EQ(640, w);
+    EXPECT_EQ(480, h);
+    ASSERT_EQ(PD_OK, platDisplaySetCooperativeLevel(window, false));
+    PlatSurface *primary, *off;
+    ASSERT_EQ(PD_OK, platDisplayCreatePrimary(false, &primary));
+    ASSERT_EQ(PD_OK, platSurfaceGetSize(primary, &w, &h, nullptr));
+    EXPECT_EQ(640, w);
+    EXPECT_EQ(480, h);
+    ASSERT_EQ(PD_OK, platDisplayCreateOffscreen(640, 480, &off));
+    auto picture = [](int px, int py) { return (uint32_t)((px / 40) * 16 + 8) << 16 | (uint32_t)((py / 30) * 16 + 8) << 8 | 0x40; };
+    void* pixels;
+    int pitch;
+    ASSERT_EQ(PD_OK, platSurfaceLock(off, &pixels, &pitch));
+    for (int py = 0; py < 480; py++)
+        for (int px = 0; px < 640; px++)
+            ((uint32_t*)((uint8_t*)pixels + py * pitch))[px] = picture(px, py);
+    ASSERT_EQ(PD_OK, platSurfaceUnlock(off));
+    PlatRect all = {0, 0, 640, 480}, client = {30, 20, 670, 500};
+    ASSERT_EQ(PD_OK, platSurfaceBlt(primary, &client, off, &all));
+
+    PlatRect r = platDisplayPictureRect();
+    EXPECT_EQ(100, r.left);
+    EXPECT_EQ(0, r.top);
+    EXPECT_EQ(900, r.right);
+    EXPECT_EQ(600, r.bottom);
+    SDL_Surface* out = SDL_GetWindowSurface(platSdlWindow(window));
+    ASSERT_NE(nullptr, out);
+    ASSERT_EQ(1000, out->w);
+    ASSERT_EQ(600, out->h);
+    int wrong = 0, lit = 0;
+    for (int sy = 0; sy < 600; sy++)
+        for (int sx = 0; sx < 1000; sx++) {
+            uint32_t seen = ((uint32_t*)((uint8_t*)out->pixels + sy * out->pitch))[sx] & 0xffffff;
+            if (sx < 100 || sx >= 900) {
+                lit += seen != 0;
+                continue;
+            }
+            // At 1.25 times, the picture pixel under the centre or a neighbour.
+            int px = (2 * (sx - 100) + 1) * 640 / 1600, py = (2 * sy + 1) * 480 / 1200;
+            bool near = false;
+            for (int d = 0; d < 9 && !near; d++) {
+                int qx = px + d % 3 - 1, qy = py + d / 3 - 1;
+                near = qx >= 0 && qy >= 0 && qx < 640 && qy < 480 && seen == picture(qx, qy);
+            }
+            wrong += !near;
+        }
+    EXPECT_EQ(0, wrong);
+    EXPECT_EQ(0, lit);
+    platSurfaceRelease(off);
+    platSurfaceRelease(primary);
+    platSetWindowShownSize(window, 640, 480);
+    platSetWindowRect(window, 0, 0, 640, 480);
+}
+
+// The default window on desktops of several shapes, and where the picture
+// goes in areas of several shapes.
+TEST(WindowSize, DefaultAndPicturePlace)
+{
+    struct {
+        int desktopWidth, desktopHeight, width, height;
+    } sizes[] = {
+        {1920, 1080, 1280, 960}, {3840, 2160, 2560, 1920}, {2560, 1440, 1280, 960}, {1366, 768, 640, 480},
+        {1280, 1024, 640, 480},  {1080, 1920, 640, 480} /* portrait: the width decides */,
+        {1423, 1067, 1280, 960}, {1422, 1067, 640, 480} /* 90 % exactly, and just below */,
+        {320, 200, 640, 480} /* never below the picture's own size */,
+    };
+    for (const auto& c : sizes) {
+        int w, h;
+        platDefaultShownSize(640, 480, c.desktopWidth, c.desktopHeight, &w, &h);
+        EXPECT_EQ(c.width, w) << c.desktopWidth << "x" << c.desktopHeight;
+        EXPECT_EQ(c.height, h) << c.desktopWidth << "x" << c.desktopHeight;
+    }
+    struct {
+        int areaWidth, areaHeight;
+        PlatBox box;
+    } places[] = {
+        {640, 480, {0, 0, 640, 480}},   {1920, 1080, {240, 0, 1440, 1080}}, {700, 900, {0, 187, 700, 525}},
+        {801, 599, {1, 0, 798, 599}},   {1280, 1024, {0, 32, 1280, 960}},   {320, 240, {0, 0, 320, 240}},
+        {0, 600, {0, 0, 0, 0}},
+    };
+    for (const auto& c : places) {
+        PlatBox b = platFitPicture(640, 480, c.areaWidth, c.areaHeight);
+        EXPECT_TRUE(b.x == c.box.x && b.y == c.box.y && b.width == c.box.width && b.height == c.box.height)
+            << c.areaWidth << "x" << c.areaHeight << ": " << b.x << "," << b.y << " " << b.width << "x" << b.height;
+    }
 }
 
 TEST_F(Display, LostWhileMinimisedOrInTheBackground)
