@@ -3,6 +3,8 @@
 // memory on X11, no GL), focus and minimising that make the surfaces lost.
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include "PlatDisplayBackend.h"
 #include "PlatSdl.h"
@@ -18,6 +20,10 @@ bool g_paintAll = true;
 SDL_Surface* g_painted = nullptr; // the window surface last painted
 SDL_Surface* g_source = nullptr;  // the primary's pixels as SDL sees them
 SDL_Surface* g_staging = nullptr; // the primary in the window's format, when the two differ
+// For each column and row of the picture's place in the window, the picture
+// column and row it shows; made anew when the place changes size.
+std::vector<int> g_columns, g_rows;
+int g_scaledFromWidth = 0, g_scaledFromHeight = 0;
 
 SDL_Window* sdlWindow() { return g.window ? platSdlWindow(g.window) : nullptr; }
 
@@ -128,6 +134,41 @@ SDL_Rect pictureRect(int pictureWidth, int pictureHeight, int outputWidth, int o
     return SDL_Rect{b.x, b.y, b.width, b.height};
 }
 
+// Nearest-pixel scaling of 32-bit pixels into dst of out: each picture row is
+// spread through the column table into the first window row that shows it,
+// and the window rows that repeat it are copies of that one.
+void scale32(const SDL_Surface* src, SDL_Surface* out, const SDL_Rect& dst)
+{
+    if ((int)g_columns.size() != dst.w || (int)g_rows.size() != dst.h || g_scaledFromWidth != src->w ||
+        g_scaledFromHeight != src->h) {
+        g_columns.resize((size_t)dst.w);
+        g_rows.resize((size_t)dst.h);
+        // The picture pixel under each window pixel's centre.
+        for (int x = 0; x < dst.w; x++)
+            g_columns[(size_t)x] = (int)((2 * (int64_t)x + 1) * src->w / (2 * (int64_t)dst.w));
+        for (int y = 0; y < dst.h; y++)
+            g_rows[(size_t)y] = (int)((2 * (int64_t)y + 1) * src->h / (2 * (int64_t)dst.h));
+        g_scaledFromWidth = src->w;
+        g_scaledFromHeight = src->h;
+    }
+    const int* columns = g_columns.data();
+    const uint32_t* previous = nullptr;
+    int previousRow = -1;
+    for (int y = 0; y < dst.h; y++) {
+        uint32_t* o = (uint32_t*)((uint8_t*)out->pixels + (size_t)(dst.y + y) * out->pitch) + dst.x;
+        int row = g_rows[(size_t)y];
+        if (row == previousRow) {
+            memcpy(o, previous, (size_t)dst.w * 4);
+        } else {
+            const uint32_t* in = (const uint32_t*)((const uint8_t*)src->pixels + (size_t)row * src->pitch);
+            for (int x = 0; x < dst.w; x++)
+                o[x] = in[columns[x]];
+        }
+        previous = o;
+        previousRow = row;
+    }
+}
+
 // Shows a changed rectangle of the primary: at its own size the rectangle is
 // copied, otherwise the whole picture is scaled (nearest pixel) into place.
 void showPrimary(PlatSurface* p, int x, int y, int w, int h)
@@ -176,8 +217,12 @@ void showPrimary(PlatSurface* p, int x, int y, int w, int h)
         SDL_BlitSurface(src, &changed, out, &at);
     } else {
         shown = dst;
-        SDL_Rect at = dst;
-        SDL_BlitScaled(src, nullptr, out, &at);
+        if (out->format->BytesPerPixel == 4 && !SDL_MUSTLOCK(out)) {
+            scale32(src, out, dst);
+        } else {
+            SDL_Rect at = dst;
+            SDL_BlitScaled(src, nullptr, out, &at);
+        }
     }
     if (g_paintAll || out != g_painted)
         SDL_UpdateWindowSurface(window);
