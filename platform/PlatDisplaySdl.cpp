@@ -185,7 +185,8 @@ void showPrimary(PlatSurface* p, int x, int y, int w, int h)
     if (w <= 0 || h <= 0)
         return;
     if (src->format->format != out->format->format) {
-        // SDL scales only between surfaces of one format.
+        // Scaling copies pixels as they are: the primary goes through a copy
+        // in the window's format first.
         if (!g_staging || g_staging->w != p->width || g_staging->h != p->height ||
             g_staging->format->format != out->format->format) {
             SDL_FreeSurface(g_staging);
