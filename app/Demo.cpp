@@ -24,7 +24,7 @@
 
 char** g_cmdWords = nullptr;
 int32_t g_cmdWordCount = 0;
-xRunOptions g_runOptions = {nullptr, nullptr, 60, 0, -1, nullptr, false};
+xRunOptions g_runOptions = {nullptr, nullptr, 60, 0, -1, nullptr, false, 0, 0};
 
 void InitParts()
 {
@@ -100,10 +100,13 @@ const char* DemoUsage()
 {
     return "Quiet Harbor - a real-time audiovisual show\n"
            "\n"
-           "usage: quietharbor [-windowed] [-slow] [-capture FILE [-fps N]] [-start ORDER] [-end ORDER]\n"
-           "                   [-trace FILE] [-costs FILE] [-figures]\n"
+           "usage: quietharbor [-windowed [WxH]] [-slow] [-capture FILE [-fps N]] [-start ORDER]\n"
+           "                   [-end ORDER] [-trace FILE] [-costs FILE] [-figures]\n"
            "\n"
-           "  -windowed       play in a 640 x 480 window instead of full-screen\n"
+           "  -windowed [WxH] play in a window instead of full-screen, W x H pixels on the\n"
+           "                  screen (at least 640x480; by default the largest whole\n"
+           "                  multiple of 640 x 480 within 90 % of the desktop); the\n"
+           "                  picture fills the window, resized or not, its 4:3 shape kept\n"
            "  -slow           cheaper line shading in the 3D scenes\n"
            "  -capture FILE   play on a virtual clock without display or sound device and\n"
            "                  write the show to FILE: .y4m directly, .rgb as raw frames\n"
@@ -133,6 +136,35 @@ const char* DemoUsage()
            "  7 internal); 3 any other reported failure; 64 a bad switch value (with\n"
            "  this text); 255 an unknown error code.\n";
 }
+
+namespace {
+
+// "WxH" with whole numbers, x or X between them; false on anything else.
+bool parseSize(const char* text, int* width, int* height)
+{
+    long values[2];
+    for (int i = 0; i < 2; i++) {
+        if (!isdigit((unsigned char)*text))
+            return false;
+        long v = 0;
+        while (isdigit((unsigned char)*text)) {
+            v = v * 10 + (*text++ - '0');
+            if (v > 99999)
+                return false;
+        }
+        values[i] = v;
+        if (i == 0 && *text != 'x' && *text != 'X')
+            return false;
+        text += i == 0;
+    }
+    if (*text)
+        return false;
+    *width = (int)values[0];
+    *height = (int)values[1];
+    return true;
+}
+
+} // namespace
 
 bool ParseRunOptions(int argc, char** argv)
 {
@@ -168,6 +200,18 @@ bool ParseRunOptions(int argc, char** argv)
         } else if (!strcasecmp(word, "-end")) {
             if (!number(&g_runOptions.endOrder, 0))
                 return false;
+        } else if (!strcasecmp(word, "-windowed")) {
+            // The size is optional: another switch may follow at once.
+            if (value && value[0] != '-') {
+                int w, h;
+                if (!parseSize(value, &w, &h) || w < 640 || h < 480 || w > 16384 || h > 16384) {
+                    fprintf(stderr, "%s needs a size WxH from 640x480 to 16384x16384, or none\n", word);
+                    return false;
+                }
+                g_runOptions.windowWidth = w;
+                g_runOptions.windowHeight = h;
+                i++;
+            }
         } else if (!strcasecmp(word, "-figures")) {
             g_runOptions.figures = true;
         }
@@ -222,6 +266,7 @@ int WinMain(void* instance, void*, char* cmdLine, int)
     if (g_runOptions.figures)
         FiguresWatch();
     xVideoInit();
+    xVideoSetWindowSize(g_runOptions.windowWidth, g_runOptions.windowHeight);
     xKeyboardInit(xVideoMainWindow());
     x2dInit(SHOW_WIDTH, SHOW_2D_ROWS);
     x3dInit(SHOW_WIDTH, SHOW_HEIGHT, nullptr);

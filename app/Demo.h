@@ -18,6 +18,7 @@ struct xRunOptions {
     int endOrder; // -1: the music's own end
     const char* costs; // file for the drawing cost of every frame, or null
     bool figures; // say the start-up time and the peak memory at the end
+    int windowWidth, windowHeight; // -windowed WxH; 0 x 0: the default size
 };
 extern xRunOptions g_runOptions;
 bool ParseRunOptions(int argc, char** argv);

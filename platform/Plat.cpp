@@ -2,6 +2,8 @@
 #include "PlatMusicOutput.h"
 #include "PlatSdl.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +13,8 @@
 struct PlatWindow {
     SDL_Window* sdl;
     PlatWndProc proc;
+    int clientWidth, clientHeight; // the program's picture
+    int shownWidth, shownHeight;   // asked for on the screen; 0: the default
 };
 
 namespace {
@@ -106,6 +110,9 @@ bool platInit()
         return true;
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "0");
+    // The window's pixels are written by the processor and handed to the
+    // window system as they are: a GL stack would only add its memory.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) {
         if (getenv("SDL_VIDEODRIVER"))
             return false;
@@ -196,10 +203,10 @@ PlatWindow* platCreateWindow(const char* title, PlatWndProc proc, int x, int y, 
 {
     if (!platInit())
         return nullptr;
-    SDL_Window* sdl = SDL_CreateWindow(title, x, y, width, height, SDL_WINDOW_SHOWN);
+    SDL_Window* sdl = SDL_CreateWindow(title, x, y, width, height, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
     if (!sdl)
         return nullptr;
-    PlatWindow* w = new PlatWindow{sdl, proc};
+    PlatWindow* w = new PlatWindow{sdl, proc, width, height, 0, 0};
     platWindowAdd(w);
     return w;
 }
@@ -225,7 +232,8 @@ void platGetClientRect(PlatWindow* window, int* x, int* y, int* width, int* heig
     int px = 0, py = 0, w = 0, h = 0;
     if (window) {
         SDL_GetWindowPosition(window->sdl, &px, &py);
-        SDL_GetWindowSize(window->sdl, &w, &h);
+        w = window->clientWidth;
+        h = window->clientHeight;
     }
     if (x) *x = px;
     if (y) *y = py;
@@ -237,9 +245,35 @@ void platSetWindowRect(PlatWindow* window, int x, int y, int clientWidth, int cl
 {
     if (!window)
         return;
-    SDL_SetWindowSize(window->sdl, clientWidth, clientHeight);
+    window->clientWidth = clientWidth;
+    window->clientHeight = clientHeight;
+    int w, h;
+    platGetWindowOuterSize(window, clientWidth, clientHeight, &w, &h);
+    // Smaller than the picture only when asked for.
+    SDL_SetWindowMinimumSize(window->sdl, std::min(w, clientWidth), std::min(h, clientHeight));
+    SDL_SetWindowSize(window->sdl, w, h);
     SDL_SetWindowPosition(window->sdl, x, y);
     SDL_ShowWindow(window->sdl);
+}
+
+void platGetWindowOuterSize(PlatWindow* window, int clientWidth, int clientHeight, int* width, int* height)
+{
+    if (window && window->shownWidth > 0 && window->shownHeight > 0) {
+        *width = window->shownWidth;
+        *height = window->shownHeight;
+        return;
+    }
+    int desktopWidth, desktopHeight;
+    platGetScreenSize(&desktopWidth, &desktopHeight);
+    platDefaultShownSize(clientWidth, clientHeight, desktopWidth, desktopHeight, width, height);
+}
+
+void platSetWindowShownSize(PlatWindow* window, int width, int height)
+{
+    if (window) {
+        window->shownWidth = width;
+        window->shownHeight = height;
+    }
 }
 
 void platGetScreenSize(int* width, int* height)
@@ -316,8 +350,18 @@ int platMessageBox(const char* text, const char* caption, unsigned style)
 void platGetCursorPos(int* x, int* y)
 {
     int mx = 0, my = 0;
-    if (g_sdlUp)
+    PlatWindow* w = platWindowMain();
+    if (g_sdlUp && w) {
         SDL_GetMouseState(&mx, &my);
+        // From the window's pixels to the picture's.
+        int ww, wh;
+        SDL_GetWindowSize(w->sdl, &ww, &wh);
+        PlatBox box = platFitPicture(w->clientWidth, w->clientHeight, ww, wh);
+        if (box.width > 0 && box.height > 0) {
+            mx = (int)((int64_t)(mx - box.x) * w->clientWidth / box.width);
+            my = (int)((int64_t)(my - box.y) * w->clientHeight / box.height);
+        }
+    }
     if (x) *x = mx;
     if (y) *y = my;
 }

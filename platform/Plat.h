@@ -71,12 +71,28 @@ uint32_t platTimeOfDaySeconds();
 void platSetClock(uint32_t (*ticks)(), uint32_t (*seconds)());
 
 // Window with a window procedure; shown at once. Size is the client size.
+//
+// The client area is the picture the program draws; on the screen a window
+// may be larger or smaller than that (the person resizes it, or it is shown
+// at a multiple of it): the picture is then scaled to fill the window with
+// its shape kept, black bars where the shapes differ. The program always
+// sees the client size it asked for.
 PlatWindow* platCreateWindow(const char* title, PlatWndProc proc, int x, int y, int width, int height);
 // Sends WM_DESTROY to the window procedure, then closes the window.
 void platDestroyWindow(PlatWindow* window);
 intptr_t platDefWindowProc(PlatWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
-void platGetClientRect(PlatWindow* window, int* x, int* y, int* width, int* height); // in screen coordinates
+// The window's top-left corner in screen coordinates, and its client size.
+void platGetClientRect(PlatWindow* window, int* x, int* y, int* width, int* height);
+// Gives the window its client size and shows it at its shown size with its
+// top-left corner at (x, y).
 void platSetWindowRect(PlatWindow* window, int x, int y, int clientWidth, int clientHeight);
+// The size platSetWindowRect shows the window at from now on; 0 x 0 (the
+// start) is the largest whole multiple of the client size within 90 % of
+// the desktop's width and height.
+void platSetWindowShownSize(PlatWindow* window, int width, int height);
+// The size on the screen that platSetWindowRect gives a window for that
+// client size (the window manager's frame not included).
+void platGetWindowOuterSize(PlatWindow* window, int clientWidth, int clientHeight, int* width, int* height);
 void platGetScreenSize(int* width, int* height);
 
 // Message queue with PeekMessage(PM_REMOVE), DispatchMessage, WaitMessage,

@@ -1,6 +1,7 @@
 #include "PlatCommon.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <deque>
 #include <vector>
@@ -122,4 +123,29 @@ void platWindowsClear()
     g_windows.clear();
     g_mainWindow = nullptr;
     platQueueForget(nullptr);
+}
+
+PlatBox platFitPicture(int pictureWidth, int pictureHeight, int areaWidth, int areaHeight)
+{
+    if (pictureWidth <= 0 || pictureHeight <= 0 || areaWidth <= 0 || areaHeight <= 0)
+        return PlatBox{0, 0, 0, 0};
+    int64_t w = areaWidth, h = areaHeight;
+    // The narrower of the two shapes decides which side fills the area.
+    if ((int64_t)areaWidth * pictureHeight > (int64_t)areaHeight * pictureWidth)
+        w = (int64_t)pictureWidth * areaHeight / pictureHeight;
+    else
+        h = (int64_t)pictureHeight * areaWidth / pictureWidth;
+    return PlatBox{(areaWidth - (int)w) / 2, (areaHeight - (int)h) / 2, (int)w, (int)h};
+}
+
+void platDefaultShownSize(int clientWidth, int clientHeight, int desktopWidth, int desktopHeight, int* width,
+                          int* height)
+{
+    int times = 1;
+    if (clientWidth > 0 && clientHeight > 0)
+        while ((int64_t)clientWidth * (times + 1) * 10 <= (int64_t)desktopWidth * 9 &&
+               (int64_t)clientHeight * (times + 1) * 10 <= (int64_t)desktopHeight * 9)
+            times++;
+    *width = clientWidth * times;
+    *height = clientHeight * times;
 }

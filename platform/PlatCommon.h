@@ -30,6 +30,19 @@ PlatWindow* platWindowMain();
 // Forgets every window and message (the caller has freed the windows).
 void platWindowsClear();
 
+// Where a picture of pictureWidth x pictureHeight is shown in an area of
+// areaWidth x areaHeight: as large as fits at one scale both ways (its shape
+// kept), centred; the rest of the area is black.
+struct PlatBox {
+    int x, y, width, height;
+};
+PlatBox platFitPicture(int pictureWidth, int pictureHeight, int areaWidth, int areaHeight);
+// The size a window shows a client area at when none is asked for: the
+// largest whole multiple of the client size within 90 % of the desktop's
+// width and height, at least the client size itself.
+void platDefaultShownSize(int clientWidth, int clientHeight, int desktopWidth, int desktopHeight, int* width,
+                          int* height);
+
 // Called by platShutdown, latest registered first (audio, display).
 void platAddShutdownHook(void (*hook)());
 // Runs the shutdown hooks, latest first, each once; the first call also has

@@ -1,8 +1,10 @@
-// The SDL presentation of the display: full-screen or a window, a renderer
-// and a streaming texture that shows the primary surface, focus and
-// minimising that make the surfaces lost.
+// The SDL presentation of the display: full-screen or a window, the primary
+// surface scaled into the window's own surface (the window system's shared
+// memory on X11, no GL), focus and minimising that make the surfaces lost.
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include "PlatDisplayBackend.h"
 #include "PlatSdl.h"
@@ -12,10 +14,16 @@ namespace {
 PlatDisplayState& g = g_platDisplay;
 bool g_watching = false;
 bool g_unseen = false; // presents only keep the primary's pixels
-SDL_Renderer* g_renderer = nullptr;
-SDL_Texture* g_texture = nullptr;
-Uint32 g_textureFormat = SDL_PIXELFORMAT_UNKNOWN;
-int g_textureWidth = 0, g_textureHeight = 0;
+// The window's surface needs painting whole, the black around the picture
+// included: it is new, resized, or was covered.
+bool g_paintAll = true;
+SDL_Surface* g_painted = nullptr; // the window surface last painted
+SDL_Surface* g_source = nullptr;  // the primary's pixels as SDL sees them
+SDL_Surface* g_staging = nullptr; // the primary in the window's format, when the two differ
+// For each column and row of the picture's place in the window, the picture
+// column and row it shows; made anew when the place changes size.
+std::vector<int> g_columns, g_rows;
+int g_scaledFromWidth = 0, g_scaledFromHeight = 0;
 
 SDL_Window* sdlWindow() { return g.window ? platSdlWindow(g.window) : nullptr; }
 
@@ -52,7 +60,10 @@ int SDLCALL watchWindow(void*, SDL_Event* e)
         platSurfaceLoseAll();
         break;
     case SDL_WINDOWEVENT_RESTORED:
-    case SDL_WINDOWEVENT_MAXIMIZED: g.minimized = false; break;
+    case SDL_WINDOWEVENT_MAXIMIZED: g.minimized = false; g_paintAll = true; break;
+    case SDL_WINDOWEVENT_SHOWN:
+    case SDL_WINDOWEVENT_EXPOSED:
+    case SDL_WINDOWEVENT_SIZE_CHANGED: g_paintAll = true; break;
     default: break;
     }
     return 0;
@@ -91,78 +102,135 @@ void stepAside()
     }
 }
 
-void destroyRenderer()
+void freeSurfaces()
 {
-    if (g_texture)
-        SDL_DestroyTexture(g_texture);
-    g_texture = nullptr;
-    g_textureFormat = SDL_PIXELFORMAT_UNKNOWN;
-    if (g_renderer)
-        SDL_DestroyRenderer(g_renderer);
-    g_renderer = nullptr;
+    SDL_FreeSurface(g_source);
+    SDL_FreeSurface(g_staging);
+    g_source = g_staging = nullptr;
+    g_painted = nullptr;
 }
 
-bool ensureRenderer()
+// The primary's pixels wrapped for SDL's blits (a flip moves them, so the
+// address is taken anew every time).
+SDL_Surface* sourceOf(PlatSurface* p)
 {
-    SDL_Window* w = sdlWindow();
-    if (!w)
-        return false;
-    if (g_renderer && SDL_RenderGetWindow(g_renderer) == w)
-        return true;
-    destroyRenderer();
-    g_renderer = SDL_CreateRenderer(w, -1, 0);
-    if (!g_renderer)
-        g_renderer = SDL_CreateRenderer(w, -1, SDL_RENDERER_SOFTWARE);
-    return g_renderer != nullptr;
+    Uint32 format = sdlFormatOf(p->pf);
+    if (!g_source || g_source->w != p->width || g_source->h != p->height || g_source->pitch != p->pitch ||
+        g_source->format->format != format) {
+        SDL_FreeSurface(g_source);
+        g_source = SDL_CreateRGBSurfaceWithFormatFrom(p->pixels.data(), p->width, p->height, p->bytes * 8, p->pitch,
+                                                      format);
+        if (!g_source)
+            return nullptr;
+    }
+    g_source->pixels = p->pixels.data();
+    return g_source;
 }
 
-bool ensureTexture(Uint32 format, int width, int height)
+// Where the picture goes in an output of the given size.
+SDL_Rect pictureRect(int pictureWidth, int pictureHeight, int outputWidth, int outputHeight)
 {
-    if (!ensureRenderer())
-        return false;
-    if (g_texture && g_textureFormat == format && g_textureWidth == width && g_textureHeight == height)
-        return true;
-    if (g_texture)
-        SDL_DestroyTexture(g_texture);
-    // Whole pixels on any monitor: the picture is only ever scaled by the
-    // same factor both ways.
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-    g_texture = SDL_CreateTexture(g_renderer, format, SDL_TEXTUREACCESS_STREAMING, width, height);
-    if (!g_texture)
-        return false;
-    g_textureFormat = format;
-    g_textureWidth = width;
-    g_textureHeight = height;
-    return true;
+    PlatBox b = platFitPicture(pictureWidth, pictureHeight, outputWidth, outputHeight);
+    return SDL_Rect{b.x, b.y, b.width, b.height};
 }
 
-SDL_Rect pictureRect()
+// Nearest-pixel scaling of 32-bit pixels into dst of out: each picture row is
+// spread through the column table into the first window row that shows it,
+// and the window rows that repeat it are copies of that one.
+void scale32(const SDL_Surface* src, SDL_Surface* out, const SDL_Rect& dst)
 {
-    int ow = g_textureWidth, oh = g_textureHeight;
-    if (g_renderer)
-        SDL_GetRendererOutputSize(g_renderer, &ow, &oh);
-    if (!(g.exclusive && g.modeSet && !g.steppedAside) || g_textureWidth <= 0 || g_textureHeight <= 0)
-        return SDL_Rect{0, 0, g_textureWidth, g_textureHeight};
-    // Centred, as large as fits, the same scale both ways (4:3 kept).
-    double scale = std::min((double)ow / g_textureWidth, (double)oh / g_textureHeight);
-    int w = (int)(g_textureWidth * scale), h = (int)(g_textureHeight * scale);
-    return SDL_Rect{(ow - w) / 2, (oh - h) / 2, w, h};
+    if ((int)g_columns.size() != dst.w || (int)g_rows.size() != dst.h || g_scaledFromWidth != src->w ||
+        g_scaledFromHeight != src->h) {
+        g_columns.resize((size_t)dst.w);
+        g_rows.resize((size_t)dst.h);
+        // The picture pixel under each window pixel's centre.
+        for (int x = 0; x < dst.w; x++)
+            g_columns[(size_t)x] = (int)((2 * (int64_t)x + 1) * src->w / (2 * (int64_t)dst.w));
+        for (int y = 0; y < dst.h; y++)
+            g_rows[(size_t)y] = (int)((2 * (int64_t)y + 1) * src->h / (2 * (int64_t)dst.h));
+        g_scaledFromWidth = src->w;
+        g_scaledFromHeight = src->h;
+    }
+    const int* columns = g_columns.data();
+    const uint32_t* previous = nullptr;
+    int previousRow = -1;
+    for (int y = 0; y < dst.h; y++) {
+        uint32_t* o = (uint32_t*)((uint8_t*)out->pixels + (size_t)(dst.y + y) * out->pitch) + dst.x;
+        int row = g_rows[(size_t)y];
+        if (row == previousRow) {
+            memcpy(o, previous, (size_t)dst.w * 4);
+        } else {
+            const uint32_t* in = (const uint32_t*)((const uint8_t*)src->pixels + (size_t)row * src->pitch);
+            for (int x = 0; x < dst.w; x++)
+                o[x] = in[columns[x]];
+        }
+        previous = o;
+        previousRow = row;
+    }
 }
 
-// Shows a changed rectangle of the primary.
+// Shows a changed rectangle of the primary: at its own size the rectangle is
+// copied, otherwise the whole picture is scaled (nearest pixel) into place.
 void showPrimary(PlatSurface* p, int x, int y, int w, int h)
 {
-    if (g_unseen)
+    SDL_Window* window = sdlWindow();
+    SDL_Surface* out = !g_unseen && window ? SDL_GetWindowSurface(window) : nullptr;
+    SDL_Surface* src = out ? sourceOf(p) : nullptr;
+    if (!src) {
+        // What the staging copy holds is no longer the primary's picture.
+        SDL_FreeSurface(g_staging);
+        g_staging = nullptr;
         return;
-    if (w <= 0 || h <= 0 || !ensureTexture(sdlFormatOf(p->pf), p->width, p->height))
+    }
+    if (w <= 0 || h <= 0)
         return;
-    SDL_Rect r{x, y, w, h};
-    SDL_UpdateTexture(g_texture, &r, p->pixels.data() + (size_t)y * p->pitch + (size_t)x * p->bytes, p->pitch);
-    SDL_Rect dst = pictureRect();
-    SDL_SetRenderDrawColor(g_renderer, 0, 0, 0, 255);
-    SDL_RenderClear(g_renderer);
-    SDL_RenderCopy(g_renderer, g_texture, nullptr, &dst);
-    SDL_RenderPresent(g_renderer);
+    if (src->format->format != out->format->format) {
+        // Scaling copies pixels as they are: the primary goes through a copy
+        // in the window's format first.
+        if (!g_staging || g_staging->w != p->width || g_staging->h != p->height ||
+            g_staging->format->format != out->format->format) {
+            SDL_FreeSurface(g_staging);
+            g_staging = SDL_CreateRGBSurfaceWithFormat(0, p->width, p->height, out->format->BitsPerPixel,
+                                                       out->format->format);
+            if (!g_staging)
+                return;
+            x = y = 0;
+            w = p->width;
+            h = p->height;
+        }
+        SDL_Rect changed{x, y, w, h};
+        SDL_Rect at = changed;
+        SDL_BlitSurface(src, &changed, g_staging, &at);
+        src = g_staging;
+    }
+    SDL_Rect dst = pictureRect(p->width, p->height, out->w, out->h);
+    if (g_paintAll || out != g_painted) {
+        SDL_FillRect(out, nullptr, SDL_MapRGB(out->format, 0, 0, 0));
+        x = y = 0;
+        w = p->width;
+        h = p->height;
+    }
+    SDL_Rect shown;
+    if (dst.w == p->width && dst.h == p->height) {
+        SDL_Rect changed{x, y, w, h};
+        shown = SDL_Rect{dst.x + x, dst.y + y, w, h};
+        SDL_Rect at = shown;
+        SDL_BlitSurface(src, &changed, out, &at);
+    } else {
+        shown = dst;
+        if (out->format->BytesPerPixel == 4 && !SDL_MUSTLOCK(out)) {
+            scale32(src, out, dst);
+        } else {
+            SDL_Rect at = dst;
+            SDL_BlitScaled(src, nullptr, out, &at);
+        }
+    }
+    if (g_paintAll || out != g_painted)
+        SDL_UpdateWindowSurface(window);
+    else
+        SDL_UpdateWindowSurfaceRects(window, &shown, 1);
+    g_paintAll = false;
+    g_painted = out;
 }
 
 // The windowed primary is the client area, addressed in screen coordinates.
@@ -188,7 +256,7 @@ bool platDisplayBackendOpen()
 
 void platDisplayBackendClose()
 {
-    destroyRenderer();
+    freeSurfaces();
     if (g_watching) {
         SDL_DelEventWatch(watchWindow, nullptr);
         g_watching = false;
@@ -200,7 +268,8 @@ int32_t platDisplayBackendAttach(PlatWindow* window)
     if (!platSdlWindow(window))
         return PDERR_NOHWND;
     g.window = window;
-    return ensureRenderer() ? PD_OK : PDERR_GENERIC;
+    g_paintAll = true;
+    return PD_OK;
 }
 
 void platDisplayBackendFullscreen(bool on)
@@ -213,7 +282,13 @@ void platDisplayBackendFullscreen(bool on)
 
 int platDisplayBackendDepth() { return desktopDepth(); }
 
-bool platDisplayBackendPrepare(PlatSurface* p) { return ensureTexture(sdlFormatOf(p->pf), p->width, p->height); }
+bool platDisplayBackendPrepare(PlatSurface*)
+{
+    SDL_FreeSurface(g_staging);
+    g_staging = nullptr;
+    g_paintAll = true;
+    return true;
+}
 
 void platDisplaySetUnseen(bool unseen) { g_unseen = unseen; }
 
@@ -233,14 +308,17 @@ bool platDisplayReadPrimary(uint32_t* pixels, int width, int height)
 void platDisplayOutputSize(int* width, int* height)
 {
     int w = 0, h = 0;
-    if (g_renderer)
-        SDL_GetRendererOutputSize(g_renderer, &w, &h);
+    if (SDL_Window* window = sdlWindow())
+        SDL_GetWindowSizeInPixels(window, &w, &h);
     if (width) *width = w;
     if (height) *height = h;
 }
 
 PlatRect platDisplayPictureRect()
 {
-    SDL_Rect r = pictureRect();
+    PlatSurface* p = platSurfacePrimary();
+    int w, h;
+    platDisplayOutputSize(&w, &h);
+    SDL_Rect r = p ? pictureRect(p->width, p->height, w, h) : SDL_Rect{0, 0, 0, 0};
     return PlatRect{r.x, r.y, r.x + r.w, r.y + r.h};
 }

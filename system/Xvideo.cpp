@@ -69,9 +69,11 @@ void placeWindow()
 {
     int screenW, screenH;
     platGetScreenSize(&screenW, &screenH);
-    // The platform's windows are sized by their client area; the frame is
+    // The platform's windows are sized by their client area, shown on the
+    // screen at their own size (the picture scaled into it); the frame is
     // the window manager's.
-    int outerW = g_width, outerH = g_height;
+    int outerW, outerH;
+    platGetWindowOuterSize(g_window, g_width, g_height, &outerW, &outerH);
     int x = (screenW - outerW) >> 1, y = (screenH - outerH) >> 1;
     platSetWindowRect(g_window, x, y, g_width, g_height);
     g_windowRect = Rect{x, y, x + outerW, y + outerH};
@@ -237,6 +239,8 @@ void xVideoSetMode(int width, int height, int fullscreen, int bpp, uint32_t red,
     g_xSys.active = 1;
 }
 
+void xVideoSetWindowSize(int width, int height) { platSetWindowShownSize(g_window, width, height); }
+
 void xVideoInitSurfaces()
 {
     if (!g_ddraw)
@@ -345,15 +349,11 @@ void xVideoChangeCoopLevel(PlatWindow* window, int fullscreen)
     g_fullscreen = fullscreen;
     if (!fullscreen) {
         showCursor(true);
-        // A full-screen window reports the desktop's size: the rectangle to
-        // re-apply is the one the window had before it went full-screen.
+        // Leaving full-screen gave the window back its place on the desktop.
         int x, y, w, h;
-        platGetClientRect(g_window, &x, &y, &w, &h);
-        if (w != g_width || h != g_height) {
-            x = g_windowRect.left;
-            y = g_windowRect.top;
-        }
-        g_windowRect = Rect{x, y, x + g_width, y + g_height};
+        platGetClientRect(g_window, &x, &y, nullptr, nullptr);
+        platGetWindowOuterSize(g_window, g_width, g_height, &w, &h);
+        g_windowRect = Rect{x, y, x + w, y + h};
         platSetWindowRect(g_window, x, y, g_width, g_height);
     } else {
         showCursor(false);

@@ -13,6 +13,10 @@ void xVideoSetMode(int width, int height, int fullscreen, int bpp, uint32_t red,
 // 2 the same size at a substitute depth.
 int xVideoGetActualMode(int width, int height, int bpp);
 void xVideoInitSurfaces();
+// The window's size on the screen, the picture scaled to fill it with its
+// shape kept; 0 x 0 (the start) is the largest whole multiple of the mode
+// within 90 % of the desktop. Takes effect when the window is next placed.
+void xVideoSetWindowSize(int width, int height);
 void xVideoPresent();
 void xVideoPresentRect(int x, int y, int width, int height);
 void xVideoChangeCoopLevel(PlatWindow* window, int fullscreen);

@@ -167,6 +167,14 @@ void platSetWindowRect(PlatWindow* window, int, int, int clientWidth, int client
     window->height = clientHeight;
 }
 
+// The page scales the picture to the browser's window by itself.
+void platSetWindowShownSize(PlatWindow*, int, int) {}
+void platGetWindowOuterSize(PlatWindow*, int clientWidth, int clientHeight, int* width, int* height)
+{
+    *width = clientWidth;
+    *height = clientHeight;
+}
+
 // The page shows the picture at the size of the browser's window; the
 // program's idea of the screen is the picture's own size.
 void platGetScreenSize(int* width, int* height)

@@ -1,3 +1,4 @@
+#include "platform/PlatCommon.h"
 #include "platform/PlatDisplay.h"
 #include "platform/PlatSdl.h"
 
@@ -215,6 +216,39 @@ TEST_F(Display, WindowedBlitsUseScreenCoordinates)
     EXPECT_EQ(30 * 20 + 10 * 10, lit);
     platSurfaceRelease(off);
     platSurfaceRelease(primary);
+}
+
+// The default window on desktops of several shapes, and where the picture
+// goes in areas of several shapes.
+TEST(WindowSize, DefaultAndPicturePlace)
+{
+    struct {
+        int desktopWidth, desktopHeight, width, height;
+    } sizes[] = {
+        {1920, 1080, 1280, 960}, {3840, 2160, 2560, 1920}, {2560, 1440, 1280, 960}, {1366, 768, 640, 480},
+        {1280, 1024, 640, 480},  {1080, 1920, 640, 480} /* portrait: the width decides */,
+        {1423, 1067, 1280, 960}, {1422, 1067, 640, 480} /* 90 % exactly, and just below */,
+        {320, 200, 640, 480} /* never below the picture's own size */,
+    };
+    for (const auto& c : sizes) {
+        int w, h;
+        platDefaultShownSize(640, 480, c.desktopWidth, c.desktopHeight, &w, &h);
+        EXPECT_EQ(c.width, w) << c.desktopWidth << "x" << c.desktopHeight;
+        EXPECT_EQ(c.height, h) << c.desktopWidth << "x" << c.desktopHeight;
+    }
+    struct {
+        int areaWidth, areaHeight;
+        PlatBox box;
+    } places[] = {
+        {640, 480, {0, 0, 640, 480}},   {1920, 1080, {240, 0, 1440, 1080}}, {700, 900, {0, 187, 700, 525}},
+        {801, 599, {1, 0, 798, 599}},   {1280, 1024, {0, 32, 1280, 960}},   {320, 240, {0, 0, 320, 240}},
+        {0, 600, {0, 0, 0, 0}},
+    };
+    for (const auto& c : places) {
+        PlatBox b = platFitPicture(640, 480, c.areaWidth, c.areaHeight);
+        EXPECT_TRUE(b.x == c.box.x && b.y == c.box.y && b.width == c.box.width && b.height == c.box.height)
+            << c.areaWidth << "x" << c.areaHeight << ": " << b.x << "," << b.y << " " << b.width << "x" << b.height;
+    }
 }
 
 TEST_F(Display, LostWhileMinimisedOrInTheBackground)

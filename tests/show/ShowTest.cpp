@@ -349,13 +349,18 @@ TEST(Show, EndingFadesToBlackInSilenceAndExitsZero)
 TEST(Show, BadSwitchValuesPrintTheUsageAndExit64)
 {
     std::string folder = showFolder("switches");
-    for (const char* args : {"-start x", "-fps 0 -capture a.y4m", "-fps abc", "-capture", "-capture a.y4m -start 99"}) {
+    for (const char* args : {"-start x", "-fps 0 -capture a.y4m", "-fps abc", "-capture", "-capture a.y4m -start 99",
+                             "-windowed 639x480", "-windowed 640x479", "-windowed 1280x96o", "-windowed 1280*960",
+                             "-windowed x960", "-windowed 1280x", "-windowed 16385x960", "-windowed 99999999999x960",
+                             "-windowed big -slow"}) {
         ShowRun r = runShow(folder, args);
         EXPECT_EQ(r.status, 64) << args;
         EXPECT_NE(r.err.find("usage: quietharbor"), std::string::npos) << args << ": " << r.err;
     }
     EXPECT_NE(runShow(folder, "-capture").err.find("-capture needs a file name"), std::string::npos);
     EXPECT_NE(runShow(folder, "-fps 0").err.find("-fps needs a number from 1 to 65535"), std::string::npos);
+    EXPECT_NE(runShow(folder, "-WINDOWED 320x200").err.find("-WINDOWED needs a size WxH from 640x480 to 16384x16384, or none"),
+              std::string::npos);
     EXPECT_NE(runShow(folder, "-capture a.y4m -start 99").err.find("The music has no order 99"), std::string::npos);
     EXPECT_EQ(readWholeFile(folder + "/a.y4m"), "") << "a refused start leaves no capture behind";
 }

@@ -1,11 +1,12 @@
-// Runs the drivers on a real X display, presents the test picture, takes a
-// screenshot with xwd and checks what is on the screen. Started by the
-// screen test under xvfb-run; prints what it found and exits 0 on a match.
+// Runs the drivers on a real X display, presents the test picture, takes
+// screenshots with xwd and checks what is on the screen: windowed and
+// full-screen under xvfb-run (the screen tests), and a window resized by
+// xdotool beside a window manager (the window tests). Prints what it found
+// and exits 0 on a match.
 #include <SDL.h>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -74,7 +75,37 @@ void settle()
     SDL_Delay(100);
 }
 
-int check(bool fullscreen, const std::string& out, const std::vector<uint32_t>& expected)
+struct Area {
+    int left, top, width, height;
+};
+
+// The window's area on the screen, as SDL knows it.
+Area windowArea()
+{
+    Area a{};
+    SDL_Window* w = platSdlWindow(xVideoMainWindow());
+    SDL_GetWindowPosition(w, &a.left, &a.top);
+    SDL_GetWindowSize(w, &a.width, &a.height);
+    return a;
+}
+
+// Where the picture belongs in an area: as large as fits with its 4:3
+// shape, centred.
+Area pictureIn(const Area& a)
+{
+    int w = a.width, h = a.width * 3 / 4;
+    if (h > a.height) {
+        h = a.height;
+        w = a.height * 4 / 3;
+    }
+    return Area{a.left + (a.width - w) / 2, a.top + (a.height - h) / 2, w, h};
+}
+
+// Checks the screen over the window's area: the picture where it belongs,
+// every pixel the picture pixel it stands for (at a whole scale exactly; at
+// another, a neighbour of it, as nearest-pixel scaling may round either
+// way), and black around it.
+int check(const std::string& out, const std::vector<uint32_t>& expected, bool coversScreen)
 {
     if (system(("xwd -root -silent -out " + out).c_str()) != 0) {
         printf("xwd failed\n");
@@ -85,61 +116,67 @@ int check(bool fullscreen, const std::string& out, const std::vector<uint32_t>& 
         printf("unreadable screenshot\n");
         return 2;
     }
-    // Where the picture is on the screen: its corners are the only places
-    // where the test picture's first and last blocks meet black.
-    int left, top, w, h;
-    if (fullscreen) {
-        PlatRect r = platDisplayPictureRect();
-        int wx, wy;
-        platGetClientRect(xVideoMainWindow(), &wx, &wy, nullptr, nullptr);
-        left = wx + r.left;
-        top = wy + r.top;
-        w = r.right - r.left;
-        h = r.bottom - r.top;
-    } else {
-        // 640 x 480 at the client area's corner (a tiling window manager
-        // may make the window larger).
-        platGetClientRect(xVideoMainWindow(), &left, &top, nullptr, nullptr);
-        w = 640;
-        h = 480;
-    }
-    printf("screen %dx%d depth %d picture at %d,%d size %dx%d\n", shot.width, shot.height, xVideoDisplayDepth(), left,
-           top, w, h);
-    int bad = 0, checked = 0;
-    // Every screen pixel of the picture's area against the picture pixel it shows.
-    for (int sy = 0; sy < h; sy++)
-        for (int sx = 0; sx < w; sx++) {
-            int X = left + sx, Y = top + sy;
-            if (X < 0 || Y < 0 || X >= shot.width || Y >= shot.height) {
+    Area win = windowArea();
+    if (coversScreen)
+        win = Area{0, 0, shot.width, shot.height};
+    Area pic = pictureIn(win);
+    bool whole = pic.width % 640 == 0 && pic.width * 3 == pic.height * 4;
+    int slack = whole ? 0 : 1;
+    printf("screen %dx%d depth %d window at %d,%d size %dx%d picture at %d,%d size %dx%d\n", shot.width, shot.height,
+           xVideoDisplayDepth(), win.left, win.top, win.width, win.height, pic.left, pic.top, pic.width, pic.height);
+    int bad = 0, checked = 0, around = 0;
+    for (int y = win.top; y < win.top + win.height; y++)
+        for (int x = win.left; x < win.left + win.width; x++) {
+            if (x < 0 || y < 0 || x >= shot.width || y >= shot.height) {
                 bad++;
                 continue;
             }
-            int px = sx * 640 / w, py = sy * 480 / h;
+            uint32_t seen = shot.pixels[(size_t)y * shot.width + x];
+            int sx = x - pic.left, sy = y - pic.top;
+            if (sx < 0 || sy < 0 || sx >= pic.width || sy >= pic.height) {
+                around += seen != 0;
+                continue;
+            }
+            // The picture pixel under the screen pixel's centre.
+            int px = (int)((2 * (int64_t)sx + 1) * 640 / (2 * pic.width));
+            int py = (int)((2 * (int64_t)sy + 1) * 480 / (2 * pic.height));
+            bool match = false;
+            for (int dy = -slack; dy <= slack && !match; dy++)
+                for (int dx = -slack; dx <= slack && !match; dx++) {
+                    int qx = px + dx, qy = py + dy;
+                    match = qx >= 0 && qy >= 0 && qx < 640 && qy < 480 && seen == expected[(size_t)qy * 640 + qx];
+                }
             checked++;
-            if (shot.pixels[(size_t)Y * shot.width + X] != expected[(size_t)py * 640 + px])
-                bad++;
+            bad += !match;
         }
-    // Full-screen: the rest of the screen is black and the picture centred.
-    int outside = 0;
-    bool centred = true;
-    if (fullscreen) {
-        centred = std::abs(left - (shot.width - left - w)) <= 1 && std::abs(top - (shot.height - top - h)) <= 1 &&
-                  w * 3 == h * 4;
-        for (int y = 0; y < shot.height; y++)
-            for (int x = 0; x < shot.width; x++)
-                if ((x < left || x >= left + w || y < top || y >= top + h) && shot.pixels[(size_t)y * shot.width + x])
-                    outside++;
-    }
-    printf("checked %d mismatched %d lit outside %d centred %d\n", checked, bad, outside, centred ? 1 : 0);
-    return bad == 0 && checked > 0 && outside == 0 && centred ? 0 : 1;
+    printf("checked %d mismatched %d lit around %d\n", checked, bad, around);
+    return bad == 0 && checked == pic.width * pic.height && around == 0 ? 0 : 1;
 }
+
+// Looks again until the screen shows the picture, a few times at most: the
+// window manager may come up, or finish a resize, after the window.
+int checkSettled(const std::string& out, const std::vector<uint32_t>& expected, bool coversScreen)
+{
+    int result = 1;
+    for (int attempt = 0; attempt < 8 && result == 1; attempt++) {
+        settle();
+        result = check(out, expected, coversScreen);
+    }
+    return result;
+}
+
+bool parseSize(const char* text, int* w, int* h) { return sscanf(text, "%dx%d", w, h) == 2; }
 
 } // namespace
 
+// screen-probe windowed|fullscreen SHOT.xwd
+// screen-probe resize SHOT.xwd DEFAULT_WxH [WxH...]: a window of the default
+// size, then resized by xdotool to each size in turn.
 int main(int argc, char** argv)
 {
-    bool fullscreen = argc > 1 && !strcmp(argv[1], "fullscreen");
+    std::string mode = argc > 1 ? argv[1] : "windowed";
     std::string out = argc > 2 ? argv[2] : "screen.xwd";
+    bool fullscreen = mode == "fullscreen";
     xSysInit("Quiet Harbor", nullptr, nullptr);
     xVideoInit();
     if (!platHasDisplay()) {
@@ -151,12 +188,37 @@ int main(int argc, char** argv)
     xVideoPresent();
     std::vector<uint32_t> expected = xVideoDisplayDepth() == 16 ? frameAt16Bits()
                                                                  : std::vector<uint32_t>(g_frameBuffer, g_frameBuffer + 640 * 480);
-    // The window manager may come up after the window: look again until the
-    // screen shows the picture, a few times at most.
-    int result = 1;
-    for (int attempt = 0; attempt < 8 && result == 1; attempt++) {
-        settle();
-        result = check(fullscreen, out, expected);
+    if (mode != "resize")
+        return checkSettled(out, expected, fullscreen);
+
+    for (int i = 3; i < argc; i++) {
+        int w, h;
+        if (!parseSize(argv[i], &w, &h)) {
+            printf("bad size %s\n", argv[i]);
+            return 2;
+        }
+        if (i > 3) {
+            printf("xdotool resizes the window to %dx%d\n", w, h);
+            std::string resize = "xdotool search --name '^Quiet Harbor$' windowsize " + std::to_string(w) + " " +
+                                 std::to_string(h);
+            if (system(resize.c_str()) != 0) {
+                printf("xdotool failed\n");
+                return 2;
+            }
+        }
+        for (int wait = 0; wait < 50; wait++) {
+            Area a = windowArea();
+            if (a.width == w && a.height == h)
+                break;
+            settle();
+        }
+        Area a = windowArea();
+        if (a.width != w || a.height != h) {
+            printf("the window is %dx%d, not %dx%d\n", a.width, a.height, w, h);
+            return 1;
+        }
+        if (int r = checkSettled(out, expected, false))
+            return r;
     }
-    return result;
+    return 0;
 }

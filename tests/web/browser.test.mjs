@@ -1,4 +1,6 @@
-// The page in a headless chromium: at ?start=17&autoplay the greetings come
+// The page in a headless chromium. Opened as a visitor opens it, without
+// switches, the screen shows the title card, and a click starts the show.
+// At ?start=17&autoplay the greetings come
 // up within a few seconds, the picture moves from one second to the next,
 // the music's position advances, Alt+Enter switches full screen on and off,
 // and Escape reaches the show and ends it.
@@ -26,6 +28,56 @@ const LOOK = `
     const s = window.quietHarbor;
     return { lit, hash, running: s.running, ended: s.ended, exitStatus: s.exitStatus, position: s.position, log: s.log,
              title: !document.getElementById("title").hidden };`;
+
+// Lit pixels of a screenshot inside a box of the page (CSS pixels).
+function litIn(shot, box, scale) {
+    let lit = 0;
+    for (let y = Math.floor(box.top * scale); y < Math.min(shot.height, Math.ceil(box.bottom * scale)); y++)
+        for (let x = Math.floor(box.left * scale); x < Math.min(shot.width, Math.ceil(box.right * scale)); x++) {
+            const p = (y * shot.width + x) * 4;
+            if (shot.rgba[p] + shot.rgba[p + 1] + shot.rgba[p + 2] > 300) lit++;
+        }
+    return lit;
+}
+
+const BOXES = `
+    const box = (e) => { const r = e.getBoundingClientRect(); return { left: r.left, top: r.top, right: r.right, bottom: r.bottom }; };
+    return { width: innerWidth, title: box(document.querySelector("#title h1")),
+             prompt: box(document.querySelector("#title p")), screen: box(document.getElementById("screen")) };`;
+
+test("opened without switches the screen shows the title card, and a click starts the show", { timeout: 60000 }, async (t) => {
+    const server = await serve(page);
+    const chromium = await browser();
+    t.after(async () => {
+        await chromium.close();
+        server.stop();
+    });
+    await chromium.open(server.url);
+
+    // The document says where the title and the prompt are; the screen must
+    // show them there, light on black.
+    const where = await chromium.run(BOXES);
+    const seen = await until(async () => {
+        const shot = await chromium.screenshot();
+        const scale = shot.width / where.width;
+        const title = litIn(shot, where.title, scale), prompt = litIn(shot, where.prompt, scale);
+        return title > 200 && prompt > 100 ? { title, prompt } : null;
+    }, 5000);
+    assert.ok(seen, "the screen does not show the title card");
+    const before = await chromium.run(LOOK);
+    assert.ok(!before.running && before.title, "the show started by itself");
+
+    await chromium.click((where.title.left + where.title.right) / 2, (where.title.top + where.title.bottom) / 2);
+    const playing = await until(async () => {
+        const s = await chromium.run(LOOK);
+        return s.running && !s.title && s.position && s.lit > 1000 ? s : null;
+    }, 20000);
+    assert.ok(playing, "the click did not start the show");
+    // The picture is on the screen, where the title card was.
+    const stage = await chromium.run(BOXES);
+    const shot = await chromium.screenshot();
+    assert.ok(litIn(shot, stage.screen, shot.width / stage.width) > 0, "the show's picture is not on the screen");
+});
 
 test("the page plays the greetings with their music, Alt+Enter goes full screen and Escape ends the show", { timeout: 90000 }, async (t) => {
     assert.ok(fs.existsSync(path.join(page, "quietharbor.wasm")), `no page built in ${page}`);

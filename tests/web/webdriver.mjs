@@ -2,6 +2,7 @@
 // a local web server for the page (pages from file:// cannot load a worklet).
 import { spawn } from "node:child_process";
 import net from "node:net";
+import zlib from "node:zlib";
 
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
@@ -82,11 +83,71 @@ export async function browser() {
                               ...values.reverse().map((value) => ({ type: "keyUp", value }))],
                 }],
             }),
+        // What the page shows on the screen: {width, height, rgba}.
+        screenshot: async () => decodePng(Buffer.from(await call("GET", `${s}/screenshot`), "base64")),
+        // A left click at (x, y) of the page's viewport.
+        click: (x, y) =>
+            call("POST", `${s}/actions`, {
+                actions: [{
+                    type: "pointer",
+                    id: "mouse",
+                    parameters: { pointerType: "mouse" },
+                    actions: [{ type: "pointerMove", x: Math.round(x), y: Math.round(y), origin: "viewport" },
+                              { type: "pointerDown", button: 0 }, { type: "pointerUp", button: 0 }],
+                }],
+            }),
         close: async () => {
             await call("DELETE", s).catch(() => {});
             driver.kill();
         },
     };
+}
+
+// An 8-bit RGB or RGBA PNG, not interlaced (what chromium's screenshots are),
+// as {width, height, rgba}.
+export function decodePng(png) {
+    assert(png.subarray(1, 4).toString() === "PNG", "not a PNG");
+    let width = 0, height = 0, channels = 0;
+    const data = [];
+    for (let at = 8; at < png.length;) {
+        const length = png.readUInt32BE(at), type = png.subarray(at + 4, at + 8).toString();
+        const body = png.subarray(at + 8, at + 8 + length);
+        if (type === "IHDR") {
+            width = body.readUInt32BE(0);
+            height = body.readUInt32BE(4);
+            assert(body[8] === 8 && (body[9] === 2 || body[9] === 6) && body[12] === 0, "not 8-bit RGB(A)");
+            channels = body[9] === 6 ? 4 : 3;
+        } else if (type === "IDAT") {
+            data.push(body);
+        }
+        at += 12 + length;
+    }
+    const raw = zlib.inflateSync(Buffer.concat(data));
+    const stride = width * channels, rows = Buffer.alloc(stride * height);
+    const paeth = (a, b, c) => {
+        const p = a + b - c, pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
+        return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+    };
+    for (let y = 0; y < height; y++) {
+        const filter = raw[y * (stride + 1)], line = raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1));
+        for (let i = 0; i < stride; i++) {
+            const a = i >= channels ? rows[y * stride + i - channels] : 0;
+            const b = y > 0 ? rows[(y - 1) * stride + i] : 0;
+            const c = i >= channels && y > 0 ? rows[(y - 1) * stride + i - channels] : 0;
+            const predicted = [0, a, b, (a + b) >> 1, paeth(a, b, c)][filter];
+            rows[y * stride + i] = (line[i] + predicted) & 0xff;
+        }
+    }
+    const rgba = Buffer.alloc(width * height * 4);
+    for (let p = 0; p < width * height; p++) {
+        for (let k = 0; k < 3; k++) rgba[p * 4 + k] = rows[p * channels + k];
+        rgba[p * 4 + 3] = channels === 4 ? rows[p * channels + 3] : 255;
+    }
+    return { width, height, rgba };
+}
+
+function assert(ok, text) {
+    if (!ok) throw new Error(text);
 }
 
 // Polls test() every 100 ms until it returns a true value or ms pass.
