@@ -102,7 +102,7 @@ sleep 1.5
 pin=(env DONT_FAKE_MONOTONIC=1 faketime -f "@2023-11-14 22:13:20")
 [ -n "${QH_NO_FAKETIME:-}" ] && pin=(env)
 "${pin[@]}" \
-    "$program" -windowed -start "$start" -end "$end" -trace live.trace 2>live.err || true
+    "$program" -windowed 640x480 -start "$start" -end "$end" -trace live.trace 2>live.err || true
 sleep 2.5
 kill -INT $screen $sound
 wait $screen $sound || true

@@ -40,8 +40,9 @@ export async function serve(dir) {
     return { url, stop: () => server.kill() };
 }
 
-// Starts chromedriver and a headless chromium session.
-export async function browser() {
+// Starts chromedriver and a chromium session: headless and muted, unless
+// told to open a window on the X server of $DISPLAY and play its sound.
+export async function browser({ headless = true, sound = false } = {}) {
     const port = await freePort();
     const driver = spawn("chromedriver", [`--port=${port}`], { stdio: "ignore" });
     const base = `http://127.0.0.1:${port}`;
@@ -56,8 +57,9 @@ export async function browser() {
         if (!r.ok) throw new Error(`${method} ${path}: ${JSON.stringify(json.value)}`);
         return json.value;
     };
-    const args = ["--headless=new", "--autoplay-policy=no-user-gesture-required", "--window-size=800,600",
-                  "--mute-audio"];
+    const args = ["--autoplay-policy=no-user-gesture-required", "--window-size=800,600"];
+    if (headless) args.push("--headless=new");
+    if (!sound) args.push("--mute-audio");
     if (process.getuid && process.getuid() === 0) args.push("--no-sandbox");
     let session;
     try {
