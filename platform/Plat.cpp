@@ -155,29 +155,32 @@ uint32_t platSystemTicks()
 // While a sound device plays, the show's clock is the music the listener
 // hears: the picture then keeps to the sound whatever the device's own rate
 // against the processor's clock, and waits while a sound server has not yet
-// played the first samples. Otherwise the processor's clock runs, going on
+// played the first samples. From the moment a music is started the clock
+// stands until its first frame is heard, so that the show's first frame and
+// the music's begin together. Otherwise the processor's clock runs, going on
 // from where the music's left off; the clock never runs back.
 uint32_t platGetTickCount()
 {
     if (g_platTicks)
         return g_platTicks();
     static uint32_t s_last = 0, s_shift = 0, s_lockTicks = 0;
-    static uint64_t s_lockHeard = 0;
+    static uint64_t s_lockFrom = 0, s_base = 0;
     static bool s_started = false, s_locked = false;
     uint32_t system = platSystemTicks();
     if (!s_started) {
         s_started = true;
         s_last = system;
     }
-    uint64_t heard;
+    uint64_t heard, from;
     uint32_t now;
-    if (platMusicLiveHeard(&heard)) {
-        if (!s_locked || heard < s_lockHeard) {
+    if (platMusicLiveHeard(&heard, &from)) {
+        if (!s_locked || from != s_lockFrom || heard + PLAT_MUSIC_RATE < s_base) {
             s_locked = true;
             s_lockTicks = s_last;
-            s_lockHeard = heard;
+            s_lockFrom = from;
+            s_base = std::max(heard, from);
         }
-        now = s_lockTicks + (uint32_t)((heard - s_lockHeard) * 1000 / PLAT_MUSIC_RATE);
+        now = s_lockTicks + (uint32_t)((heard > s_base ? heard - s_base : 0) * 1000 / PLAT_MUSIC_RATE);
     } else {
         if (s_locked) {
             s_locked = false;

@@ -377,6 +377,8 @@ int BASS_MusicPlay(HMUSIC handle)
         openmpt_module_set_position_order_row(m->mod, 0, 0);
         m->ended = false;
     }
+    if (!g.playing || g.current != m)
+        platMusicLiveBegins(g.frames); // the next frame rendered is the music's
     if (g.current != m) {
         g.current = m;
         clearMarks(positionOf(m));

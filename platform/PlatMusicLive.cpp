@@ -29,6 +29,7 @@ SDL_AudioDeviceID s_device = 0;
 int s_queued = kDeviceFrames; // what the device holds before the buffer it asks for
 bool s_paused = false;
 uint64_t s_pausedHeard = 0;
+uint64_t s_begins = 0; // the frame where the music playing began
 std::string s_why;
 
 // Under s_callLock: when the device last asked for samples, and which.
@@ -127,6 +128,7 @@ void quietAlsa()
 const char* open(int device, uint64_t)
 {
     s_paused = false;
+    s_begins = 0;
     {
         std::lock_guard<std::mutex> lock(s_callLock);
         s_callStart = 0;
@@ -219,12 +221,15 @@ const PlatMusicOutput g_platMusicLive = {open, pause, heard, close};
 
 uint64_t platMusicLiveTaken() { return playedNow(0); }
 
-bool platMusicLiveHeard(uint64_t* frame)
+bool platMusicLiveHeard(uint64_t* frame, uint64_t* from)
 {
     if (!s_device || s_paused || !platMusicUsing(&g_platMusicLive))
         return false;
     *frame = heardNow();
+    *from = s_begins;
     return true;
 }
+
+void platMusicLiveBegins(uint64_t frame) { s_begins = frame; }
 
 bool platMusicHasDevice() { return s_device != 0 && platMusicUsing(&g_platMusicLive); }

@@ -32,8 +32,11 @@ extern const PlatMusicOutput g_platMusicCapture;
 // of its last buffer it has not played yet.
 uint64_t platMusicLiveTaken();
 // True while a live device plays (open, not stopped, not given up), with
-// the frame of the timeline the listener hears now: the show's clock then.
-bool platMusicLiveHeard(uint64_t* frame);
+// the frame of the timeline the listener hears now and the frame where the
+// music playing began (0 before one is played): the show's clock then.
+bool platMusicLiveHeard(uint64_t* frame, uint64_t* from);
+// Tells the live output that a music begins at frame of the timeline.
+void platMusicLiveBegins(uint64_t frame);
 // The processor's clock (or the one given to platSetClock), which the music
 // does not move: for watching a device that may have stopped.
 uint32_t platSystemTicks();
