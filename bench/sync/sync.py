@@ -170,25 +170,30 @@ def main():
           (title, int(live_changed.sum()), len(rows), len(smap), len(wav_samples(ref_wav)) // 22050,
            min(r[2] for r in smap), jumps))
     print("offset of the picture against the sound (ms, positive: the picture late):")
-    print("  %-14s %8s %8s %8s %8s %6s" % ("part", "from s", "median", "least", "most", "n"))
+    print("  %-14s %8s %8s %8s %8s %6s" % ("part", "from s", "median", "5 %", "95 %", "n"))
     bounds = [("start", 0.0)] + [(h[0], h[1]) for h in handovers]
     for k, (name, begin) in enumerate(bounds):
         finish = bounds[k + 1][1] if k + 1 < len(bounds) else 1e9
         sel = (t >= begin) & (t < finish)
         if sel.sum() == 0:
             continue
-        label = bounds[k - 1][0] + "->" if k else "first part"
         label = "after " + name if k else "first part"
         print("  %-14s %8.2f %8.1f %8.1f %8.1f %6d" %
-              (label[:14], begin, np.median(off[sel]), off[sel].min(), off[sel].max(), sel.sum()))
+              (label[:14], begin, np.median(off[sel]), np.percentile(off[sel], 5), np.percentile(off[sel], 95),
+               sel.sum()))
     print("at each hand-over (first picture of the next part):")
     for name, at in handovers:
         sel = np.nonzero(t >= at)[0]
         if len(sel):
             print("  %-14s at %7.2f s: %6.1f ms" % (name, at, off[sel[0]]))
-    slope, icpt = np.polyfit(t, off, 1)
-    print("drift: %+.3f %% (%.1f ms at the start, %.1f ms at the end); worst %.1f ms" %
-          (slope / 10.0, icpt + slope * t.min(), icpt + slope * t.max(), np.abs(off).max()))
+    # Drift: a line through the pictures found, leaving out those more than
+    # 100 ms from the median (a picture taken for a like one elsewhere).
+    keep = np.abs(off - np.median(off)) < 100
+    slope, icpt = np.polyfit(t[keep], off[keep], 1)
+    print("drift: %+.3f %% (%.1f ms at the start, %.1f ms at the end, %d of %d pictures); "
+          "95 %% of the offsets within %.1f ms" %
+          (slope / 10.0, icpt + slope * t.min(), icpt + slope * t.max(), keep.sum(), len(off),
+           np.percentile(np.abs(off), 95)))
 
 
 main()
