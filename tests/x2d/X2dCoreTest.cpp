@@ -240,6 +240,18 @@ TEST(X2dCore, SpanFadesSaturateEveryChannelAndKeepTheFourthByte)
             ASSERT_EQ(up[i], add) << "v=" << v << " pixel " << std::hex << orig[i];
             ASSERT_EQ(down[i], sub) << "v=" << v << " pixel " << std::hex << orig[i];
         }
+        // Short spans at an odd start, ending inside and after the steps of
+        // eight pixels: the same pixels as the long span, and none beyond.
+        for (int count = 1; count <= 19; count++) {
+            std::vector<uint32_t> shortUp = orig, shortDown = orig;
+            x2dAddSpan(v, count, shortUp.data() + 3);
+            x2dSubSpan(v, count, shortDown.data() + 3);
+            for (size_t i = 0; i < 32; i++) {
+                bool inside = i >= 3 && i < 3 + (size_t)count;
+                ASSERT_EQ(shortUp[i], inside ? up[i] : orig[i]) << "v=" << v << " count " << count << " at " << i;
+                ASSERT_EQ(shortDown[i], inside ? down[i] : orig[i]) << "v=" << v << " count " << count << " at " << i;
+            }
+        }
     }
     // Exactly count pixels change; a count of 0 changes nothing.
     std::vector<uint32_t> row(8, 0x40404040);
