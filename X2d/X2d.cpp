@@ -65,7 +65,7 @@ void x2dInit(int width, int height)
 uint8_t x2dDetectMMX()
 {
     x2dMMX = 0;
-    if (mmxForcedOff() || !x2dSpriteHasMMXPath() || !platCpuHasMMX())
+    if (mmxForcedOff() || !x2dSpriteHasMMXPath() || !platCpuHasSSE2())
         return x2dMMX;
     g_xLog.Print("Pentium MMX detected... switcing to MMX technology");
     x2dMMX = 1;

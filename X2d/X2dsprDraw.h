@@ -157,27 +157,18 @@ inline void scaled(const x2dSprite* s, const Src* src, int x, int y, float scale
 }
 
 // Scaled placement a row at a time, for rules that work on several pixels a
-// step: the samples of up to 64 pixels are gathered, then handed to
-// row(d, s, n) like a row of an unscaled sprite.
-template <class Src, class Row>
-inline void scaledRows(const x2dSprite* s, const Src* src, int x, int y, float scale, uint32_t* dst, Row row)
+// step: rule.sampled(d, line, u, stepX, n) draws n pixels from d, sampling
+// column u >> 16 of the source line, u growing by stepX.
+template <class Src, class Rule>
+inline void scaledRows(const x2dSprite* s, const Src* src, int x, int y, float scale, uint32_t* dst, const Rule& rule)
 {
     ScaledArea a;
     if (!src || !scaledArea(s, x, y, scale, dst, a))
         return;
-    const int kRun = 64;
-    Src samples[kRun];
     uint32_t* d = a.d;
     uint64_t v = a.sv;
     for (int64_t j = 0; j < a.H; j++) {
-        const Src* line = src + (size_t)(v >> 16) * (size_t)s->sizeX;
-        uint64_t u = a.su;
-        for (int64_t i = 0; i < a.W; i += kRun) {
-            const int n = a.W - i < kRun ? (int)(a.W - i) : kRun;
-            for (int k = 0; k < n; k++, u += a.stepX)
-                samples[k] = line[u >> 16];
-            row(d + i, samples, n);
-        }
+        rule.sampled(d, src + (size_t)(v >> 16) * (size_t)s->sizeX, a.su, a.stepX, a.W);
         d += x2dScreenWidth;
         v += a.stepY;
     }

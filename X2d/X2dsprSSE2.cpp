@@ -73,76 +73,128 @@ inline __m128i blend4(__m128i p, __m128i d, const Weights& w)
     return _mm_packus_epi16(lo, hi);
 }
 
-// A row: eight pixels a step (two independent four-pixel steps), then a four,
-// then the last one to three pixels through the four-pixel step on a copy.
-template <class Rule, class Src>
-inline void row(const Rule& rule, uint32_t* d, const Src* s, int n)
-{
-    int i = 0;
-    for (; i + 8 <= n; i += 8) {
-        rule.step(d + i, s + i);
-        rule.step(d + i + 4, s + i + 4);
-    }
-    if (i + 4 <= n) {
-        rule.step(d + i, s + i);
-        i += 4;
-    }
-    if (i < n) {
-        const size_t left = (size_t)(n - i);
-        uint32_t dt[4] = {0, 0, 0, 0};
-        Src st[4] = {0, 0, 0, 0};
-        memcpy(dt, d + i, left * 4);
-        memcpy(st, s + i, left * sizeof(Src));
-        rule.step(dt, st);
-        memcpy(d + i, dt, left * 4);
-    }
-}
+// Four source values in lanes: pixels as they are, layer weights one in
+// each 32-bit lane.
+inline __m128i sources(const uint32_t* s) { return load4(s); }
+inline __m128i sources(const uint8_t* s) { return load4(s); }
 
-// Every rule is a four-pixel step; its row form serves the unclipped, clipped
-// and (on gathered source rows) scaled placements.
+// Every rule is a step on four pixels, step(d, s) with the four sources in
+// lanes. Its row form serves the unclipped and clipped placements: eight
+// pixels a step (two independent steps), then a four, then the last one to
+// three pixels through the same step on a copy. Its sampled form serves the
+// scaled placement, the four samples gathered straight into lanes.
 template <class Rule, class Src>
 struct Rows {
-    void operator()(uint32_t* d, const Src* s, int n) const { row(*static_cast<const Rule*>(this), d, s, n); }
+    const Rule& rule() const { return *static_cast<const Rule*>(this); }
+
+    // The last n < 4 pixels; src holds their sources.
+    void tail(uint32_t* d, const Src* src, int n) const
+    {
+        uint32_t dt[4] = {0, 0, 0, 0};
+        Src st[4] = {0, 0, 0, 0};
+        memcpy(dt, d, (size_t)n * 4);
+        memcpy(st, src, (size_t)n * sizeof(Src));
+        rule().step(dt, sources(st));
+        memcpy(d, dt, (size_t)n * 4);
+    }
+
+    void operator()(uint32_t* d, const Src* s, int n) const
+    {
+        int i = 0;
+        for (; i + 8 <= n; i += 8) {
+            rule().step(d + i, sources(s + i));
+            rule().step(d + i + 4, sources(s + i + 4));
+        }
+        if (i + 4 <= n) {
+            rule().step(d + i, sources(s + i));
+            i += 4;
+        }
+        if (i < n)
+            tail(d + i, s + i, n - i);
+    }
+
+    void sampled(uint32_t* d, const Src* line, uint64_t u, uint32_t du, int64_t n) const
+    {
+        // A step of exactly one source pixel samples a plain row.
+        if (du == 0x10000) {
+            (*this)(d, line + (u >> 16), (int)n);
+            return;
+        }
+        int64_t i = 0;
+        for (; i + 4 <= n; i += 4, u += 4 * (uint64_t)du) {
+            const __m128i v = _mm_set_epi32((int)line[(u + 3 * (uint64_t)du) >> 16], (int)line[(u + 2 * (uint64_t)du) >> 16],
+                                            (int)line[(u + du) >> 16], (int)line[u >> 16]);
+            rule().step(d + i, v);
+        }
+        if (i < n) {
+            Src st[4] = {0, 0, 0, 0};
+            for (int k = 0; k < n - i; k++, u += du)
+                st[k] = line[u >> 16];
+            tail(d + i, st, (int)(n - i));
+        }
+    }
 };
 
 struct Copy : Rows<Copy, uint32_t> {
-    void step(uint32_t* d, const uint32_t* s) const { store4(d, load4(s)); }
+    void step(uint32_t* d, __m128i s) const { store4(d, s); }
     void operator()(uint32_t* d, const uint32_t* s, int n) const { memcpy(d, s, (size_t)n * 4); }
 };
 
-// Four keyed pixels are left alone, four others are copied; only a mixed
-// step reads the screen.
+// Keyed pixels keep the screen's. Rows go sixteen pixels a step, decided
+// once for all sixteen: none keyed is a copy, all keyed is nothing, and only
+// a mixed step reads the screen.
 struct Key : Rows<Key, uint32_t> {
     __m128i k;
     explicit Key(uint32_t key) : k(_mm_set1_epi32((int)key)) {}
-    void step(uint32_t* d, const uint32_t* s) const
+    void step(uint32_t* d, __m128i sv) const
     {
-        const __m128i sv = load4(s), keyed = _mm_cmpeq_epi32(sv, k);
-        const int m = _mm_movemask_epi8(keyed);
-        if (m == 0xffff)
-            return;
-        store4(d, m == 0 ? sv : select(keyed, load4(d), sv));
+        const __m128i keyed = _mm_cmpeq_epi32(sv, k);
+        store4(d, select(keyed, load4(d), sv));
+    }
+    void operator()(uint32_t* d, const uint32_t* s, int n) const
+    {
+        int i = 0;
+        for (; i + 16 <= n; i += 16) {
+            const __m128i s0 = load4(s + i), s1 = load4(s + i + 4), s2 = load4(s + i + 8), s3 = load4(s + i + 12);
+            const __m128i k0 = _mm_cmpeq_epi32(s0, k), k1 = _mm_cmpeq_epi32(s1, k), k2 = _mm_cmpeq_epi32(s2, k),
+                          k3 = _mm_cmpeq_epi32(s3, k);
+            const __m128i any = _mm_or_si128(_mm_or_si128(k0, k1), _mm_or_si128(k2, k3));
+            if (noneOf(any)) {
+                store4(d + i, s0);
+                store4(d + i + 4, s1);
+                store4(d + i + 8, s2);
+                store4(d + i + 12, s3);
+                continue;
+            }
+            if (allOf(_mm_and_si128(_mm_and_si128(k0, k1), _mm_and_si128(k2, k3))))
+                continue;
+            store4(d + i, select(k0, load4(d + i), s0));
+            store4(d + i + 4, select(k1, load4(d + i + 4), s1));
+            store4(d + i + 8, select(k2, load4(d + i + 8), s2));
+            store4(d + i + 12, select(k3, load4(d + i + 12), s3));
+        }
+        Rows<Key, uint32_t>::operator()(d + i, s + i, n - i);
     }
 };
 
 // All four bytes added with saturation; a zero source pixel needs no test.
 struct Add : Rows<Add, uint32_t> {
-    void step(uint32_t* d, const uint32_t* s) const { store4(d, _mm_adds_epu8(load4(d), load4(s))); }
+    void step(uint32_t* d, __m128i sv) const { store4(d, _mm_adds_epu8(load4(d), sv)); }
 };
 
 struct Blend : Rows<Blend, uint32_t> {
     Weights w;
     explicit Blend(uint32_t a) : w(constantWeight(a)) {}
-    void step(uint32_t* d, const uint32_t* s) const { store4(d, blend4(load4(s), load4(d), w)); }
+    void step(uint32_t* d, __m128i sv) const { store4(d, blend4(sv, load4(d), w)); }
 };
 
 // A weight of 0 leaves the screen's bytes as they are (d + 0), so only the
 // opaque pixels need a choice of their own.
 struct Alpha : Rows<Alpha, uint32_t> {
-    void step(uint32_t* d, const uint32_t* s) const
+    void step(uint32_t* d, __m128i sv) const
     {
         const __m128i top = _mm_set1_epi32((int)0xff000000u);
-        const __m128i sv = load4(s), sa = _mm_and_si128(sv, top);
+        const __m128i sa = _mm_and_si128(sv, top);
         const __m128i opaque = _mm_cmpeq_epi32(sa, top);
         if (allOf(_mm_cmpeq_epi32(sa, _mm_setzero_si128())))
             return;
@@ -166,48 +218,39 @@ inline __m128i scaledWeights(__m128i w32, __m128i a32)
 struct AlphaBlend : Rows<AlphaBlend, uint32_t> {
     __m128i a32;
     explicit AlphaBlend(uint32_t a) : a32(_mm_set1_epi32((int)a)) {}
-    void step(uint32_t* d, const uint32_t* s) const
+    void step(uint32_t* d, __m128i sv) const
     {
-        const __m128i sv = load4(s), sa = _mm_srli_epi32(sv, 24);
+        const __m128i sa = _mm_srli_epi32(sv, 24);
         if (allOf(_mm_cmpeq_epi32(sa, _mm_setzero_si128())))
             return;
         store4(d, blend4(sv, load4(d), pixelWeights(scaledWeights(sa, a32))));
     }
 };
 
-inline uint32_t layerWord(const uint8_t* l)
-{
-    uint32_t w;
-    memcpy(&w, l, 4);
-    return w;
-}
-
 struct Layer : Rows<Layer, uint8_t> {
     __m128i k;
     explicit Layer(uint32_t key) : k(_mm_set1_epi32((int)key)) {}
-    void step(uint32_t* d, const uint8_t* l) const
+    void step(uint32_t* d, __m128i w32) const
     {
-        const uint32_t word = layerWord(l);
-        if (word == 0)
+        if (allOf(_mm_cmpeq_epi32(w32, _mm_setzero_si128())))
             return;
-        if (word == 0xffffffffu) {
+        const __m128i full = _mm_cmpeq_epi32(w32, _mm_set1_epi32(255));
+        if (allOf(full)) {
             store4(d, k);
             return;
         }
-        const __m128i w32 = load4(l);
-        const __m128i blended = blend4(k, load4(d), pixelWeights(w32));
-        store4(d, select(_mm_cmpeq_epi32(w32, _mm_set1_epi32(255)), k, blended));
+        store4(d, select(full, k, blend4(k, load4(d), pixelWeights(w32))));
     }
 };
 
 struct LayerBlend : Rows<LayerBlend, uint8_t> {
     __m128i k, a32;
     LayerBlend(uint32_t key, uint32_t a) : k(_mm_set1_epi32((int)key)), a32(_mm_set1_epi32((int)a)) {}
-    void step(uint32_t* d, const uint8_t* l) const
+    void step(uint32_t* d, __m128i w32) const
     {
-        if (layerWord(l) == 0)
+        if (allOf(_mm_cmpeq_epi32(w32, _mm_setzero_si128())))
             return;
-        store4(d, blend4(k, load4(d), pixelWeights(scaledWeights(load4(l), a32))));
+        store4(d, blend4(k, load4(d), pixelWeights(scaledWeights(w32, a32))));
     }
 };
 
@@ -221,6 +264,10 @@ void Fill(x2dSprite* s, uint32_t color)
     if (!s->pixels)
         return;
     const size_t n = (size_t)(s->sizeX > 0 ? s->sizeX : 0) * (size_t)(s->sizeY > 0 ? s->sizeY : 0);
+    if (color == 0) {
+        memset(s->pixels, 0, n * 4);
+        return;
+    }
     const __m128i c = _mm_set1_epi32((int)color);
     size_t i = 0;
     for (; i + 4 <= n; i += 4)
