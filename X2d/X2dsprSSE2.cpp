@@ -39,37 +39,52 @@ inline __m128i select(__m128i mask, __m128i a, __m128i b)
     return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b));
 }
 
+// (e x w) >> 7 for e held in the high byte of a 16-bit lane (e x 256), as
+// MMX shifted its product. On the processor the high half of the product
+// with 2w is exactly that: (e x 256 x 2w) >> 16. WebAssembly SIMD has no
+// multiply-high (emscripten builds one from two widening multiplies and a
+// shuffle), so there e comes down to its byte and the low half of e x w (it
+// fits 16 bits) is shifted.
+#if defined(__wasm_simd128__)
+const int kWeightScale = 1;
+inline __m128i productShifted(__m128i eHigh, __m128i w)
+{
+    return _mm_srai_epi16(_mm_mullo_epi16(_mm_srai_epi16(eHigh, 8), w), 7);
+}
+#else
+const int kWeightScale = 2;
+inline __m128i productShifted(__m128i eHigh, __m128i w2) { return _mm_mulhi_epi16(eHigh, w2); }
+#endif
+
 // The weights of one blend step: pixels 0 and 1 in lo, 2 and 3 in hi, each
-// pixel's weight doubled in its four 16-bit lanes (see blend4).
+// pixel's weight (times kWeightScale) in its four 16-bit lanes.
 struct Weights {
     __m128i lo, hi;
 };
 
 inline Weights constantWeight(uint32_t w)
 {
-    const __m128i v = _mm_set1_epi16((short)(2 * w));
+    const __m128i v = _mm_set1_epi16((short)(kWeightScale * w));
     return {v, v};
 }
 
 // From one weight (0..255) in each 32-bit lane.
 inline Weights pixelWeights(__m128i w32)
 {
-    __m128i w2 = _mm_add_epi32(w32, w32);
-    w2 = _mm_or_si128(w2, _mm_slli_epi32(w2, 16));
-    return {_mm_unpacklo_epi32(w2, w2), _mm_unpackhi_epi32(w2, w2)};
+    __m128i w = kWeightScale == 2 ? _mm_add_epi32(w32, w32) : w32;
+    w = _mm_or_si128(w, _mm_slli_epi32(w, 16));
+    return {_mm_unpacklo_epi32(w, w), _mm_unpackhi_epi32(w, w)};
 }
 
 // Four pixels p laid over d with the MMX rule. e = (p - d) >> 1 comes from
-// one byte average: avg(p, 255 - d) = e + 128 exactly. With e in the high
-// byte of a 16-bit lane, the high half of its product with 2w is
-// (e x 256 x 2w) >> 16 = (e x w) >> 7, the MMX product shifted as MMX
-// shifted it. The sum with d is clamped by the unsigned pack.
+// one byte average: avg(p, 255 - d) = e + 128 exactly; unpacked above a zero
+// byte it is e x 256. The sum with d is clamped by the unsigned pack.
 inline __m128i blend4(__m128i p, __m128i d, const Weights& w)
 {
     const __m128i z = _mm_setzero_si128();
     const __m128i e = _mm_xor_si128(_mm_avg_epu8(p, _mm_xor_si128(d, _mm_set1_epi8(-1))), _mm_set1_epi8(-128));
-    const __m128i lo = _mm_add_epi16(_mm_unpacklo_epi8(d, z), _mm_mulhi_epi16(_mm_unpacklo_epi8(z, e), w.lo));
-    const __m128i hi = _mm_add_epi16(_mm_unpackhi_epi8(d, z), _mm_mulhi_epi16(_mm_unpackhi_epi8(z, e), w.hi));
+    const __m128i lo = _mm_add_epi16(_mm_unpacklo_epi8(d, z), productShifted(_mm_unpacklo_epi8(z, e), w.lo));
+    const __m128i hi = _mm_add_epi16(_mm_unpackhi_epi8(d, z), productShifted(_mm_unpackhi_epi8(z, e), w.hi));
     return _mm_packus_epi16(lo, hi);
 }
 
