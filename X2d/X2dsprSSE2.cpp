@@ -222,23 +222,32 @@ struct Alpha : Rows<Alpha, uint32_t> {
     }
 };
 
-// The weight is a for an opaque pixel, else (a x sa) >> 8.
-inline __m128i scaledWeights(__m128i w32, __m128i a32)
-{
-    const __m128i full = _mm_cmpeq_epi32(w32, _mm_set1_epi32(255));
-    const __m128i product = _mm_srli_epi32(_mm_mullo_epi16(w32, a32), 8); // below 65536: exact in 16 bits
-    return select(full, a32, product);
-}
+// The weights of the rules times a constant a: a where the pixel's own
+// weight w is 255 (four such pixels take the constant's weights whole), else
+// (a x w) >> 8.
+struct TimesConstant {
+    __m128i a32;
+    Weights whole;
+    explicit TimesConstant(uint32_t a) : a32(_mm_set1_epi32((int)a)), whole(constantWeight(a)) {}
+    Weights operator()(__m128i w32) const
+    {
+        const __m128i full = _mm_cmpeq_epi32(w32, _mm_set1_epi32(255));
+        if (allOf(full))
+            return whole;
+        const __m128i product = _mm_srli_epi32(_mm_mullo_epi16(w32, a32), 8); // below 65536: exact in 16 bits
+        return pixelWeights(select(full, a32, product));
+    }
+};
 
 struct AlphaBlend : Rows<AlphaBlend, uint32_t> {
-    __m128i a32;
-    explicit AlphaBlend(uint32_t a) : a32(_mm_set1_epi32((int)a)) {}
+    TimesConstant times;
+    explicit AlphaBlend(uint32_t a) : times(a) {}
     void step(uint32_t* d, __m128i sv) const
     {
         const __m128i sa = _mm_srli_epi32(sv, 24);
         if (allOf(_mm_cmpeq_epi32(sa, _mm_setzero_si128())))
             return;
-        store4(d, blend4(sv, load4(d), pixelWeights(scaledWeights(sa, a32))));
+        store4(d, blend4(sv, load4(d), times(sa)));
     }
 };
 
@@ -259,13 +268,14 @@ struct Layer : Rows<Layer, uint8_t> {
 };
 
 struct LayerBlend : Rows<LayerBlend, uint8_t> {
-    __m128i k, a32;
-    LayerBlend(uint32_t key, uint32_t a) : k(_mm_set1_epi32((int)key)), a32(_mm_set1_epi32((int)a)) {}
+    __m128i k;
+    TimesConstant times;
+    LayerBlend(uint32_t key, uint32_t a) : k(_mm_set1_epi32((int)key)), times(a) {}
     void step(uint32_t* d, __m128i w32) const
     {
         if (allOf(_mm_cmpeq_epi32(w32, _mm_setzero_si128())))
             return;
-        store4(d, blend4(k, load4(d), pixelWeights(scaledWeights(w32, a32))));
+        store4(d, blend4(k, load4(d), times(w32)));
     }
 };
 
