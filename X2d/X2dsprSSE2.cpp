@@ -150,9 +150,14 @@ struct Rows {
     }
 };
 
+// The C library's copy is the fastest natively; in the browser a row is too
+// short for emscripten's (it leaves wasm for rows of 512 bytes and more), and
+// the lanes copy it.
 struct Copy : Rows<Copy, uint32_t> {
     void step(uint32_t* d, __m128i s) const { store4(d, s); }
+#if !defined(__wasm_simd128__)
     void operator()(uint32_t* d, const uint32_t* s, int n) const { memcpy(d, s, (size_t)n * 4); }
+#endif
 };
 
 // Keyed pixels keep the screen's. Rows go sixteen pixels a step, decided

@@ -1,11 +1,13 @@
 // The sprites' lanes as the browser runs them (WebAssembly SIMD), against the
 // MMX arithmetic written out in integers: every source byte, screen byte and
-// weight through the constant, per-pixel and layer weights. Built by the
+// weight through the constant, per-pixel and layer weights, and the copy, the
+// key and the saturating add of every byte pair. Built by the
 // browser build beside the program, run by node (lanes.test.mjs); prints
 // "lanes: D of N pixels differ" and fails on any.
 //
 // It takes the lane path's source whole, with the few engine globals it reads
 // defined here, so that nothing of the program's page set-up comes along.
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -94,6 +96,34 @@ int main()
         s.DrawLayerBlend(0, 0, 200, screen.data());
         for (int i = 0; i < n; i++)
             expect(i, w == 0 ? 0x01010101u * (uint32_t)(i >> 8) : 0x01010101u * mmx(k, i >> 8, lw));
+    }
+    // Copy, key (the key is byte 77 in all four) and add, at an odd column
+    // so that rows end in the middle of a step.
+    for (int i = 0; i < n; i++)
+        px[i] = 0x01010101u * (uint32_t)(i & 255);
+    s.sizeX = 255;
+    s.skip = 1;
+    s.color = 0x01010101u * 77;
+    const uint32_t outside = 0xdeadbeef;
+    for (int op = 0; op < 3; op++) {
+        under();
+        for (int y = 0; y < 256; y++)
+            screen[(size_t)y * 256] = outside;
+        if (op == 0)
+            s.DrawNoClip(1, 0, screen.data());
+        else if (op == 1)
+            s.DrawKey(1, 0, screen.data());
+        else
+            s.DrawAddNoClip(1, 0, screen.data());
+        for (int y = 0; y < 256; y++) {
+            expect(y * 256, outside);
+            for (int x = 1; x < 256; x++) {
+                const int p = (y * 255 + x - 1) & 255, d = y;
+                const uint32_t pv = 0x01010101u * (uint32_t)p, dv = 0x01010101u * (uint32_t)d;
+                const uint32_t want = op == 0 ? pv : op == 1 ? (p == 77 ? dv : pv) : 0x01010101u * (uint32_t)std::min(255, p + d);
+                expect(y * 256 + x, want);
+            }
+        }
     }
     printf("lanes: %ld of %ld pixels differ\n", wrong, seen);
     return wrong != 0;
