@@ -18,7 +18,7 @@ extern int32_t x2dClipLeft;     // first column inside
 extern int32_t x2dClipRight;    // first column past the window
 extern int32_t x2dClipBottom;   // first line past the window
 extern int32_t x2dScreenWidth;  // pixels per line
-extern uint8_t x2dMMX;          // 1: sprites created now use the MMX code path
+extern uint8_t x2dMMX;          // 1: sprites created now use the processor (MMX arithmetic) path
 
 // Row a of the blend table, addressed through its middle: row[d] for d from
 // -255 to 255 holds the low 8 bits of floor(a x d / 256). Blending a channel
@@ -26,7 +26,10 @@ extern uint8_t x2dMMX;          // 1: sprites created now use the MMX code path
 inline const uint8_t* x2dBlendRow(uint32_t a) { return x2dBlendTable + a * 512 + 255; }
 
 void x2dInit(int width, int height);
-// Probes the processor; QH_NO_MMX=1 in the environment forces the plain path.
+// Probes the processor: 1 when the processor path is built (SSE2 lanes, or
+// WebAssembly SIMD in the browser) and the processor has SSE2. It logs the
+// switch as the MMX switch it replaces. QH_NO_MMX=1 in the environment forces
+// the plain path.
 uint8_t x2dDetectMMX();
 void x2dSetClipWindow(int left, int top, int right, int bottom);
 

@@ -2,7 +2,9 @@
 // 8-bit alpha layer and a colour, drawn onto the 2D screen by 22 operations.
 //
 // Two code paths implement the operations: the plain one (x2dSpriteX86,
-// blends through x2dBlendTable) and the MMX one (x2dSpriteMMX). Each sprite
+// blends through x2dBlendTable) and the processor one (x2dSpriteMMX: the MMX
+// arithmetic, computed in SSE2 lanes, which the browser build compiles to
+// WebAssembly SIMD). The two round some blends differently. Each sprite
 // gets one table of operations when x2dSpriteCreate makes it, so the path is
 // fixed per object. Everything else (loading, alpha, copying, rotation) is
 // shared. Sprites are made only by x2dSpriteCreate and destroyed with delete.
@@ -40,7 +42,8 @@ struct x2dSpriteOps {
 };
 
 extern const x2dSpriteOps x2dSpriteX86Ops;
-// Present only where the MMX path is built (see x2dSpriteHasMMXPath).
+// The processor path; where it is not built (no SSE2 lanes) the plain table
+// stands in and x2dSpriteHasMMXPath is false.
 extern const x2dSpriteOps x2dSpriteMMXOps;
 bool x2dSpriteHasMMXPath();
 
@@ -109,6 +112,6 @@ public:
     uint8_t ownsMemory;
 };
 
-// A new sprite on the heap with the MMX path when x2dMMX is 1, else the
+// A new sprite on the heap with the processor path when x2dMMX is 1, else the
 // plain one. x2dInit must have run.
 x2dSprite* x2dSpriteCreate();

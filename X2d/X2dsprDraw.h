@@ -1,7 +1,8 @@
 // Placement of a sprite on the 2D screen, shared by both code paths: which
 // source pixels land on which screen pixels. The code paths supply only what
 // happens to one row, rule(d, s, n), for the unclipped and clipped
-// placements, or to one pixel, rule(d, s), for the scaled one.
+// placements, and for the scaled one either that (on gathered samples) or
+// what happens to one pixel, rule(d, s).
 // Internal to X2d.
 #pragma once
 #include <cstdint>
@@ -72,19 +73,28 @@ inline void clipped(const x2dSprite* s, const Src* src, int x, int y, uint32_t* 
     }
 }
 
-// Clipped with nearest-pixel scaling in 16.16 fixed point; the float work is
-// done once per call.
-template <class Src, class Pixel>
-inline void scaled(const x2dSprite* s, const Src* src, int x, int y, float scale, uint32_t* dst, Pixel pixel)
+// The part of the screen a scaled drawing covers, clipped: W x H pixels from
+// d, sampling source column u >> 16 and row v >> 16, u from su by stepX per
+// column, v from sv by stepY per row.
+struct ScaledArea {
+    uint32_t* d;
+    int64_t W, H;
+    uint64_t su, sv;
+    uint32_t stepX, stepY;
+};
+
+// Nearest-pixel scaling in 16.16 fixed point, clipped; the float work is done
+// once per call. False when nothing is drawn.
+inline bool scaledArea(const x2dSprite* s, int x, int y, float scale, uint32_t* dst, ScaledArea& a)
 {
-    if (!src || s->sizeX <= 0 || s->sizeY <= 0)
-        return;
+    if (s->sizeX <= 0 || s->sizeY <= 0)
+        return false;
     float fw = (float)s->sizeX * scale;
     float fh = (float)s->sizeY * scale;
     // Below one pixel (or not a number) nothing is drawn; a huge scale is
     // held to a size the clip window cuts down anyway.
     if (!(fw >= 1.0f) || !(fh >= 1.0f))
-        return;
+        return false;
     const float most = 1073741824.0f;
     if (fw > most)
         fw = most;
@@ -112,27 +122,55 @@ inline void scaled(const x2dSprite* s, const Src* src, int x, int y, float scale
     }
     // Float rounding in the steps must never carry the last sample past the
     // picture.
-    const int sw = s->sizeX;
-    const uint64_t endU = (uint64_t)sw << 16, endV = (uint64_t)s->sizeY << 16;
+    const uint64_t endU = (uint64_t)s->sizeX << 16, endV = (uint64_t)s->sizeY << 16;
     if (su >= endU || sv >= endV)
-        return;
+        return false;
     if (stepX > 0 && W > (int64_t)((endU - 1 - su) / stepX) + 1)
         W = (int64_t)((endU - 1 - su) / stepX) + 1;
     if (stepY > 0 && H > (int64_t)((endV - 1 - sv) / stepY) + 1)
         H = (int64_t)((endV - 1 - sv) / stepY) + 1;
     if (W <= 0 || H <= 0)
+        return false;
+    a = ScaledArea{screenLine(dst, (int)py) + px, W, H, su, sv, stepX, stepY};
+    return true;
+}
+
+// Scaled placement a pixel at a time: pixel(d, s).
+template <class Src, class Pixel>
+inline void scaled(const x2dSprite* s, const Src* src, int x, int y, float scale, uint32_t* dst, Pixel pixel)
+{
+    ScaledArea a;
+    if (!src || !scaledArea(s, x, y, scale, dst, a))
         return;
-    uint32_t* d = screenLine(dst, (int)py) + px;
-    uint64_t v = sv;
-    for (int64_t j = 0; j < H; j++) {
-        const Src* line = src + (size_t)(v >> 16) * (size_t)sw;
-        uint64_t u = su;
-        for (int64_t i = 0; i < W; i++) {
+    uint32_t* d = a.d;
+    uint64_t v = a.sv;
+    for (int64_t j = 0; j < a.H; j++) {
+        const Src* line = src + (size_t)(v >> 16) * (size_t)s->sizeX;
+        uint64_t u = a.su;
+        for (int64_t i = 0; i < a.W; i++) {
             pixel(d + i, line + (u >> 16));
-            u += stepX;
+            u += a.stepX;
         }
         d += x2dScreenWidth;
-        v += stepY;
+        v += a.stepY;
+    }
+}
+
+// Scaled placement a row at a time, for rules that work on several pixels a
+// step: rule.sampled(d, line, u, stepX, n) draws n pixels from d, sampling
+// column u >> 16 of the source line, u growing by stepX.
+template <class Src, class Rule>
+inline void scaledRows(const x2dSprite* s, const Src* src, int x, int y, float scale, uint32_t* dst, const Rule& rule)
+{
+    ScaledArea a;
+    if (!src || !scaledArea(s, x, y, scale, dst, a))
+        return;
+    uint32_t* d = a.d;
+    uint64_t v = a.sv;
+    for (int64_t j = 0; j < a.H; j++) {
+        rule.sampled(d, src + (size_t)(v >> 16) * (size_t)s->sizeX, a.su, a.stepX, a.W);
+        d += x2dScreenWidth;
+        v += a.stepY;
     }
 }
 

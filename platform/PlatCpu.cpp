@@ -6,7 +6,7 @@
 #include <cpuid.h>
 #endif
 
-bool platCpuHasMMX()
+bool platCpuHasSSE2()
 {
 #if defined(__i386__) || defined(__x86_64__)
     // __get_cpuid first checks that CPUID exists (the ID flag can be toggled
@@ -14,7 +14,7 @@ bool platCpuHasMMX()
     unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
     if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx))
         return false;
-    return (edx & 0x800000u) != 0;
+    return (edx & 0x4000000u) != 0;
 #else
     return false;
 #endif

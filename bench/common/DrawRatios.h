@@ -54,7 +54,7 @@ inline int drawRatiosMain(int argc, char** argv, const char* baseline)
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    printf("\n%s path\n", x2dMMX ? "MMX" : "plain");
+    printf("\n%s path\n", x2dMMX ? "SSE2" : "plain");
     for (const auto& e : reporter.times)
         if (e.first != baseline)
             reporter.ratio(e.first.c_str() + 3, e.first, baseline);

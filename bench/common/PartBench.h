@@ -42,7 +42,7 @@ inline int benchRunWithRatios(int argc, char** argv, const char* baseline)
             base = e.second;
     if (base <= 0)
         return 1;
-    printf("\n%-16s %10s %14s  (%s path)\n", "benchmark", "median ms", "ratio/baseline", x2dMMX ? "MMX" : "plain");
+    printf("\n%-16s %10s %14s  (%s path)\n", "benchmark", "median ms", "ratio/baseline", x2dMMX ? "SSE2" : "plain");
     for (const auto& e : reporter.times)
         if (e.first.rfind(baseline, 0) != 0) {
             const std::string name = e.first.substr(3, e.first.find('/') - 3);

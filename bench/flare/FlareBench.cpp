@@ -101,6 +101,6 @@ int main(int argc, char** argv)
     reporter.ratio("flare frame 26/32", "BM_frame26_32", "BM_memcpy");
     reporter.ratio("flare frame 27/44", "BM_frame27_44", "BM_memcpy");
     printf("flares in the measured frame: %d (%s path)\n", g_flares,
-           x2dMMX ? "MMX" : "plain");
+           x2dMMX ? "SSE2" : "plain");
     return 0;
 }

@@ -147,7 +147,7 @@ int main(int argc, char** argv)
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const double base = reporter.ns["BM_memcpy"];
-    printf("\n%-16s %10s %14s  (%s path)\n", "frame", "median ms", "ratio/memcpy", x2dMMX ? "MMX" : "plain");
+    printf("\n%-16s %10s %14s  (%s path)\n", "frame", "median ms", "ratio/memcpy", x2dMMX ? "SSE2" : "plain");
     for (const auto& e : reporter.ns)
         if (e.first != "BM_memcpy" && base > 0)
             printf("%-16s %10.3f %14.2f\n", e.first.c_str() + 3, e.second / 1e6, e.second / base);

@@ -199,11 +199,11 @@ int main(int argc, char** argv)
 
     // The frames go to a file that keeps nothing: the capture's sampling of
     // the picture runs as in a real capture, without gigabytes on the disk.
-    std::vector<Series> runs = {{"MMX", {}, {}}, {"plain (QH_NO_MMX=1)", {}, {}}};
+    std::vector<Series> runs = {{"SSE2", {}, {}}, {"plain (QH_NO_MMX=1)", {}, {}}};
     const char* envs[] = {"QH_NO_MMX=", "QH_NO_MMX=1"};
     for (int round = 0; round < rounds; round++)
         for (size_t r = 0; r < runs.size(); r++) {
-            std::string folder = showFolder((r ? "costs-plain-" : "costs-mmx-") + std::to_string(round));
+            std::string folder = showFolder((r ? "costs-plain-" : "costs-sse2-") + std::to_string(round));
             if (folder.empty() || symlink("/dev/null", (folder + "/frames.rgb").c_str()) != 0) {
                 fprintf(stderr, "cannot set up a scratch folder for the show\n");
                 return 1;

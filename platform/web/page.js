@@ -21,6 +21,12 @@ const message = document.getElementById("message");
 // What the tests read: the music's position and the show's state.
 const state = (window.quietHarbor = { running: false, ended: 0, exitStatus: null, position: null, log: [], costs: [] });
 
+// The program is built with WebAssembly SIMD (its drawing lanes): a module
+// of one function using it (i8x16.splat, i8x16.popcnt) tells whether this
+// browser can load the program at all.
+const SIMD_PROBE = new Uint8Array([0, 97, 115, 109, 1, 0, 0, 0, 1, 5, 1, 96, 0, 1, 123, 3, 2, 1, 0, 10, 10, 1, 8, 0, 65, 0,
+                                   253, 15, 253, 98, 11]);
+
 let libPromise = null;
 let dataPromise = null;
 
@@ -222,6 +228,11 @@ function backToTitle(music) {
 
 async function start() {
     if (state.running) return;
+    if (!WebAssembly.validate(SIMD_PROBE)) {
+        showMessage("This browser has no WebAssembly SIMD, which the show is built with: it needs Chrome 91, " +
+                    "Firefox 89, Safari 16.4 or a later version.", "Quiet Harbor");
+        return;
+    }
     state.running = true;
     title.hidden = true;
     message.hidden = true;

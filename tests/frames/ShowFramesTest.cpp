@@ -1,7 +1,8 @@
 // The show as it plays: the program captures windows of the show losslessly
 // on its virtual clock, and the chosen frames of each window must have the
-// hashes kept in frames.txt, for both drawing paths (the MMX path rounds
-// some blends differently by one step, so each has its own).
+// hashes kept in frames.txt, for both drawing paths (the processor path,
+// "mmx" in the table after the arithmetic it keeps, now computed in SSE2
+// lanes, rounds some blends differently by one step, so each has its own).
 //
 // The capture is read from a pipe as the program writes it: a window keeps
 // only its listed frames, however long it runs.
@@ -227,7 +228,7 @@ TEST(ShowFrames, PlainPathMatchesTheReferenceHashes) { checkPath(true); }
 TEST(ShowFrames, MmxPathMatchesTheReferenceHashes)
 {
     if (!x2dSpriteHasMMXPath() || !x2dDetectMMX()) {
-        GTEST_SKIP() << "no MMX path on this machine";
+        GTEST_SKIP() << "no processor (SSE2) drawing path on this machine";
     }
     checkPath(false);
 }

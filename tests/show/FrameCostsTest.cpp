@@ -32,7 +32,7 @@ TEST(FrameCosts, ReportCountsEveryDrawnFrameOnBothPathsAndPlotsThem)
     EXPECT_NE(readWholeFile(folder + "/out.txt").find(table), std::string::npos) << "the table goes to stdout too";
     // Per path, the two parts of the stretch and no other, each with its
     // frames in the column after the name.
-    for (const char* path : {"MMX path", "plain (QH_NO_MMX=1) path"}) {
+    for (const char* path : {"SSE2 path", "plain (QH_NO_MMX=1) path"}) {
         size_t at = table.find(path);
         ASSERT_NE(at, std::string::npos) << table;
         std::istringstream rows(table.substr(table.find('\n', table.find('\n', at) + 1) + 1));

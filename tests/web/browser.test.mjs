@@ -5,7 +5,9 @@
 // the music's position advances, Alt+Enter switches full screen on and off,
 // and Escape reaches the show and ends it.
 // Without sound (?silent) the music's clock keeps the show going all the same.
+// The program is the WebAssembly SIMD build: the sprites' lanes are in it.
 import assert from "node:assert/strict";
+import { execFileSync } from "node:child_process";
 import { test } from "node:test";
 import { fileURLToPath } from "node:url";
 import fs from "node:fs";
@@ -77,6 +79,16 @@ test("opened without switches the screen shows the title card, and a click start
     const stage = await chromium.run(BOXES);
     const shot = await chromium.screenshot();
     assert.ok(litIn(shot, stage.screen, shot.width / stage.width) > 0, "the show's picture is not on the screen");
+});
+
+test("the program draws with WebAssembly SIMD: the sprite lanes' byte average and pack are in it", () => {
+    const wasm = path.join(page, "quietharbor.wasm");
+    assert.ok(fs.existsSync(wasm), `no page built in ${page}`);
+    // wasm-dis comes with binaryen, which emscripten brings along.
+    const text = execFileSync("wasm-dis", [wasm], { maxBuffer: 1 << 30, stdio: ["ignore", "pipe", "ignore"] }).toString();
+    // _mm_avg_epu8 and _mm_packus_epi16 of the blend, and the SIMD loads.
+    for (const op of ["i8x16.avgr_u", "i8x16.narrow_i16x8_u", "v128.load"])
+        assert.ok(text.includes(op), `${op} is not in the program`);
 });
 
 test("the page plays the greetings with their music, Alt+Enter goes full screen and Escape ends the show", { timeout: 90000 }, async (t) => {

@@ -110,7 +110,7 @@ TEST(X2dCore, MmxProbeLogsOnlyWhenItSwitches)
     EXPECT_EQ(x2dMMX, 0);
     EXPECT_EQ(off.find("MMX"), std::string::npos);
     unsetenv("QH_NO_MMX");
-    bool has = platCpuHasMMX() && x2dSpriteHasMMXPath();
+    bool has = platCpuHasSSE2() && x2dSpriteHasMMXPath();
     std::string on = logOf([] { x2dDetectMMX(); });
     EXPECT_EQ(x2dMMX, has ? 1 : 0);
     if (has)
@@ -118,7 +118,9 @@ TEST(X2dCore, MmxProbeLogsOnlyWhenItSwitches)
     else
         EXPECT_EQ(on, "");
 #if defined(__x86_64__)
-    EXPECT_TRUE(platCpuHasMMX()); // every 64-bit x86 processor has it
+    EXPECT_TRUE(platCpuHasSSE2()); // every 64-bit x86 processor has it
+    EXPECT_TRUE(x2dSpriteHasMMXPath());
+    EXPECT_EQ(x2dMMX, 1);
 #endif
 }
 
@@ -239,6 +241,18 @@ TEST(X2dCore, SpanFadesSaturateEveryChannelAndKeepTheFourthByte)
             }
             ASSERT_EQ(up[i], add) << "v=" << v << " pixel " << std::hex << orig[i];
             ASSERT_EQ(down[i], sub) << "v=" << v << " pixel " << std::hex << orig[i];
+        }
+        // Short spans at an odd start, ending inside and after the steps of
+        // eight pixels: the same pixels as the long span, and none beyond.
+        for (int count = 1; count <= 19; count++) {
+            std::vector<uint32_t> shortUp = orig, shortDown = orig;
+            x2dAddSpan(v, count, shortUp.data() + 3);
+            x2dSubSpan(v, count, shortDown.data() + 3);
+            for (size_t i = 0; i < 32; i++) {
+                bool inside = i >= 3 && i < 3 + (size_t)count;
+                ASSERT_EQ(shortUp[i], inside ? up[i] : orig[i]) << "v=" << v << " count " << count << " at " << i;
+                ASSERT_EQ(shortDown[i], inside ? down[i] : orig[i]) << "v=" << v << " count " << count << " at " << i;
+            }
         }
     }
     // Exactly count pixels change; a count of 0 changes nothing.
