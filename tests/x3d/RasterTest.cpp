@@ -619,6 +619,137 @@ TEST_F(Raster, DepthTestKeepsTheNearerSurface)
     }
 }
 
+// Every byte of every filler, locked: seeded triangles of every width (the
+// spans of one to a few pixels and those that end inside a group of four
+// among them) drawn over a noisy picture and a z-buffer that lets part of
+// each group of four through, with texels whose fourth byte is noise, shades
+// past both ends of the table, and fog in a whole-numbered colour and in one
+// that is not. Picture, depths and guards reduce to one hash per filler,
+// kept from the fillers as they were written one pixel at a time; any
+// change of a pixel's bytes or coverage shows here.
+uint64_t fnv(uint64_t h, const void* data, size_t bytes)
+{
+    const uint8_t* p = (const uint8_t*)data;
+    for (size_t i = 0; i < bytes; i++)
+        h = (h ^ p[i]) * 1099511628211ull;
+    return h;
+}
+
+TEST_F(Raster, EveryFillerKeepsItsBytes)
+{
+    const uint64_t kWant[X3D_FILLERS] = {
+        0x599d425b1b302943ull, // x3dFillFlat
+        0x0dcdfffa83e5231full, // x3dFillFlatZ
+        0x0cecbf915a76b42bull, // x3dFillFlatAdd
+        0xc313515fc106fd6bull, // x3dFillFlatAddZ
+        0x8b903d2f707a91e3ull, // x3dFillGouraud
+        0x8e415f04612d13e7ull, // x3dFillGouraudZ
+        0x1c0efa86265fa7ffull, // x3dFillGouraudAdd
+        0x3b046241203b95e7ull, // x3dFillGouraudAddZ
+        0xa5f4dc9d3b3c0972ull, // x3dFillFog
+        0x9fb1512b3fca6c7bull, // x3dFillFogZ
+        0x0ce330c89d6a0076ull, // x3dFillFogAdd
+        0x2943705d4bc4203bull, // x3dFillFogAddZ
+        0xc370ce66e9196c1full, // x3dFillTex
+        0x556cb939ecbca567ull, // x3dFillTexZ
+        0xfd06fd32fe8ec95full, // x3dFillTexAdd
+        0xaf208848dfc1eea3ull, // x3dFillTexAddZ
+        0x2dc19f1be8ca6ddfull, // x3dFillTexLit
+        0xbec6cac2c68a20abull, // x3dFillTexLitZ
+        0x6ae3e746078f92afull, // x3dFillTexLitAdd
+        0xba8d7b95facd919bull, // x3dFillTexLitAddZ
+        0xa21009fb97b3cb7dull, // x3dFillTexFog
+        0xc8f9e162b460fa51ull, // x3dFillTexFogZ
+        0x72251dbb8d455a9dull, // x3dFillTexFogAdd
+        0x2abf2ab289154506ull, // x3dFillTexFogAddZ
+        0xa813f622271665fbull, // x3dFillTexP
+        0x1a4d5c74099300fbull, // x3dFillTexPZ
+        0xfa74620b60b746bfull, // x3dFillTexPAdd
+        0x8d0581d6f8fa2103ull, // x3dFillTexPAddZ
+        0xa3bb9c833dfaebc3ull, // x3dFillTexPLit
+        0x450f3a19e35c197bull, // x3dFillTexPLitZ
+        0x2f9d840fc8d3b4d3ull, // x3dFillTexPLitAdd
+        0x515de737ce099bd3ull, // x3dFillTexPLitAddZ
+        0x8542b11a84c150deull, // x3dFillTexPFog
+        0x61effbb38b5b6380ull, // x3dFillTexPFogZ
+        0x22c952eedc36a09full, // x3dFillTexPFogAdd
+        0x594cabeede77304dull, // x3dFillTexPFogAddZ
+    };
+    GuardedTarget target(77, 45);
+    target.install(&cam);
+    std::mt19937 rng(77);
+    std::vector<uint32_t> texels(65536);
+    for (uint32_t& t : texels)
+        t = (uint32_t)rng();
+    std::vector<uint32_t> picture((size_t)target.w * target.h);
+    std::vector<int32_t> depths(picture.size());
+    for (size_t i = 0; i < picture.size(); i++) {
+        picture[i] = (uint32_t)rng();
+        depths[i] = (int32_t)(2 * 65536 + rng() % (3 * 65536)); // the triangles' depths lie in 2..5
+    }
+    std::uniform_real_distribution<double> X(-6, 83), Y(-6, 51), size(0.3, 14);
+    std::uniform_real_distribution<float> Z(2.0f, 5.0f), S(-30.0f, 290.0f), UV(-400.0f, 700.0f), slope(-3.0f, 3.0f);
+    struct Tri {
+        double sx[3], sy[3];
+        float z[3], shade[3], u[3], v[3];
+    };
+    std::vector<Tri> tris(160);
+    for (size_t n = 0; n < tris.size(); n++) {
+        Tri& t = tris[n];
+        // Mostly small: spans of a few pixels; every eighth crosses the target.
+        const double r = n % 8 == 0 ? 60 : size(rng);
+        t.sx[0] = X(rng);
+        t.sy[0] = Y(rng);
+        const float u0 = UV(rng), v0 = UV(rng), a = slope(rng), b = slope(rng), c = slope(rng), d = slope(rng);
+        for (int i = 0; i < 3; i++) {
+            if (i > 0) {
+                t.sx[i] = t.sx[0] + std::uniform_real_distribution<double>(-r, r)(rng);
+                t.sy[i] = t.sy[0] + std::uniform_real_distribution<double>(-r, r)(rng);
+            }
+            t.z[i] = Z(rng);
+            // Shades at and past both ends of the table: 0, 255 and the clamps.
+            const int pick = (int)(rng() % 6);
+            t.shade[i] = pick == 0 ? 255.0f : pick == 1 ? 0.0f : pick == 2 ? 255.9f : S(rng);
+            t.u[i] = u0 + a * (float)t.sx[i] + b * (float)t.sy[i];
+            t.v[i] = v0 + c * (float)t.sx[i] + d * (float)t.sy[i];
+        }
+    }
+    const float fogColours[2][3] = {{90.0f, 160.0f, 220.0f}, {17.9f, 200.5f, 3.25f}};
+    bool same = true;
+    for (int f = 0; f < X3D_FILLERS; f++) {
+        uint64_t h = 1469598103934665603ull;
+        for (const float* fogColour : fogColours) {
+            x3dSetFogColor(fogColour[0], fogColour[1], fogColour[2]);
+            for (int y = 0; y < target.h; y++)
+                for (int x = 0; x < target.w; x++) {
+                    target.at(x, y) = picture[(size_t)y * target.w + x];
+                    target.zAt(x, y) = depths[(size_t)y * target.w + x];
+                }
+            const x3dPaint paint{kRed, kGreen, kBlue, texels.data()};
+            for (const Tri& t : tris) {
+                x3dPolygon poly{};
+                poly.count = 3;
+                for (int i = 0; i < 3; i++) {
+                    placeVertex(poly.v[i], t.sx[i], t.sy[i], t.z[i], cam);
+                    poly.v[i].shade = t.shade[i];
+                    poly.v[i].u = f / 4 == X3D_FILL_FOG ? std::fabs(t.u[i]) * 0.4f : t.u[i];
+                    poly.v[i].v = t.v[i];
+                }
+                x3dFillers[f].fill(&poly, target.frame, &paint);
+            }
+            ASSERT_EQ(target.spoiltGuards(), 0) << x3dFillers[f].name;
+            h = fnv(h, target.pixels.data(), target.pixels.size() * 4);
+            h = fnv(h, target.depth.data(), target.depth.size() * 4);
+        }
+        if (h != kWant[f]) {
+            same = false;
+            ADD_FAILURE() << x3dFillers[f].name << " draws other bytes: " << std::hex << h;
+        }
+    }
+    x3dSetFogColor(90.0f, 160.0f, 220.0f);
+    EXPECT_TRUE(same);
+}
+
 // Mode 0: one pixel per step along the major axis, both ends, 8-connected.
 // Other modes: each touched pixel is blended by the falloff of its true
 // distance from the line.
