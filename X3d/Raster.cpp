@@ -150,6 +150,7 @@ constexpr bool hasShade(int k)
     return k == X3D_FILL_GOURAUD || k == X3D_FILL_FOG || k == X3D_FILL_TEX_LIT || k == X3D_FILL_TEX_FOG ||
            k == X3D_FILL_TEXP_LIT || k == X3D_FILL_TEXP_FOG;
 }
+constexpr bool usesFog(int k) { return k == X3D_FILL_FOG || k == X3D_FILL_TEX_FOG || k == X3D_FILL_TEXP_FOG; }
 // Kinds whose light reads a per-triangle table of the shaded flat colour.
 constexpr bool lightTable(int k) { return k == X3D_FILL_GOURAUD || k == X3D_FILL_FOG; }
 
@@ -316,20 +317,20 @@ inline __m128i fog4(__m128i p, __m128i f, const Lanes& c)
 }
 
 // The four texels of u and v, fourth bytes as stored. Each index, v's
-// integer byte over u's, is built in the upper 16-bit lane of its pixel
-// (the lower one is left as it falls) and leaves the vector two at a time
-// where 64-bit lanes reach the integer registers in one move.
+// integer byte over u's, is built in the upper 16-bit lane of its pixel and
+// moved down, then leaves the vector two at a time where 64-bit lanes reach
+// the integer registers in one move.
 inline __m128i texels4(const uint32_t* tex, __m128i u, __m128i v)
 {
-    const __m128i idx = _mm_or_si128(_mm_and_si128(u, _mm_set1_epi32((int)kEven)), _mm_slli_epi16(v, 8));
+    const __m128i idx =
+        _mm_srli_epi32(_mm_or_si128(_mm_and_si128(u, _mm_set1_epi32((int)kEven)), _mm_slli_epi16(v, 8)), 16);
 #if defined(__x86_64__) || defined(__wasm__)
     const uint64_t i01 = (uint64_t)_mm_cvtsi128_si64(idx), i23 = (uint64_t)_mm_cvtsi128_si64(_mm_unpackhi_epi64(idx, idx));
-    const uint32_t i0 = (uint32_t)i01 >> 16, i1 = (uint32_t)(i01 >> 48), i2 = (uint32_t)i23 >> 16, i3 = (uint32_t)(i23 >> 48);
+    const uint32_t i0 = (uint32_t)i01, i1 = (uint32_t)(i01 >> 32), i2 = (uint32_t)i23, i3 = (uint32_t)(i23 >> 32);
 #else
-    const __m128i w = _mm_srli_epi32(idx, 16);
-    const uint32_t i0 = (uint32_t)_mm_cvtsi128_si32(w), i1 = (uint32_t)_mm_cvtsi128_si32(_mm_shuffle_epi32(w, 0x55)),
-                   i2 = (uint32_t)_mm_cvtsi128_si32(_mm_shuffle_epi32(w, 0xAA)),
-                   i3 = (uint32_t)_mm_cvtsi128_si32(_mm_shuffle_epi32(w, 0xFF));
+    const uint32_t i0 = (uint32_t)_mm_cvtsi128_si32(idx), i1 = (uint32_t)_mm_cvtsi128_si32(_mm_shuffle_epi32(idx, 0x55)),
+                   i2 = (uint32_t)_mm_cvtsi128_si32(_mm_shuffle_epi32(idx, 0xAA)),
+                   i3 = (uint32_t)_mm_cvtsi128_si32(_mm_shuffle_epi32(idx, 0xFF));
 #endif
     const __m128i a = _mm_cvtsi32_si128((int)tex[i0]), b = _mm_cvtsi32_si128((int)tex[i1]);
     const __m128i c = _mm_cvtsi32_si128((int)tex[i2]), d = _mm_cvtsi32_si128((int)tex[i3]);
@@ -387,11 +388,25 @@ inline void step4(uint32_t* dst, int32_t* zb, const Lanes& c, __m128i d, __m128i
     _mm_storeu_si128((__m128i*)dst, colour);
 }
 
-// The span loop four pixels a step; a span that ends inside a group of four
-// runs its last step on a copy of its last pixels. Kept out of line: inlined
-// into the triangle set-up, the loop loses its constants to the stack.
-template <int K, bool Z, bool ADD>
-__attribute__((noinline)) void spanLanes(uint32_t* __restrict dst, int32_t* __restrict zb, int n, SpanState& st, const Ctx& ctx)
+// The one to three pixels after a span's last group of four.
+inline void copyPixels(uint32_t* to, const uint32_t* from, int k)
+{
+    to[0] = from[0];
+    if (k > 1)
+        to[1] = from[1];
+    if (k > 2)
+        to[2] = from[2];
+}
+
+// The span loop four pixels a step, in runs: nextRun(n, st) sets u, v and
+// their steps for the next run of the n pixels left and returns its length,
+// a multiple of four but for the last. A span that ends inside a group of
+// four runs its last step on a copy of its last pixels. Kept out of line:
+// inlined into the triangle set-up, the loop loses its constants to the
+// stack.
+template <int K, bool Z, bool ADD, class NextRun>
+__attribute__((noinline)) void spanLanes(uint32_t* __restrict dst, int32_t* __restrict zb, int n, SpanState& st,
+                                         const Ctx& ctx, NextRun nextRun)
 {
     if (K == X3D_FILL_FLAT && !Z) {
         if (ADD)
@@ -408,14 +423,11 @@ __attribute__((noinline)) void spanLanes(uint32_t* __restrict dst, int32_t* __re
     c.fogOdd = _mm_set1_epi32((int)(fog >> 8 & 0xFF));
     c.texels = ctx.texels;
     const __m128i flat = _mm_set1_epi32((int)ctx.flat);
-    __m128i d = ramp(st.d, st.dd), u = ramp(st.u, st.du), v = ramp(st.v, st.dv), s = ramp(st.s, st.ds),
-            l = ramp(st.l, st.dl);
-    const __m128i dd = _mm_set1_epi32((int)(st.dd * 4)), du = _mm_set1_epi32((int)(st.du * 4)),
-                  dv = _mm_set1_epi32((int)(st.dv * 4)), ds = _mm_set1_epi32((int)(st.ds * 4)),
+    __m128i d = ramp(st.d, st.dd), s = ramp(st.s, st.ds), l = ramp(st.l, st.dl), u, v;
+    const __m128i dd = _mm_set1_epi32((int)(st.dd * 4)), ds = _mm_set1_epi32((int)(st.ds * 4)),
                   dl = _mm_set1_epi32((int)(st.dl * 4));
-    const int whole = n & ~3;
-    for (int i = 0; i < whole; i += 4) {
-        step4<K, Z, ADD>(dst + i, Z ? zb + i : nullptr, c, d, u, v, s, l, flat);
+    __m128i du, dv;
+    auto advance = [&]() {
         if (Z)
             d = _mm_add_epi32(d, dd);
         if (isTextured(K)) {
@@ -426,23 +438,45 @@ __attribute__((noinline)) void spanLanes(uint32_t* __restrict dst, int32_t* __re
             s = _mm_add_epi32(s, ds);
         if (K == X3D_FILL_FOG)
             l = _mm_add_epi32(l, dl);
-    }
-    const int rest = n - whole;
-    if (rest) {
-        uint32_t pixels[4] = {};
-        int32_t depths[4] = {};
-        memcpy(pixels, dst + whole, (size_t)rest * 4);
+    };
+    while (n > 0) {
+        const int k = nextRun(n, st);
+        u = ramp(st.u, st.du);
+        v = ramp(st.v, st.dv);
+        du = _mm_set1_epi32((int)(st.du * 4));
+        dv = _mm_set1_epi32((int)(st.dv * 4));
+        const int whole = k & ~3;
+        int i = 0;
+        // Two steps a turn where the registers hold both; the fogged kinds
+        // would lose their constants to the stack.
+        if constexpr (K != X3D_FILL_FOG && K != X3D_FILL_TEX_FOG && K != X3D_FILL_TEXP_FOG) {
+            for (; i + 8 <= whole; i += 8) {
+                step4<K, Z, ADD>(dst + i, Z ? zb + i : nullptr, c, d, u, v, s, l, flat);
+                advance();
+                step4<K, Z, ADD>(dst + i + 4, Z ? zb + i + 4 : nullptr, c, d, u, v, s, l, flat);
+                advance();
+            }
+        }
+        for (; i < whole; i += 4) {
+            step4<K, Z, ADD>(dst + i, Z ? zb + i : nullptr, c, d, u, v, s, l, flat);
+            advance();
+        }
+        if (const int rest = k - whole) {
+            uint32_t pixels[4] = {};
+            int32_t depths[4] = {};
+            copyPixels(pixels, dst + whole, rest);
+            if (Z)
+                copyPixels((uint32_t*)depths, (const uint32_t*)zb + whole, rest);
+            step4<K, Z, ADD>(pixels, depths, c, d, u, v, s, l, flat);
+            copyPixels(dst + whole, pixels, rest);
+            if (Z)
+                copyPixels((uint32_t*)zb + whole, (const uint32_t*)depths, rest);
+        }
+        dst += k;
         if (Z)
-            memcpy(depths, zb + whole, (size_t)rest * 4);
-        step4<K, Z, ADD>(pixels, depths, c, d, u, v, s, l, flat);
-        memcpy(dst + whole, pixels, (size_t)rest * 4);
-        if (Z)
-            memcpy(zb + whole, depths, (size_t)rest * 4);
+            zb += k;
+        n -= k;
     }
-    // The perspective family carries depth and shade from run to run.
-    st.d += st.dd * (uint32_t)n;
-    st.s += st.ds * (uint32_t)n;
-    st.l += st.dl * (uint32_t)n;
 }
 #endif
 
@@ -462,16 +496,6 @@ void spanLoop(uint32_t* __restrict dst, int32_t* __restrict zb, int n, SpanState
     // Computed colours have a fourth byte of 0; texels copied as they are
     // lose theirs before they are added.
     constexpr bool maskTexel = K == X3D_FILL_TEX || K == X3D_FILL_TEXP;
-#ifdef __SSE2__
-    if (K != X3D_FILL_FOG && K != X3D_FILL_TEX_FOG && K != X3D_FILL_TEXP_FOG) {
-        spanLanes<K, Z, ADD>(dst, zb, n, st, ctx);
-        return;
-    }
-    if (ctx.fogWhole) {
-        spanLanes<K, Z, ADD>(dst, zb, n, st, ctx);
-        return;
-    }
-#endif
     if (n <= kShortSpan) {
         // The spans of small triangles: one pixel at a time costs less than
         // setting up the vector steps.
@@ -604,15 +628,26 @@ inline void drawSpan(const Ctx& ctx, const TriPlanes& t, int y, int x0, int n)
         st.du = (uint32_t)t.dU;
         st.dv = (uint32_t)t.dV;
     }
+    // Four pixels a step where the lanes compute what the tables hold;
+    // short spans a pixel at a time, which costs less than setting up the
+    // lanes.
+    const bool lanes = n > kShortSpan && (!usesFog(K) || ctx.fogWhole);
+    (void)lanes;
     if constexpr (!isPerspective(K)) {
+#ifdef __SSE2__
+        if (lanes) {
+            spanLanes<K, Z, ADD>(dst, zb, n, st, ctx, [](int left, SpanState&) { return left; });
+            return;
+        }
+#endif
         spanLoop<K, Z, ADD>(dst, zb, n, st, ctx);
     } else {
         // u and v exact every 32 pixels (one divide), linear between.
         double uz = t.uz.at(fx, fy), vz = t.vz.at(fx, fy), rz = t.rz.at(fx, fy);
         double z = 1.0 / rz;
         int32_t u0 = x3dRoundSat(uz * z * 65536.0), v0 = x3dRoundSat(vz * z * 65536.0);
-        while (n > 0) {
-            int k = n < 32 ? n : 32;
+        auto nextRun = [&](int left, SpanState& st) {
+            const int k = left < 32 ? left : 32;
             uz += t.uz.b * k;
             vz += t.vz.b * k;
             rz += t.rz.b * k;
@@ -628,13 +663,23 @@ inline void drawSpan(const Ctx& ctx, const TriPlanes& t, int y, int x0, int n)
                 st.du = (uint32_t)(int32_t)((double)du * kReciprocal[k]);
                 st.dv = (uint32_t)(int32_t)((double)dv * kReciprocal[k]);
             }
+            u0 = u1;
+            v0 = v1;
+            return k;
+        };
+#ifdef __SSE2__
+        if (lanes) {
+            spanLanes<K, Z, ADD>(dst, zb, n, st, ctx, nextRun);
+            return;
+        }
+#endif
+        while (n > 0) {
+            const int k = nextRun(n, st);
             spanLoop<K, Z, ADD>(dst, zb, k, st, ctx);
             dst += k;
             if (Z)
                 zb += k;
             n -= k;
-            u0 = u1;
-            v0 = v1;
         }
     }
 }

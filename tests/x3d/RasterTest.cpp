@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -638,42 +639,42 @@ uint64_t fnv(uint64_t h, const void* data, size_t bytes)
 TEST_F(Raster, EveryFillerKeepsItsBytes)
 {
     const uint64_t kWant[X3D_FILLERS] = {
-        0x599d425b1b302943ull, // x3dFillFlat
-        0x0dcdfffa83e5231full, // x3dFillFlatZ
-        0x0cecbf915a76b42bull, // x3dFillFlatAdd
-        0xc313515fc106fd6bull, // x3dFillFlatAddZ
-        0x8b903d2f707a91e3ull, // x3dFillGouraud
-        0x8e415f04612d13e7ull, // x3dFillGouraudZ
-        0x1c0efa86265fa7ffull, // x3dFillGouraudAdd
-        0x3b046241203b95e7ull, // x3dFillGouraudAddZ
-        0xa5f4dc9d3b3c0972ull, // x3dFillFog
-        0x9fb1512b3fca6c7bull, // x3dFillFogZ
-        0x0ce330c89d6a0076ull, // x3dFillFogAdd
-        0x2943705d4bc4203bull, // x3dFillFogAddZ
-        0xc370ce66e9196c1full, // x3dFillTex
-        0x556cb939ecbca567ull, // x3dFillTexZ
-        0xfd06fd32fe8ec95full, // x3dFillTexAdd
-        0xaf208848dfc1eea3ull, // x3dFillTexAddZ
-        0x2dc19f1be8ca6ddfull, // x3dFillTexLit
-        0xbec6cac2c68a20abull, // x3dFillTexLitZ
-        0x6ae3e746078f92afull, // x3dFillTexLitAdd
-        0xba8d7b95facd919bull, // x3dFillTexLitAddZ
-        0xa21009fb97b3cb7dull, // x3dFillTexFog
-        0xc8f9e162b460fa51ull, // x3dFillTexFogZ
-        0x72251dbb8d455a9dull, // x3dFillTexFogAdd
-        0x2abf2ab289154506ull, // x3dFillTexFogAddZ
-        0xa813f622271665fbull, // x3dFillTexP
-        0x1a4d5c74099300fbull, // x3dFillTexPZ
-        0xfa74620b60b746bfull, // x3dFillTexPAdd
-        0x8d0581d6f8fa2103ull, // x3dFillTexPAddZ
-        0xa3bb9c833dfaebc3ull, // x3dFillTexPLit
-        0x450f3a19e35c197bull, // x3dFillTexPLitZ
-        0x2f9d840fc8d3b4d3ull, // x3dFillTexPLitAdd
-        0x515de737ce099bd3ull, // x3dFillTexPLitAddZ
-        0x8542b11a84c150deull, // x3dFillTexPFog
-        0x61effbb38b5b6380ull, // x3dFillTexPFogZ
-        0x22c952eedc36a09full, // x3dFillTexPFogAdd
-        0x594cabeede77304dull, // x3dFillTexPFogAddZ
+        0x6cfca0da5dc4affbull, // x3dFillFlat
+        0x2fe555f19c4513b3ull, // x3dFillFlatZ
+        0x8e8101a9973449dfull, // x3dFillFlatAdd
+        0xa38c584c2faf8ebbull, // x3dFillFlatAddZ
+        0x394979b0ffdd78d7ull, // x3dFillGouraud
+        0xb61692492aebdb07ull, // x3dFillGouraudZ
+        0x55266fa95226d10full, // x3dFillGouraudAdd
+        0xed027b4ab8dec203ull, // x3dFillGouraudAddZ
+        0x7e8aebbea0a3c656ull, // x3dFillFog
+        0x2b7ba99b397b8b9dull, // x3dFillFogZ
+        0x4187d393614eda0cull, // x3dFillFogAdd
+        0xee17a8a323dfad3dull, // x3dFillFogAddZ
+        0x65ebfc993babe30full, // x3dFillTex
+        0x1d0276a01eb19597ull, // x3dFillTexZ
+        0xf6e09f6002f05933ull, // x3dFillTexAdd
+        0x224e66efe21da10bull, // x3dFillTexAddZ
+        0xb45a053e7b0d37d3ull, // x3dFillTexLit
+        0x2065f8e2b5d3a2cfull, // x3dFillTexLitZ
+        0xcbf6b2b43a4a5087ull, // x3dFillTexLitAdd
+        0xd063ced4bd1206cbull, // x3dFillTexLitAddZ
+        0x100e42c7f4d313bdull, // x3dFillTexFog
+        0x81336f608bb34be8ull, // x3dFillTexFogZ
+        0x9b3b5652c82ca3f5ull, // x3dFillTexFogAdd
+        0x2ad21cc0936dcd22ull, // x3dFillTexFogAddZ
+        0x7ed40c47450718c3ull, // x3dFillTexP
+        0xba9be7d41fcbbd47ull, // x3dFillTexPZ
+        0x84b13fe323b6196full, // x3dFillTexPAdd
+        0x28a6c74cdd9379c7ull, // x3dFillTexPAddZ
+        0x72bec2ce1ae1cdb7ull, // x3dFillTexPLit
+        0x1b1c3aa027c8e5e3ull, // x3dFillTexPLitZ
+        0x8e33e112bb107503ull, // x3dFillTexPLitAdd
+        0xc6e459f5fda0757bull, // x3dFillTexPLitAddZ
+        0xd4ffaab1bd8753c5ull, // x3dFillTexPFog
+        0x1b2fdae455d9bf55ull, // x3dFillTexPFogZ
+        0x04baad2f1d493d97ull, // x3dFillTexPFogAdd
+        0x3441afa60dbb1109ull, // x3dFillTexPFogAddZ
     };
     GuardedTarget target(77, 45);
     target.install(&cam);
@@ -687,17 +688,19 @@ TEST_F(Raster, EveryFillerKeepsItsBytes)
         picture[i] = (uint32_t)rng();
         depths[i] = (int32_t)(2 * 65536 + rng() % (3 * 65536)); // the triangles' depths lie in 2..5
     }
-    std::uniform_real_distribution<double> X(-6, 83), Y(-6, 51), size(0.3, 14);
+    std::uniform_real_distribution<double> X(-6, 83), Y(-6, 51), size(0.3, 14), middling(8, 40);
     std::uniform_real_distribution<float> Z(2.0f, 5.0f), S(-30.0f, 290.0f), UV(-400.0f, 700.0f), slope(-3.0f, 3.0f);
     struct Tri {
         double sx[3], sy[3];
         float z[3], shade[3], u[3], v[3];
     };
-    std::vector<Tri> tris(160);
+    std::vector<Tri> tris(200);
     for (size_t n = 0; n < tris.size(); n++) {
         Tri& t = tris[n];
-        // Mostly small: spans of a few pixels; every eighth crosses the target.
-        const double r = n % 8 == 0 ? 60 : size(rng);
+        // Small ones, drawn a pixel at a time; middling ones whose spans run
+        // a few groups of four and stop anywhere in one; every fourth
+        // crosses the target, in runs of 32 for the perspective family.
+        const double r = n % 4 == 0 ? 60 : n % 4 == 1 ? middling(rng) : size(rng);
         t.sx[0] = X(rng);
         t.sy[0] = Y(rng);
         const float u0 = UV(rng), v0 = UV(rng), a = slope(rng), b = slope(rng), c = slope(rng), d = slope(rng);
@@ -741,6 +744,8 @@ TEST_F(Raster, EveryFillerKeepsItsBytes)
             h = fnv(h, target.pixels.data(), target.pixels.size() * 4);
             h = fnv(h, target.depth.data(), target.depth.size() * 4);
         }
+        if (getenv("QH_PRINT_HASHES"))
+            printf("        0x%016llxull, // %s\n", (unsigned long long)h, x3dFillers[f].name);
         if (h != kWant[f]) {
             same = false;
             ADD_FAILURE() << x3dFillers[f].name << " draws other bytes: " << std::hex << h;
@@ -748,6 +753,31 @@ TEST_F(Raster, EveryFillerKeepsItsBytes)
     }
     x3dSetFogColor(90.0f, 160.0f, 220.0f);
     EXPECT_TRUE(same);
+}
+
+// The additive row of flares and fillers: every length around the groups of
+// four, at every alignment, saturating per channel and keeping the
+// destination's fourth byte.
+TEST_F(Raster, AddRowSaturatesEachChannel)
+{
+    std::mt19937 rng(5);
+    std::vector<uint32_t> dst(40), src(40), want(40);
+    for (int n = 0; n <= 13; n++)
+        for (int at = 0; at < 4; at++) {
+            for (int i = 0; i < 40; i++) {
+                // Bytes near both ends, so sums overflow and stay in range.
+                uint32_t d = 0, s = 0;
+                for (int b = 0; b < 4; b++) {
+                    d |= (uint32_t)(rng() % 2 ? 200 + rng() % 56 : rng() % 60) << (8 * b);
+                    s |= (uint32_t)(rng() % 2 ? 200 + rng() % 56 : rng() % 60) << (8 * b);
+                }
+                dst[i] = d;
+                src[i] = s & 0xFFFFFF;
+                want[i] = i >= at && i < at + n ? addSat(d, src[i]) : d;
+            }
+            x3dAddRow(dst.data() + at, src.data() + at, n);
+            ASSERT_EQ(dst, want) << n << " pixels at " << at;
+        }
 }
 
 // Mode 0: one pixel per step along the major axis, both ends, 8-connected.
