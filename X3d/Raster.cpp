@@ -263,9 +263,8 @@ inline void colourPhase(uint32_t* __restrict out, int k, const uint32_t* texel, 
 // bytes of its two 16-bit lanes, G (and the fourth byte) shifted down to
 // them; every product and every blend stays below 65536. Shifts and
 // shuffles share few execution units, so the halves avoid unpacking and
-// repacking the pixels, and a multiplication by 256 does the one shift of
-// the texel index. The texels are still read one at a time: SSE2 has no
-// gather.
+// repacking the pixels. The texels are still read one at a time: SSE2 has
+// no gather.
 struct Lanes {
     __m128i even, odd;        // the flat colour's B, R and G in 16-bit lanes
     __m128i fogEven, fogOdd;  // the fog colour's, the same way
