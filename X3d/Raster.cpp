@@ -49,6 +49,7 @@ struct Ctx {
     const uint32_t* texels;
     uint32_t red, green, blue;
     uint32_t flat;     // the current fan triangle's colour
+    bool fogWhole;     // the fog tables are the integer blend (g_x3d.fogWhole)
     uint32_t lut[256]; // the flat colour at each light, rows lo..hi of the triangle
 };
 
@@ -149,6 +150,7 @@ constexpr bool hasShade(int k)
     return k == X3D_FILL_GOURAUD || k == X3D_FILL_FOG || k == X3D_FILL_TEX_LIT || k == X3D_FILL_TEX_FOG ||
            k == X3D_FILL_TEXP_LIT || k == X3D_FILL_TEXP_FOG;
 }
+constexpr bool usesFog(int k) { return k == X3D_FILL_FOG || k == X3D_FILL_TEX_FOG || k == X3D_FILL_TEXP_FOG; }
 // Kinds whose light reads a per-triangle table of the shaded flat colour.
 constexpr bool lightTable(int k) { return k == X3D_FILL_GOURAUD || k == X3D_FILL_FOG; }
 
@@ -251,6 +253,231 @@ inline void colourPhase(uint32_t* __restrict out, int k, const uint32_t* texel, 
         }
     }
 }
+
+#ifdef __SSE2__
+// Four pixels a step. The byte tables are arithmetic that gives the same
+// bytes: the modulate table is (k x c) >> 8, with row 255 written as
+// (256 x c) >> 8 = c where full light keeps the colour; a fog table built
+// from a whole-numbered colour F is (c x (256 - l) + F x l) >> 8. A pixel's
+// channels are worked on where they lie, in two halves: B and R in the low
+// bytes of its two 16-bit lanes, G (and the fourth byte) shifted down to
+// them; every product and every blend stays below 65536. Shifts and
+// shuffles share few execution units, so the halves avoid unpacking and
+// repacking the pixels. The texels are still read one at a time: SSE2 has
+// no gather.
+struct Lanes {
+    __m128i even, odd;        // the flat colour's B, R and G in 16-bit lanes
+    __m128i fogEven, fogOdd;  // the fog colour's, the same way
+    const uint32_t* texels;
+};
+
+inline __m128i ramp(uint32_t start, uint32_t step)
+{
+    return _mm_setr_epi32((int)start, (int)(start + step), (int)(start + 2 * step), (int)(start + 3 * step));
+}
+
+const uint32_t kEven = 0x00FF00FF, kOddHigh = 0x0000FF00;
+
+// The table row of each pixel in both its 16-bit lanes: the integer part of
+// the 16.16 value, which the span clamps keep within 0..255 for every drawn
+// pixel, so no mask is needed.
+inline __m128i row16(__m128i value)
+{
+    return _mm_shufflehi_epi16(_mm_shufflelo_epi16(value, _MM_SHUFFLE(3, 3, 1, 1)), _MM_SHUFFLE(3, 3, 1, 1));
+}
+
+// The modulate factor of full light: 255 becomes 256.
+inline __m128i fullLight(__m128i i) { return _mm_sub_epi16(i, _mm_cmpeq_epi16(i, _mm_set1_epi16(255))); }
+
+// (c x m) >> 8 per channel from the halves of the pixels; fourth byte 0.
+inline __m128i modulateHalves(__m128i even, __m128i odd, __m128i m)
+{
+    const __m128i e = _mm_srli_epi16(_mm_mullo_epi16(even, m), 8);
+    const __m128i o = _mm_and_si128(_mm_mullo_epi16(odd, m), _mm_set1_epi32((int)kOddHigh));
+    return _mm_or_si128(e, o);
+}
+
+inline __m128i modulate4(__m128i p, __m128i m)
+{
+    return modulateHalves(_mm_and_si128(p, _mm_set1_epi32((int)kEven)), _mm_srli_epi16(p, 8), m);
+}
+
+// (c x (256 - f) + F x f) >> 8 per channel as (256 c + (F - c) f) >> 8: the
+// terms wrap in 16 bits, the sum does not. Fourth byte 0.
+inline __m128i fog4(__m128i p, __m128i f, const Lanes& c)
+{
+    const __m128i even = _mm_and_si128(p, _mm_set1_epi32((int)kEven)), odd = _mm_srli_epi16(p, 8);
+    const __m128i e = _mm_srli_epi16(
+        _mm_add_epi16(_mm_slli_epi16(even, 8), _mm_mullo_epi16(_mm_sub_epi16(c.fogEven, even), f)), 8);
+    const __m128i o = _mm_and_si128(
+        _mm_add_epi16(_mm_and_si128(p, _mm_set1_epi32((int)kOddHigh)), _mm_mullo_epi16(_mm_sub_epi16(c.fogOdd, odd), f)),
+        _mm_set1_epi32((int)kOddHigh));
+    return _mm_or_si128(e, o);
+}
+
+// The four texels of u and v, fourth bytes as stored. Each index, v's
+// integer byte over u's, is built in the upper 16-bit lane of its pixel and
+// moved down, then leaves the vector two at a time where 64-bit lanes reach
+// the integer registers in one move.
+inline __m128i texels4(const uint32_t* tex, __m128i u, __m128i v)
+{
+    const __m128i idx =
+        _mm_srli_epi32(_mm_or_si128(_mm_and_si128(u, _mm_set1_epi32((int)kEven)), _mm_slli_epi16(v, 8)), 16);
+#if defined(__x86_64__) || defined(__wasm__)
+    const uint64_t i01 = (uint64_t)_mm_cvtsi128_si64(idx), i23 = (uint64_t)_mm_cvtsi128_si64(_mm_unpackhi_epi64(idx, idx));
+    const uint32_t i0 = (uint32_t)i01, i1 = (uint32_t)(i01 >> 32), i2 = (uint32_t)i23, i3 = (uint32_t)(i23 >> 32);
+#else
+    const uint32_t i0 = (uint32_t)_mm_cvtsi128_si32(idx), i1 = (uint32_t)_mm_cvtsi128_si32(_mm_shuffle_epi32(idx, 0x55)),
+                   i2 = (uint32_t)_mm_cvtsi128_si32(_mm_shuffle_epi32(idx, 0xAA)),
+                   i3 = (uint32_t)_mm_cvtsi128_si32(_mm_shuffle_epi32(idx, 0xFF));
+#endif
+    const __m128i a = _mm_cvtsi32_si128((int)tex[i0]), b = _mm_cvtsi32_si128((int)tex[i1]);
+    const __m128i c = _mm_cvtsi32_si128((int)tex[i2]), d = _mm_cvtsi32_si128((int)tex[i3]);
+    return _mm_unpacklo_epi64(_mm_unpacklo_epi32(a, b), _mm_unpacklo_epi32(c, d));
+}
+
+// The colours of four pixels from their stepped values.
+template <int K>
+inline __m128i colour4(const Lanes& c, __m128i u, __m128i v, __m128i s, __m128i l)
+{
+    if constexpr (K == X3D_FILL_GOURAUD) {
+        return modulateHalves(c.even, c.odd, fullLight(row16(s)));
+    } else if constexpr (K == X3D_FILL_FOG) {
+        const __m128i lit = modulateHalves(c.even, c.odd, fullLight(row16(l)));
+        return fog4(lit, row16(s), c);
+    } else if constexpr (K == X3D_FILL_TEX || K == X3D_FILL_TEXP) {
+        return texels4(c.texels, u, v);
+    } else if constexpr (K == X3D_FILL_TEX_LIT || K == X3D_FILL_TEXP_LIT) {
+        // Full light keeps the texel in the affine family only.
+        const __m128i i = row16(s);
+        return modulate4(texels4(c.texels, u, v), K == X3D_FILL_TEX_LIT ? fullLight(i) : i);
+    } else {
+        return fog4(texels4(c.texels, u, v), row16(s), c);
+    }
+}
+
+// One step of four pixels at dst and zb; every value steps by four pixels.
+template <int K, bool Z, bool ADD>
+inline void step4(uint32_t* dst, int32_t* zb, const Lanes& c, __m128i d, __m128i u, __m128i v, __m128i s,
+                  __m128i l, __m128i flat)
+{
+    // Texels copied as they are lose their fourth byte before they are added.
+    constexpr bool maskTexel = K == X3D_FILL_TEX || K == X3D_FILL_TEXP;
+    __m128i hidden = _mm_setzero_si128();
+    if (Z) {
+        // Drawn where the stored depth is not below the new one; the stored
+        // depth becomes the smaller of the two.
+        const __m128i old = _mm_loadu_si128((const __m128i*)zb);
+        hidden = _mm_cmpgt_epi32(d, old);
+        if (_mm_movemask_epi8(hidden) == 0xFFFF)
+            return;
+        _mm_storeu_si128((__m128i*)zb, _mm_or_si128(_mm_and_si128(hidden, old), _mm_andnot_si128(hidden, d)));
+    }
+    __m128i colour = K == X3D_FILL_FLAT ? flat : colour4<K>(c, u, v, s, l);
+    const __m128i old = _mm_loadu_si128((const __m128i*)dst);
+    if (ADD) {
+        if (maskTexel)
+            colour = _mm_and_si128(colour, _mm_set1_epi32(0xFFFFFF));
+        if (Z)
+            colour = _mm_andnot_si128(hidden, colour);
+        colour = _mm_adds_epu8(old, colour);
+    } else if (Z) {
+        colour = _mm_or_si128(_mm_and_si128(hidden, old), _mm_andnot_si128(hidden, colour));
+    }
+    _mm_storeu_si128((__m128i*)dst, colour);
+}
+
+// The one to three pixels after a span's last group of four.
+inline void copyPixels(uint32_t* to, const uint32_t* from, int k)
+{
+    to[0] = from[0];
+    if (k > 1)
+        to[1] = from[1];
+    if (k > 2)
+        to[2] = from[2];
+}
+
+// The span loop four pixels a step, in runs: nextRun(n, st) sets u, v and
+// their steps for the next run of the n pixels left and returns its length,
+// a multiple of four but for the last. A span that ends inside a group of
+// four runs its last step on a copy of its last pixels. Kept out of line:
+// inlined into the triangle set-up, the loop loses its constants to the
+// stack.
+template <int K, bool Z, bool ADD, class NextRun>
+__attribute__((noinline)) void spanLanes(uint32_t* __restrict dst, int32_t* __restrict zb, int n, SpanState& st,
+                                         const Ctx& ctx, NextRun nextRun)
+{
+    if (K == X3D_FILL_FLAT && !Z) {
+        if (ADD)
+            addConstant(dst, ctx.flat, n);
+        else
+            std::fill_n(dst, n, ctx.flat);
+        return;
+    }
+    Lanes c;
+    const uint32_t fog = (uint32_t)g_x3d.fogPacked & 0xFFFFFF;
+    c.even = _mm_set1_epi32((int)(ctx.red << 16 | ctx.blue));
+    c.odd = _mm_set1_epi32((int)ctx.green);
+    c.fogEven = _mm_set1_epi32((int)(fog & kEven));
+    c.fogOdd = _mm_set1_epi32((int)(fog >> 8 & 0xFF));
+    c.texels = ctx.texels;
+    const __m128i flat = _mm_set1_epi32((int)ctx.flat);
+    __m128i d = ramp(st.d, st.dd), s = ramp(st.s, st.ds), l = ramp(st.l, st.dl), u, v;
+    const __m128i dd = _mm_set1_epi32((int)(st.dd * 4)), ds = _mm_set1_epi32((int)(st.ds * 4)),
+                  dl = _mm_set1_epi32((int)(st.dl * 4));
+    __m128i du, dv;
+    auto advance = [&]() {
+        if (Z)
+            d = _mm_add_epi32(d, dd);
+        if (isTextured(K)) {
+            u = _mm_add_epi32(u, du);
+            v = _mm_add_epi32(v, dv);
+        }
+        if (hasShade(K))
+            s = _mm_add_epi32(s, ds);
+        if (K == X3D_FILL_FOG)
+            l = _mm_add_epi32(l, dl);
+    };
+    while (n > 0) {
+        const int k = nextRun(n, st);
+        u = ramp(st.u, st.du);
+        v = ramp(st.v, st.dv);
+        du = _mm_set1_epi32((int)(st.du * 4));
+        dv = _mm_set1_epi32((int)(st.dv * 4));
+        const int whole = k & ~3;
+        int i = 0;
+        // Two steps a turn where the registers hold both; the fogged kinds
+        // would lose their constants to the stack.
+        if constexpr (K != X3D_FILL_FOG && K != X3D_FILL_TEX_FOG && K != X3D_FILL_TEXP_FOG) {
+            for (; i + 8 <= whole; i += 8) {
+                step4<K, Z, ADD>(dst + i, Z ? zb + i : nullptr, c, d, u, v, s, l, flat);
+                advance();
+                step4<K, Z, ADD>(dst + i + 4, Z ? zb + i + 4 : nullptr, c, d, u, v, s, l, flat);
+                advance();
+            }
+        }
+        for (; i < whole; i += 4) {
+            step4<K, Z, ADD>(dst + i, Z ? zb + i : nullptr, c, d, u, v, s, l, flat);
+            advance();
+        }
+        if (const int rest = k - whole) {
+            uint32_t pixels[4] = {};
+            int32_t depths[4] = {};
+            copyPixels(pixels, dst + whole, rest);
+            if (Z)
+                copyPixels((uint32_t*)depths, (const uint32_t*)zb + whole, rest);
+            step4<K, Z, ADD>(pixels, depths, c, d, u, v, s, l, flat);
+            copyPixels(dst + whole, pixels, rest);
+            if (Z)
+                copyPixels((uint32_t*)zb + whole, (const uint32_t*)depths, rest);
+        }
+        dst += k;
+        if (Z)
+            zb += k;
+        n -= k;
+    }
+}
+#endif
 
 // The span loop, over chunks of up to 64 pixels: the stepped values become
 // table indices and a depth mask (plain integer loops the compiler turns
@@ -400,15 +627,26 @@ inline void drawSpan(const Ctx& ctx, const TriPlanes& t, int y, int x0, int n)
         st.du = (uint32_t)t.dU;
         st.dv = (uint32_t)t.dV;
     }
+    // Four pixels a step where the lanes compute what the tables hold;
+    // short spans a pixel at a time, which costs less than setting up the
+    // lanes.
+    const bool lanes = n > kShortSpan && (!usesFog(K) || ctx.fogWhole);
+    (void)lanes;
     if constexpr (!isPerspective(K)) {
+#ifdef __SSE2__
+        if (lanes) {
+            spanLanes<K, Z, ADD>(dst, zb, n, st, ctx, [](int left, SpanState&) { return left; });
+            return;
+        }
+#endif
         spanLoop<K, Z, ADD>(dst, zb, n, st, ctx);
     } else {
         // u and v exact every 32 pixels (one divide), linear between.
         double uz = t.uz.at(fx, fy), vz = t.vz.at(fx, fy), rz = t.rz.at(fx, fy);
         double z = 1.0 / rz;
         int32_t u0 = x3dRoundSat(uz * z * 65536.0), v0 = x3dRoundSat(vz * z * 65536.0);
-        while (n > 0) {
-            int k = n < 32 ? n : 32;
+        auto nextRun = [&](int left, SpanState& st) {
+            const int k = left < 32 ? left : 32;
             uz += t.uz.b * k;
             vz += t.vz.b * k;
             rz += t.rz.b * k;
@@ -424,13 +662,23 @@ inline void drawSpan(const Ctx& ctx, const TriPlanes& t, int y, int x0, int n)
                 st.du = (uint32_t)(int32_t)((double)du * kReciprocal[k]);
                 st.dv = (uint32_t)(int32_t)((double)dv * kReciprocal[k]);
             }
+            u0 = u1;
+            v0 = v1;
+            return k;
+        };
+#ifdef __SSE2__
+        if (lanes) {
+            spanLanes<K, Z, ADD>(dst, zb, n, st, ctx, nextRun);
+            return;
+        }
+#endif
+        while (n > 0) {
+            const int k = nextRun(n, st);
             spanLoop<K, Z, ADD>(dst, zb, k, st, ctx);
             dst += k;
             if (Z)
                 zb += k;
             n -= k;
-            u0 = u1;
-            v0 = v1;
         }
     }
 }
@@ -606,6 +854,7 @@ void fillPolygon(x3dPolygon* poly, uint32_t* buffer, const x3dPaint* paint)
     ctx.green = paint->green;
     ctx.blue = paint->blue;
     ctx.flat = 0;
+    ctx.fogWhole = g_x3d.fogWhole != 0;
 
     const float cx = cam->centreX, cy = cam->centreY;
     const float kx = cx - 0.1f, ky = cy - 0.1f;

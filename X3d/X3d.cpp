@@ -64,6 +64,7 @@ void x3dBuildTables()
     uint8_t* fog = (uint8_t*)allocOrRaise(3 * 65536, 66);
     for (int c = 0; c < 3; c++)
         g_x3d.fogTables[c] = fog + c * 65536;
+    g_x3d.fogWhole = 0;
 }
 
 void x3dInit(int width, int height, const char* logName)
@@ -154,7 +155,12 @@ void x3dSetFogColor(float r, float g, float b)
     g_x3d.fogColour[2] = b;
     g_x3d.fogPacked = (int32_t)r << 16 | (int32_t)g << 8 | (int32_t)b;
     const float colour[3] = {r, g, b};
+    g_x3d.fogWhole = 1;
     for (int c = 0; c < 3; c++) {
+        // In float, i x (1 - m) and colour x m are exact for a whole colour
+        // and so is their sum: the table is the integer blend.
+        if (!(colour[c] >= 0.0f && colour[c] <= 255.0f && colour[c] == std::floor(colour[c])))
+            g_x3d.fogWhole = 0;
         uint8_t* table = g_x3d.fogTables[c];
         for (int l = 0; l < 256; l++) {
             float m = l / 256.0f;

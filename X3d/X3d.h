@@ -228,6 +228,10 @@ struct x3dEngine {
     float farDistance, dimStart, fogStart, dimScale, fogScale;
     float fogColour[3];
     int32_t fogPacked;
+    // The fog tables hold a whole-numbered colour in 0..255, so that every
+    // entry is (i x (256 - l) + colour x l) >> 8 exactly: the fillers may
+    // compute it instead of reading it.
+    uint8_t fogWhole;
     x3dTexture* textures;
     int32_t textureCount;
 };

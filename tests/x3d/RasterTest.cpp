@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -617,6 +618,166 @@ TEST_F(Raster, DepthTestKeepsTheNearerSurface)
         x3dFillers[f].fill(&p, target.frame, &paint);
         EXPECT_EQ(target.at(40, 45), 0u) << x3dFillers[f].name;
     }
+}
+
+// Every byte of every filler, locked: seeded triangles of every width (the
+// spans of one to a few pixels and those that end inside a group of four
+// among them) drawn over a noisy picture and a z-buffer that lets part of
+// each group of four through, with texels whose fourth byte is noise, shades
+// past both ends of the table, and fog in a whole-numbered colour and in one
+// that is not. Picture, depths and guards reduce to one hash per filler,
+// kept from the fillers as they were written one pixel at a time; any
+// change of a pixel's bytes or coverage shows here.
+uint64_t fnv(uint64_t h, const void* data, size_t bytes)
+{
+    const uint8_t* p = (const uint8_t*)data;
+    for (size_t i = 0; i < bytes; i++)
+        h = (h ^ p[i]) * 1099511628211ull;
+    return h;
+}
+
+TEST_F(Raster, EveryFillerKeepsItsBytes)
+{
+    const uint64_t kWant[X3D_FILLERS] = {
+        0x6cfca0da5dc4affbull, // x3dFillFlat
+        0x2fe555f19c4513b3ull, // x3dFillFlatZ
+        0x8e8101a9973449dfull, // x3dFillFlatAdd
+        0xa38c584c2faf8ebbull, // x3dFillFlatAddZ
+        0x394979b0ffdd78d7ull, // x3dFillGouraud
+        0xb61692492aebdb07ull, // x3dFillGouraudZ
+        0x55266fa95226d10full, // x3dFillGouraudAdd
+        0xed027b4ab8dec203ull, // x3dFillGouraudAddZ
+        0x7e8aebbea0a3c656ull, // x3dFillFog
+        0x2b7ba99b397b8b9dull, // x3dFillFogZ
+        0x4187d393614eda0cull, // x3dFillFogAdd
+        0xee17a8a323dfad3dull, // x3dFillFogAddZ
+        0x65ebfc993babe30full, // x3dFillTex
+        0x1d0276a01eb19597ull, // x3dFillTexZ
+        0xf6e09f6002f05933ull, // x3dFillTexAdd
+        0x224e66efe21da10bull, // x3dFillTexAddZ
+        0xb45a053e7b0d37d3ull, // x3dFillTexLit
+        0x2065f8e2b5d3a2cfull, // x3dFillTexLitZ
+        0xcbf6b2b43a4a5087ull, // x3dFillTexLitAdd
+        0xd063ced4bd1206cbull, // x3dFillTexLitAddZ
+        0x100e42c7f4d313bdull, // x3dFillTexFog
+        0x81336f608bb34be8ull, // x3dFillTexFogZ
+        0x9b3b5652c82ca3f5ull, // x3dFillTexFogAdd
+        0x2ad21cc0936dcd22ull, // x3dFillTexFogAddZ
+        0x7ed40c47450718c3ull, // x3dFillTexP
+        0xba9be7d41fcbbd47ull, // x3dFillTexPZ
+        0x84b13fe323b6196full, // x3dFillTexPAdd
+        0x28a6c74cdd9379c7ull, // x3dFillTexPAddZ
+        0x72bec2ce1ae1cdb7ull, // x3dFillTexPLit
+        0x1b1c3aa027c8e5e3ull, // x3dFillTexPLitZ
+        0x8e33e112bb107503ull, // x3dFillTexPLitAdd
+        0xc6e459f5fda0757bull, // x3dFillTexPLitAddZ
+        0xd4ffaab1bd8753c5ull, // x3dFillTexPFog
+        0x1b2fdae455d9bf55ull, // x3dFillTexPFogZ
+        0x04baad2f1d493d97ull, // x3dFillTexPFogAdd
+        0x3441afa60dbb1109ull, // x3dFillTexPFogAddZ
+    };
+    GuardedTarget target(77, 45);
+    target.install(&cam);
+    std::mt19937 rng(77);
+    std::vector<uint32_t> texels(65536);
+    for (uint32_t& t : texels)
+        t = (uint32_t)rng();
+    std::vector<uint32_t> picture((size_t)target.w * target.h);
+    std::vector<int32_t> depths(picture.size());
+    for (size_t i = 0; i < picture.size(); i++) {
+        picture[i] = (uint32_t)rng();
+        depths[i] = (int32_t)(2 * 65536 + rng() % (3 * 65536)); // the triangles' depths lie in 2..5
+    }
+    std::uniform_real_distribution<double> X(-6, 83), Y(-6, 51), size(0.3, 14), middling(8, 40);
+    std::uniform_real_distribution<float> Z(2.0f, 5.0f), S(-30.0f, 290.0f), UV(-400.0f, 700.0f), slope(-3.0f, 3.0f);
+    struct Tri {
+        double sx[3], sy[3];
+        float z[3], shade[3], u[3], v[3];
+    };
+    std::vector<Tri> tris(200);
+    for (size_t n = 0; n < tris.size(); n++) {
+        Tri& t = tris[n];
+        // Small ones, drawn a pixel at a time; middling ones whose spans run
+        // a few groups of four and stop anywhere in one; every fourth
+        // crosses the target, in runs of 32 for the perspective family.
+        const double r = n % 4 == 0 ? 60 : n % 4 == 1 ? middling(rng) : size(rng);
+        t.sx[0] = X(rng);
+        t.sy[0] = Y(rng);
+        const float u0 = UV(rng), v0 = UV(rng), a = slope(rng), b = slope(rng), c = slope(rng), d = slope(rng);
+        for (int i = 0; i < 3; i++) {
+            if (i > 0) {
+                t.sx[i] = t.sx[0] + std::uniform_real_distribution<double>(-r, r)(rng);
+                t.sy[i] = t.sy[0] + std::uniform_real_distribution<double>(-r, r)(rng);
+            }
+            t.z[i] = Z(rng);
+            // Shades at and past both ends of the table: 0, 255 and the clamps.
+            const int pick = (int)(rng() % 6);
+            t.shade[i] = pick == 0 ? 255.0f : pick == 1 ? 0.0f : pick == 2 ? 255.9f : S(rng);
+            t.u[i] = u0 + a * (float)t.sx[i] + b * (float)t.sy[i];
+            t.v[i] = v0 + c * (float)t.sx[i] + d * (float)t.sy[i];
+        }
+    }
+    const float fogColours[2][3] = {{90.0f, 160.0f, 220.0f}, {17.9f, 200.5f, 3.25f}};
+    bool same = true;
+    for (int f = 0; f < X3D_FILLERS; f++) {
+        uint64_t h = 1469598103934665603ull;
+        for (const float* fogColour : fogColours) {
+            x3dSetFogColor(fogColour[0], fogColour[1], fogColour[2]);
+            for (int y = 0; y < target.h; y++)
+                for (int x = 0; x < target.w; x++) {
+                    target.at(x, y) = picture[(size_t)y * target.w + x];
+                    target.zAt(x, y) = depths[(size_t)y * target.w + x];
+                }
+            const x3dPaint paint{kRed, kGreen, kBlue, texels.data()};
+            for (const Tri& t : tris) {
+                x3dPolygon poly{};
+                poly.count = 3;
+                for (int i = 0; i < 3; i++) {
+                    placeVertex(poly.v[i], t.sx[i], t.sy[i], t.z[i], cam);
+                    poly.v[i].shade = t.shade[i];
+                    poly.v[i].u = f / 4 == X3D_FILL_FOG ? std::fabs(t.u[i]) * 0.4f : t.u[i];
+                    poly.v[i].v = t.v[i];
+                }
+                x3dFillers[f].fill(&poly, target.frame, &paint);
+            }
+            ASSERT_EQ(target.spoiltGuards(), 0) << x3dFillers[f].name;
+            h = fnv(h, target.pixels.data(), target.pixels.size() * 4);
+            h = fnv(h, target.depth.data(), target.depth.size() * 4);
+        }
+        if (getenv("QH_PRINT_HASHES"))
+            printf("        0x%016llxull, // %s\n", (unsigned long long)h, x3dFillers[f].name);
+        if (h != kWant[f]) {
+            same = false;
+            ADD_FAILURE() << x3dFillers[f].name << " draws other bytes: " << std::hex << h;
+        }
+    }
+    x3dSetFogColor(90.0f, 160.0f, 220.0f);
+    EXPECT_TRUE(same);
+}
+
+// The additive row of flares and fillers: every length around the groups of
+// four, at every alignment, saturating per channel and keeping the
+// destination's fourth byte.
+TEST_F(Raster, AddRowSaturatesEachChannel)
+{
+    std::mt19937 rng(5);
+    std::vector<uint32_t> dst(40), src(40), want(40);
+    for (int n = 0; n <= 13; n++)
+        for (int at = 0; at < 4; at++) {
+            for (int i = 0; i < 40; i++) {
+                // Bytes near both ends, so sums overflow and stay in range.
+                uint32_t d = 0, s = 0;
+                for (int b = 0; b < 4; b++) {
+                    d |= (uint32_t)(rng() % 2 ? 200 + rng() % 56 : rng() % 60) << (8 * b);
+                    s |= (uint32_t)(rng() % 2 ? 200 + rng() % 56 : rng() % 60) << (8 * b);
+                }
+                dst[i] = d;
+                src[i] = s & 0xFFFFFF;
+                want[i] = i >= at && i < at + n ? addSat(d, src[i]) : d;
+            }
+            x3dAddRow(dst.data() + at, src.data() + at, n);
+            ASSERT_EQ(dst, want) << n << " pixels at " << at;
+        }
 }
 
 // Mode 0: one pixel per step along the major axis, both ends, 8-connected.

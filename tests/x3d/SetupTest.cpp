@@ -58,6 +58,25 @@ TEST_F(Engine, FogTablesBlendTowardTheColour)
     // Level 255: 255/256 of the fog colour plus 1/256 of the channel.
     EXPECT_EQ(g_x3d.fogTables[0][255 * 256 + 0], (int)(200.0f * 255 / 256));
     EXPECT_EQ(g_x3d.fogTables[1][255 * 256 + 255], (int)(255.0f / 256 + 100.0f * 255 / 256));
+    EXPECT_FALSE(g_x3d.fogWhole);
+
+    // A whole-numbered colour makes every entry the integer blend, which
+    // the fillers compute in place of reading the table.
+    x3dSetFogColor(0.0f, 128.0f, 255.0f);
+    EXPECT_TRUE(g_x3d.fogWhole);
+    const int colour[3] = {0, 128, 255};
+    int wrong = 0;
+    for (int c = 0; c < 3; c++)
+        for (int l = 0; l < 256; l++)
+            for (int i = 0; i < 256; i++)
+                wrong += g_x3d.fogTables[c][l * 256 + i] != (i * (256 - l) + colour[c] * l) >> 8;
+    EXPECT_EQ(wrong, 0);
+    for (float off : {255.5f, 256.0f, -1.0f}) {
+        x3dSetFogColor(10.0f, off, 10.0f);
+        EXPECT_FALSE(g_x3d.fogWhole) << off;
+    }
+    x3dBuildTables(); // fresh tables hold nothing yet
+    EXPECT_FALSE(g_x3d.fogWhole);
 }
 
 TEST_F(Engine, ZBufferIsAllocatedOnce)
