@@ -8,7 +8,7 @@
 #include "X2d/X2dspr.h"
 #include "parts/Cues.h"
 #include "parts/PartLoad.h"
-#include "parts/ShowState.h"
+#include "parts/PartLinks.h"
 #include "system/Xerror.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "files/xFileIO.h"
 #include "parts/Cues.h"
 #include "parts/PartLoad.h"
-#include "parts/ShowState.h"
+#include "parts/PartLinks.h"
 #include "system/Xerror.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "parts/PartLoad.h"
 #include "parts/Credits.h"
 #include "parts/Part_1.h"
-#include "parts/ShowState.h"
+#include "parts/PartLinks.h"
 #include "system/Xerror.h"
 
 namespace {
@@ -38,7 +38,7 @@ x2dSprite* g_rotoGull = nullptr;
 x2dSprite* g_rotoBufferA = nullptr;
 x2dSprite* g_rotoBufferB = nullptr;
 
-xRotoState RotoStartState() { return xRotoState{0.0f, 1.5707964f, 40, 0, 0, SHOW_LETTERBOX_ROWS, 0, 0, 0}; }
+xRotoState RotoStartState() { return xRotoState{0.0f, 1.5707964f, 40, 0, 0, SHOW_LETTERBOX_ROWS, 0, 0, 0, 0}; }
 xRotoState g_roto = RotoStartState();
 
 xRotoCentres RotoCentres(float angleA, float angleB, int32_t swing)
@@ -215,4 +215,13 @@ void FallDraw()
         b.Update();
     g_fallingLetters.Update(g_picture);
     g_floatingCircles.Update();
+}
+
+bool FallOnScreen() { return !g_roto.fallEnded; }
+
+void FallHandOver()
+{
+    g_roto.fallEnded = 1;
+    if (g_setFlareSize)
+        g_setFlareSize(800.0f);
 }
