@@ -11,6 +11,7 @@
 #include "parts/Part_2.h"
 #include "parts/Part_3.h"
 #include "parts/Part_10.h"
+#include "parts/PartDraw.h"
 #include "parts/PartLinks.h"
 #include "parts/gretPart.h"
 #include "parts/pstdemop.h"
@@ -28,17 +29,12 @@ void (*g_clockSpin)(uint32_t until) = nullptr;
 namespace {
 uint32_t readChannel() { return BASS_ChannelGetPosition(g_music); }
 
-void clearLines(int first, int count)
-{
-    memset(g_frameBuffer + first * SHOW_WIDTH, 0, (size_t)count * SHOW_WIDTH * 4);
-}
-
 // Hand-over actions.
 void clearOutsideLetterbox()
 {
     const int below = SHOW_LETTERBOX_TOP + SHOW_LETTERBOX_ROWS;
-    clearLines(0, SHOW_LETTERBOX_TOP);
-    clearLines(below, SHOW_HEIGHT - below);
+    clearFrameLines(0, SHOW_LETTERBOX_TOP);
+    clearFrameLines(below, SHOW_HEIGHT - below);
 }
 
 void selectLinesScene() { showSelectScene(g_linesScene); }
@@ -217,7 +213,7 @@ void RunChainStep(int step)
         s.draw();
         FrameCostEnd(s.name, s.minimum, drawBegun);
     } else
-        clearLines(s.present.y, s.present.height);
+        clearFrameLines(s.present.y, s.present.height);
     if (s.afterDraw && !s.afterDraw())
         return;
     xVideoPresentRect(s.present.x, s.present.y, s.present.width, s.present.height);

@@ -9,6 +9,7 @@
 #include "files/xFileIO.h"
 #include "parts/Cues.h"
 #include "parts/PartLoad.h"
+#include "parts/PartDraw.h"
 #include "parts/PartLinks.h"
 #include "parts/pstdemop.h"
 #include "platform/Plat.h"
@@ -32,17 +33,6 @@ x2dSprite* g_scroll = nullptr;
 x2dSprite* g_cutHere = nullptr;
 x2dSprite* g_smallLogo = nullptr;
 
-int32_t atMost255(int32_t v) { return v > 255 ? 255 : v; }
-
-void clearFrameLines(int first, int count)
-{
-    memset(g_frameBuffer + first * SHOW_WIDTH, 0, (size_t)count * SHOW_WIDTH * 4);
-}
-
-void clearCaptionRows()
-{
-    memset(g_picture + SHOW_LETTERBOX_PIXELS, 0, SHOW_CAPTION_ROWS * SHOW_WIDTH * 4);
-}
 
 } // namespace
 

@@ -11,6 +11,7 @@
 #include "parts/PartLoad.h"
 #include "parts/Credits.h"
 #include "parts/Part_1.h"
+#include "parts/PartDraw.h"
 #include "parts/PartLinks.h"
 #include "system/Xerror.h"
 
@@ -21,12 +22,6 @@ const int kRotoCaptionX = 186;
 const int kCirclesCaptionX = 170;
 const double kQuarterTurn = 1.570796326795;
 
-int32_t atMost255(int32_t v) { return v > 255 ? 255 : v; }
-
-void clearCaptionRows()
-{
-    memset(g_picture + SHOW_LETTERBOX_PIXELS, 0, SHOW_CAPTION_ROWS * SHOW_WIDTH * 4);
-}
 
 x2dSprite* g_rotoCaption = nullptr;
 x2dSprite* g_street = nullptr;
