@@ -72,6 +72,24 @@ uint8_t x2dDetectMMX()
     return x2dMMX;
 }
 
+x2dScreen x2dGetScreen()
+{
+    return x2dScreen{x2dScreenWidth, x2dScreenHeight, x2dScreenPitch, x2dLineOffset,
+                     x2dClipLeft,    x2dClipTop,      x2dClipRight,   x2dClipBottom};
+}
+
+void x2dSetScreen(const x2dScreen& screen)
+{
+    x2dScreenWidth = screen.width;
+    x2dScreenHeight = screen.height;
+    x2dScreenPitch = screen.pitch;
+    x2dLineOffset = screen.lineOffset;
+    x2dClipLeft = screen.clipLeft;
+    x2dClipTop = screen.clipTop;
+    x2dClipRight = screen.clipRight;
+    x2dClipBottom = screen.clipBottom;
+}
+
 void x2dSetClipWindow(int left, int top, int right, int bottom)
 {
     if (left < 0)

@@ -4,8 +4,9 @@
 // The 2D screen is not a surface of its own: every drawing call receives the
 // base address of a 32-bit buffer whose geometry is the one installed in the
 // globals below, and addresses line y of it as dst + x2dLineOffset[y] bytes.
-// A caller that draws into a buffer of another size saves these globals,
-// installs its own, draws, and puts the saved values back.
+// A caller that draws into a buffer of another size takes the screen with
+// x2dGetScreen, installs its own with x2dSetScreen, draws, and puts the
+// first one back.
 #pragma once
 #include <cstdint>
 
@@ -24,6 +25,15 @@ extern uint8_t x2dMMX;          // 1: sprites created now use the processor (MMX
 // -255 to 255 holds the low 8 bits of floor(a x d / 256). Blending a channel
 // s over t with weight a is then t + row[s - t] in 8 bits.
 inline const uint8_t* x2dBlendRow(uint32_t a) { return x2dBlendTable + a * 512 + 255; }
+
+// The screen state as one record: everything that addresses lines or clips.
+struct x2dScreen {
+    int32_t width, height, pitch;
+    int32_t* lineOffset;
+    int32_t clipLeft, clipTop, clipRight, clipBottom;
+};
+x2dScreen x2dGetScreen();
+void x2dSetScreen(const x2dScreen& screen);
 
 void x2dInit(int width, int height);
 // Probes the processor: 1 when the processor path is built (SSE2 lanes, or

@@ -486,7 +486,7 @@ int hLight()
     x3dLight* l = &s->lights[index];
     l->name = copyText(g_load.work);
     l->id = g_load.number++;
-    l->type = 1;
+    l->type = X3D_LIGHT_OMNI;
     g_load.curLight = index;
     TRY(readVector(l->position, true, "light position"));
     memcpy(l->basePosition, l->position, sizeof l->position);
@@ -509,7 +509,7 @@ int hSpot()
     float band = l->cosFalloff - l->cosHotspot;
     l->coneScale = band != 0.0f ? 1.0f / band : 0.0f;
     // The attenuation chunk usually comes first: keep its bit.
-    l->type = (int16_t)(2 | (l->type & 4));
+    l->type = (int16_t)(X3D_LIGHT_SPOT | (l->type & X3D_LIGHT_ATTENUATE));
     l->roll = 0.0f;
     return OK;
 }
@@ -638,7 +638,7 @@ int hFlag()
     case 0x4625:
         if (!curLight())
             return SKIP;
-        curLight()->type |= 4; // attenuation on
+        curLight()->type |= X3D_LIGHT_ATTENUATE;
         return OK;
     }
     x3dMaterial* m = curMaterial();
@@ -731,7 +731,7 @@ int hNodeHeader()
         a->id = id + 1024;
         g_load.curAmbient = s->ambientCount++;
     } else if (strcmp(name, "$$$DUMMY") == 0) {
-        object = newObject(name, id + 1024, 4);
+        object = newObject(name, id + 1024, X3D_OF_DUMMY);
     } else {
         object = findLast(s->objects, s->objectCount, name);
         light = findLast(s->lights, s->lightCount, name);
@@ -755,7 +755,7 @@ int hNodeHeader()
         if (object >= 0) {
             g_load.objects[object].parent = parent;
             if (flags1 & 0x800)
-                s->objects[object].flags |= 2;
+                s->objects[object].flags |= X3D_OF_FILE_HIDDEN;
         }
         x3dAddNode(32, id, pid, object);
         // A node naming no mesh leaves no object for its pivot or name.
@@ -1131,7 +1131,7 @@ void linkRecords()
                           __LINE__);
         // The pose the file stores its vertices in: mesh matrix, then pivot.
         memset(o->restMatrix, 0, sizeof o->restMatrix);
-        if (o->flags & 4) {
+        if (o->flags & X3D_OF_DUMMY) {
             for (int j = 0; j < 3; j++)
                 o->restMatrix[j][j] = 1.0f;
         } else {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "X3d/Material.h"
 #include "X3d/Spline.h"
 #include "system/Xerror.h"
 
@@ -102,20 +103,20 @@ void transformObject(x3dScene* scene, x3dObject* obj, const Matrix C, float sphe
     if (!(c[2] + radius >= 3.0f) || (farLimit && !(c[2] - radius <= far)))
         return;
     obj->clipCode = x3dSphereClipCode(sphereFactor, c, radius);
-    if (obj->clipCode == 0x80)
+    if (obj->clipCode == X3D_CLIP_OUTSIDE)
         return;
 
     uint16_t vertexFlags = 0, faceFlags = 0;
     if (farLimit && c[2] + radius > g_x3d.dimStart) {
-        vertexFlags |= 2;
-        faceFlags |= 16;
+        vertexFlags |= X3D_VF_DIM;
+        faceFlags |= X3D_FF_DIM;
     }
     if (farLimit && g_x3d.fogOn && c[2] + radius > g_x3d.fogStart) {
-        vertexFlags |= 4;
-        faceFlags |= 32;
+        vertexFlags |= X3D_VF_FOG;
+        faceFlags |= X3D_FF_FOG;
     }
-    if (obj->flags & 16)
-        faceFlags |= 8;
+    if (obj->flags & X3D_OF_UNLIT)
+        faceFlags |= X3D_FF_UNLIT;
 
     // The camera in object space, through the inverse of a rotation with a
     // uniform scale.
@@ -130,7 +131,7 @@ void transformObject(x3dScene* scene, x3dObject* obj, const Matrix C, float sphe
             cam[i] = (O[0][i] * d[0] + O[1][i] * d[1] + O[2][i] * d[2]) / s;
     }
 
-    const bool morphing = (obj->flags & 8) && morph(scene, obj);
+    const bool morphing = (obj->flags & X3D_OF_MORPHING) && morph(scene, obj);
     const uint16_t clipFlags = (uint16_t)(obj->clipCode & 0xFF);
     x3dDrawItem* list = scene->drawListA;
     int count = scene->drawCount;
@@ -140,17 +141,17 @@ void transformObject(x3dScene* scene, x3dObject* obj, const Matrix C, float sphe
         float rel[3] = {va->position[0] - cam[0], va->position[1] - cam[1], va->position[2] - cam[2]};
         if (morphing) {
             if (dot(f.morphNormal, rel) < 0.0f) {
-                f.clipFlags = 0x100;
+                f.clipFlags = X3D_FF_MORPH_BACK;
                 continue;
             }
         } else if (!(dot(f.normal, rel) > 0.0f)) {
             continue;
         }
         f.clipFlags = clipFlags;
-        f.drawFlags = (uint16_t)(faceFlags | 4);
-        f.vertices[0]->flags |= 1;
-        f.vertices[1]->flags |= 1;
-        f.vertices[2]->flags |= 1;
+        f.drawFlags = (uint16_t)(faceFlags | X3D_FF_LISTED);
+        f.vertices[0]->flags |= X3D_VF_TO_LIGHT;
+        f.vertices[1]->flags |= X3D_VF_TO_LIGHT;
+        f.vertices[2]->flags |= X3D_VF_TO_LIGHT;
         list[count].item = &f;
         list[count].kind = X3D_DRAW_FACE;
         count++;
@@ -160,9 +161,9 @@ void transformObject(x3dScene* scene, x3dObject* obj, const Matrix C, float sphe
 
     for (int i = 0; i < obj->vertexCount; i++) {
         x3dVertex& v = obj->vertices[i];
-        if (!(v.flags & 1))
+        if (!(v.flags & X3D_VF_TO_LIGHT))
             continue;
-        v.flags = (uint16_t)(1 | vertexFlags);
+        v.flags = (uint16_t)(X3D_VF_TO_LIGHT | vertexFlags);
         apply(M, v.position, v.viewPosition);
         applyRotation(M, v.normal, v.viewNormal);
         v.outcode = x3dOutcode(v.viewPosition[0], v.viewPosition[1], v.viewPosition[2]);
@@ -201,7 +202,7 @@ int x3dSphereClipCode(float k, const float c[3], float r)
     float t = k * (c[2] - c[1]);
     float d = k * (-c[2] - c[1]);
     if (b - r > 0.0f || r + a < 0.0f || r + t < 0.0f || d - r > 0.0f)
-        return 0x80;
+        return X3D_CLIP_OUTSIDE;
     int code = 0;
     if (r > fabsf(b))
         code |= 1;
@@ -241,7 +242,7 @@ void x3dTransformScene()
     for (int i = 0; i < scene->lightCount; i++) {
         x3dLight& l = scene->lights[i];
         apply(C, l.position, l.viewPosition);
-        if (l.type & 2) {
+        if (l.type & X3D_LIGHT_SPOT) {
             apply(C, l.target, l.viewTarget);
             float d[3] = {l.viewTarget[0] - l.viewPosition[0], l.viewTarget[1] - l.viewPosition[1],
                           l.viewTarget[2] - l.viewPosition[2]};
@@ -260,7 +261,7 @@ void x3dTransformScene()
 
     for (int i = 0; i < scene->objectCount; i++) {
         x3dObject* obj = &scene->objects[i];
-        if (obj->flags & 3)
+        if (obj->flags & (X3D_OF_HIDDEN | X3D_OF_FILE_HIDDEN))
             continue;
         transformObject(scene, obj, C, sphereFactor, camWorld);
     }
@@ -316,18 +317,18 @@ void x3dLightScene()
         x3dFace* f = (x3dFace*)item.item;
         float depth = bitsFloat(item.depth);
         if (depth <= dimStart)
-            f->drawFlags &= (uint16_t)~16;
+            f->drawFlags &= (uint16_t)~X3D_FF_DIM;
         if (depth <= fogStart)
-            f->drawFlags &= (uint16_t)~32;
-        const bool unlit = (f->drawFlags & 8) != 0;
+            f->drawFlags &= (uint16_t)~X3D_FF_FOG;
+        const bool unlit = (f->drawFlags & X3D_FF_UNLIT) != 0;
         for (int k = 0; k < 3; k++) {
             x3dVertex* v = f->vertices[k];
-            if (!(v->flags & 1))
+            if (!(v->flags & X3D_VF_TO_LIGHT))
                 continue;
-            v->flags &= (uint16_t)~1;
+            v->flags &= (uint16_t)~X3D_VF_TO_LIGHT;
             const float z = v->viewPosition[2];
             if (farLimit && z >= far) {
-                v->flags |= 8;
+                v->flags |= X3D_VF_BEYOND_FAR;
                 v->light = 0.0f;
                 v->fog = 1.0f;
                 continue;
@@ -341,7 +342,7 @@ void x3dLightScene()
                     float d[3] = {v->viewPosition[0] - l->viewPosition[0], v->viewPosition[1] - l->viewPosition[1],
                                   v->viewPosition[2] - l->viewPosition[2]};
                     float dist = x3dTableSqrt(dot(d, d));
-                    const bool attenuate = (l->type & 4) != 0;
+                    const bool attenuate = (l->type & X3D_LIGHT_ATTENUATE) != 0;
                     if (attenuate && dist > l->outerRange)
                         continue;
                     float L[3] = {d[0] / dist, d[1] / dist, d[2] / dist};
@@ -351,7 +352,7 @@ void x3dLightScene()
                     if (!(u > 0.0f))
                         continue;
                     float w = u * (0.3f * l->colour[0] + 0.486f * l->colour[1] + 0.5f * l->colour[2]);
-                    if (l->type & 2) {
+                    if (l->type & X3D_LIGHT_SPOT) {
                         float m = dot(L, l->viewDirection);
                         if (!(m > l->cosFalloff))
                             continue;
@@ -361,9 +362,9 @@ void x3dLightScene()
                     light += w;
                 }
             }
-            if ((v->flags & 2) && z > dimStart)
+            if ((v->flags & X3D_VF_DIM) && z > dimStart)
                 light = (far - z) * dimScale * light;
-            if ((v->flags & 4) && z > fogStart)
+            if ((v->flags & X3D_VF_FOG) && z > fogStart)
                 fog = 1.0f - (far - z) * fogScale;
             v->light = light > 1.0f ? 1.0f : light;
             v->fog = fog;
@@ -479,7 +480,7 @@ void drawFace(x3dFace* f, uint32_t* buffer, bool zbuffer)
         paint.green = mat->green;
         paint.blue = mat->blue;
     } else {
-        flags = 0x20;
+        flags = X3D_RF_WIRE;
         paint.red = zbuffer ? 255 : 236;
         paint.green = zbuffer ? 255 : 146;
         paint.blue = zbuffer ? 255 : 14;
@@ -488,18 +489,18 @@ void drawFace(x3dFace* f, uint32_t* buffer, bool zbuffer)
     // Textured flags can come straight from a file with no map loaded: the
     // texture stands in for a missing reflection map, and a face with no
     // pixels at all is drawn as wireframe, like a texture that failed.
-    if ((flags & 0x08) && !(flags & 0x20)) {
-        paint.texels = (flags & 0x10) && mat->reflection.pixels ? mat->reflection.pixels : mat->texture.pixels;
+    if ((flags & X3D_RF_TEXTURED) && !(flags & X3D_RF_WIRE)) {
+        paint.texels = (flags & X3D_RF_ENVMAP) && mat->reflection.pixels ? mat->reflection.pixels : mat->texture.pixels;
         if (!paint.texels)
-            flags |= 0x20;
+            flags |= X3D_RF_WIRE;
     }
     const bool fog = g_x3d.fogOn != 0;
     int sel = x3dSelectFiller(flags, zbuffer, fog);
     if (sel == X3D_SELECT_NONE)
         return;
 
-    const bool textured = (flags & 0x08) != 0;
-    const bool env = (flags & 0x10) != 0;
+    const bool textured = (flags & X3D_RF_TEXTURED) != 0;
+    const bool env = (flags & X3D_RF_ENVMAP) != 0;
     uint32_t mask = 0;
     g_face.count = 3;
     for (int k = 0; k < 3; k++) {
@@ -535,12 +536,7 @@ void drawFace(x3dFace* f, uint32_t* buffer, bool zbuffer)
         x3dFillers[sel].fill(drawn, buffer, &paint);
 }
 
-inline bool beyondFar(const x3dFace* f)
-{
-    return (f->vertices[0]->flags & f->vertices[1]->flags & f->vertices[2]->flags & 8) != 0;
-}
-
-inline bool additive(const x3dFace* f) { return f->material && (f->material->renderFlags & 0x100); }
+inline bool additive(const x3dFace* f) { return f->material && (f->material->renderFlags & X3D_RF_ADDITIVE); }
 
 } // namespace
 
@@ -567,7 +563,7 @@ void x3dRenderScene(uint32_t* buffer)
             if (list[i].kind != X3D_DRAW_FACE)
                 continue;
             x3dFace* f = (x3dFace*)list[i].item;
-            if (!additive(f) && !beyondFar(f))
+            if (!additive(f) && !x3dFaceBeyondFar(f))
                 drawFace(f, buffer, true);
         }
         for (int i = 0; i < scene->visibleLightCount; i++)
@@ -577,7 +573,7 @@ void x3dRenderScene(uint32_t* buffer)
             if (list[i].kind != X3D_DRAW_FACE)
                 continue;
             x3dFace* f = (x3dFace*)list[i].item;
-            if (additive(f) && !beyondFar(f))
+            if (additive(f) && !x3dFaceBeyondFar(f))
                 drawFace(f, buffer, true);
         }
         return;
@@ -588,7 +584,7 @@ void x3dRenderScene(uint32_t* buffer)
             continue;
         }
         x3dFace* f = (x3dFace*)list[i].item;
-        if (!beyondFar(f))
+        if (!x3dFaceBeyondFar(f))
             drawFace(f, buffer, false);
     }
 }

@@ -17,9 +17,18 @@ void x3dLightScene();
 void x3dRenderScene(uint32_t* buffer);
 
 // The bounding sphere (centre c in camera space, radius r) against the view
-// pyramid, k being the camera's sphere factor: 0x80 entirely outside,
-// otherwise bits 0-3 for the left, right, top and bottom planes it crosses.
+// pyramid, k being the camera's sphere factor: X3D_CLIP_OUTSIDE entirely
+// outside, otherwise bits 0-3 for the left, right, top and bottom planes it
+// crosses.
 int x3dSphereClipCode(float k, const float c[3], float r);
+enum { X3D_CLIP_OUTSIDE = 0x80 };
+
+// True when all three vertices of a listed face lie at or beyond the far
+// distance (after x3dLightScene): it is not drawn, nor given a flare.
+inline bool x3dFaceBeyondFar(const x3dFace* f)
+{
+    return (f->vertices[0]->flags & f->vertices[1]->flags & f->vertices[2]->flags & X3D_VF_BEYOND_FAR) != 0;
+}
 
 // Which planes a camera-space point is outside of: bit 0 x < -z, 1 x > z,
 // 2 y > z, 3 y < -z, 4 z < X3D_NEAR_Z.

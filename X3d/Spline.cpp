@@ -218,18 +218,18 @@ void animateObject(x3dNode* node, float frame)
     x3dKey* k;
     float t;
     if (!node->tracks[4]) {
-        o->flags &= ~1;
+        o->flags &= ~X3D_OF_HIDDEN;
     } else {
         int where = locate(node->tracks[4], frame, &k, &t);
         if (where == BEFORE_FIRST || (where != NO_OUTPUT && k->value[0] == 0.0f))
-            o->flags &= ~1;
+            o->flags &= ~X3D_OF_HIDDEN;
         else if (where != NO_OUTPUT)
-            o->flags |= 1;
+            o->flags |= X3D_OF_HIDDEN;
     }
 
     x3dTrack* morph = node->tracks[3];
     if (!morph) {
-        o->flags &= ~8;
+        o->flags &= ~X3D_OF_MORPHING;
         return;
     }
     int where = locate(morph, frame, &k, &t);
@@ -243,7 +243,7 @@ void animateObject(x3dNode* node, float frame)
         o->morphTarget = (int16_t)k->value[0];
         o->morphFactor = 1.0f;
     }
-    o->flags |= 8;
+    o->flags |= X3D_OF_MORPHING;
 }
 
 // A point's value this frame: its key, or its loaded value.

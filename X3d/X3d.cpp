@@ -179,6 +179,53 @@ void x3dSetFrame(float frame)
         scene->frame = frame;
 }
 
+x3dViewport x3dGetViewport()
+{
+    x3dViewport v{};
+    v.width = g_x3d.width;
+    v.height = g_x3d.height;
+    v.halfWidth = g_x3d.halfWidth;
+    v.halfHeight = g_x3d.halfHeight;
+    v.pixelCount = g_x3d.pixelCount;
+    v.linePitch = g_x3d.linePitch;
+    v.scanLineCount = g_x3d.scanLineCount;
+    v.scanLines = g_x3d.scanLines;
+    v.camera = g_x3d.camera;
+    if (const x3dCamera* c = v.camera) {
+        v.centreX = c->centreX;
+        v.centreY = c->centreY;
+        v.cameraWidth = c->width;
+        v.cameraHeight = c->height;
+        v.aspect = c->aspect;
+        v.projectedFov = c->projectedFov;
+        v.sphereFactor = c->sphereFactor;
+        memcpy(v.projection, c->projection, sizeof v.projection);
+    }
+    return v;
+}
+
+void x3dSetViewport(const x3dViewport& v)
+{
+    g_x3d.width = v.width;
+    g_x3d.height = v.height;
+    g_x3d.halfWidth = v.halfWidth;
+    g_x3d.halfHeight = v.halfHeight;
+    g_x3d.pixelCount = v.pixelCount;
+    g_x3d.linePitch = v.linePitch;
+    g_x3d.scanLineCount = v.scanLineCount;
+    g_x3d.scanLines = v.scanLines;
+    if (x3dCamera* c = v.camera) {
+        c->centreX = v.centreX;
+        c->centreY = v.centreY;
+        c->width = v.cameraWidth;
+        c->height = v.cameraHeight;
+        c->aspect = v.aspect;
+        c->projectedFov = v.projectedFov;
+        c->sphereFactor = v.sphereFactor;
+        memcpy(c->projection, v.projection, sizeof c->projection);
+    }
+}
+
 void x3dSetActiveCamera(x3dCamera* camera)
 {
     X_ASSERT(camera != nullptr, kModule, 230);

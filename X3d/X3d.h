@@ -6,8 +6,41 @@
 struct x3dObject;
 struct x3dMaterial;
 
+// Vertex flags, set each frame by the pipeline.
+enum {
+    X3D_VF_TO_LIGHT = 0x01,   // on a listed face and not lit yet this frame
+    X3D_VF_DIM = 0x02,        // its object reaches past the dimming start
+    X3D_VF_FOG = 0x04,        // its object reaches past the fog start
+    X3D_VF_BEYOND_FAR = 0x08, // at or beyond the far distance
+};
+
+// Face flags: the draw flags of a listed face, and its clip flags.
+enum {
+    X3D_FF_LISTED = 0x04, // in this frame's draw list
+    X3D_FF_UNLIT = 0x08,  // its object is drawn without lights
+    X3D_FF_DIM = 0x10,    // may be dimmed (cleared when its depth is before the dimming)
+    X3D_FF_FOG = 0x20,    // may be fogged (the same for the fog)
+    X3D_FF_MORPH_BACK = 0x100, // clip flags: turned away while its object morphs
+};
+
+// Object flags.
+enum {
+    X3D_OF_HIDDEN = 0x01,      // hidden by its hide track at this frame
+    X3D_OF_FILE_HIDDEN = 0x02, // hidden in the 3DS file
+    X3D_OF_DUMMY = 0x04,       // a keyframer dummy: no mesh, no rest pose of its own
+    X3D_OF_MORPHING = 0x08,    // its morph track plays at this frame
+    X3D_OF_UNLIT = 0x10,       // NOLIGHT in the scene script
+};
+
+// Light types: omni or spot, with the attenuation bit.
+enum {
+    X3D_LIGHT_OMNI = 1,
+    X3D_LIGHT_SPOT = 2,
+    X3D_LIGHT_ATTENUATE = 4,
+};
+
 struct x3dVertex {
-    uint16_t flags;      // bit 0 needs lighting, 1 dimming, 2 fog, 3 beyond far
+    uint16_t flags;      // X3D_VF_
     uint16_t outcode;    // this frame's view planes outside: bits 0-3 left, right, top, bottom; 4 near
     float position[3];
     float viewPosition[3];
@@ -114,7 +147,7 @@ struct x3dLight {
     int32_t id;
     x3dObject* positionParent;
     x3dObject* targetParent;
-    int16_t type; // 1 omni, 2 spot; value 4 attenuation
+    int16_t type; // X3D_LIGHT_
     float position[3];
     float target[3];
     float viewPosition[3];
@@ -237,6 +270,22 @@ struct x3dEngine {
 };
 
 extern x3dEngine g_x3d;
+
+// Where the engine renders: its screen (size, centre, pixel count, line
+// pitch, scan-line table) and the active camera's viewport and projection.
+// A caller that renders into a buffer of another size takes it with
+// x3dGetViewport, installs its own with x3dSetViewport, renders, and puts
+// the first one back. The camera's fields are set only when camera is not
+// null.
+struct x3dViewport {
+    int32_t width, height, halfWidth, halfHeight, pixelCount, linePitch, scanLineCount;
+    int32_t* scanLines;
+    x3dCamera* camera;
+    float centreX, centreY, cameraWidth, cameraHeight, aspect, projectedFov, sphereFactor;
+    float projection[3][4];
+};
+x3dViewport x3dGetViewport();
+void x3dSetViewport(const x3dViewport& viewport);
 
 void x3dInit(int width, int height, const char* logName);
 void x3dBuildTables();

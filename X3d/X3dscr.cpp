@@ -355,7 +355,7 @@ void x3dProcessSceneScript(x3dScene* scene)
         }
         case X3DS_OBJ_NOLIGHT:
             if (g_state.object)
-                g_state.object->flags |= 0x10;
+                g_state.object->flags |= X3D_OF_UNLIT;
             break;
         default: // VERSION and words the table does not hold
             break;

@@ -12,6 +12,7 @@
 #include "app/Figures.h"
 #include "app/FrameCosts.h"
 #include "app/Timeline.h"
+#include "parts/PartLinks.h"
 #include "parts/pstdemop.h"
 #include "platform/PlatCapture.h"
 #include "platform/PlatMusic.h"
@@ -28,14 +29,11 @@ xRunOptions g_runOptions = {nullptr, nullptr, 60, 0, -1, nullptr, false, 0, 0};
 
 void InitParts()
 {
-    // The end scroller, opening, fish, lines, circles, falling letters,
-    // flare scene, greetings, roto-zoom, closing words, credits (whose two
-    // steps share one set-up).
-    static const int loadOrder[] = {CHAIN_END,   CHAIN_OPENING,   CHAIN_FISH, CHAIN_LINES,   CHAIN_CIRCLES, CHAIN_FALL,
-                                    CHAIN_FLARE, CHAIN_GREETINGS, CHAIN_ROTO, CHAIN_CLOSING, CHAIN_CREDITS1};
-    for (int step : loadOrder)
-        if (g_chain[step].init)
-            g_chain[step].init();
+    // Each part's set-up by its place in the loading order.
+    for (int place = 1; place <= g_chainSteps; place++)
+        for (int step = 0; step < g_chainSteps; step++)
+            if (g_chain[step].init && g_chain[step].loadPlace == place)
+                g_chain[step].init();
     // The flare scene, shared by its part and the closing part's panels.
     FlareSceneCreate(140, 105);
 }
@@ -311,8 +309,10 @@ int WinMain(void* instance, void*, char* cmdLine, int)
     memset(g_frameBuffer, 0, SHOW_SCREEN_PIXELS * 4);
     xVideoPresent();
     g_picture = g_frameBuffer + SHOW_LETTERBOX_TOP * SHOW_WIDTH;
+    // The closing words draw their first frames over the falling letters.
+    g_runFallStep = ChainTimer("FallFrame");
     xSysAddTimer(UpdateMusicPosition, 0);
-    xSysAddTimer(Part1Frame, 0);
+    xSysAddTimer(ChainTimer(0), 0);
     g_lastFrameTick = platGetTickCount();
     FrameCostsSetOrigin(g_lastFrameTick);
     FiguresShowStarts();

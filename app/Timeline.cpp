@@ -1,8 +1,9 @@
 #include "Timeline.h"
 
+#include <array>
 #include <cstring>
+#include <utility>
 
-#include "X2d/X2d.h"
 #include "app/FrameCosts.h"
 #include "parts/Credits.h"
 #include "parts/Cues.h"
@@ -10,16 +11,16 @@
 #include "parts/Part_2.h"
 #include "parts/Part_3.h"
 #include "parts/Part_10.h"
+#include "parts/PartDraw.h"
+#include "parts/PartLinks.h"
 #include "parts/gretPart.h"
 #include "parts/pstdemop.h"
 #include "parts/rotoPart.h"
 #include "platform/PlatMusic.h"
+#include "system/Xerror.h"
 #include "system/Xsystem.h"
 #include "system/Xvideo.h"
 
-bool g_chainStarted[CHAIN_STEPS];
-bool g_fallOnce = false;
-int32_t g_endLevel = 255;
 FILE* g_chainTrace = nullptr;
 uint32_t (*g_readMusicPosition)() = nullptr;
 int32_t g_endAtOrder = -1;
@@ -28,34 +29,111 @@ void (*g_clockSpin)(uint32_t until) = nullptr;
 namespace {
 uint32_t readChannel() { return BASS_ChannelGetPosition(g_music); }
 
-void clearLines(int first, int count)
-{
-    memset(g_frameBuffer + first * SHOW_WIDTH, 0, (size_t)count * SHOW_WIDTH * 4);
-}
-
 // Hand-over actions.
 void clearOutsideLetterbox()
 {
     const int below = SHOW_LETTERBOX_TOP + SHOW_LETTERBOX_ROWS;
-    clearLines(0, SHOW_LETTERBOX_TOP);
-    clearLines(below, SHOW_HEIGHT - below);
+    clearFrameLines(0, SHOW_LETTERBOX_TOP);
+    clearFrameLines(below, SHOW_HEIGHT - below);
 }
 
 void selectLinesScene() { showSelectScene(g_linesScene); }
 void selectCreditsScene() { showSelectScene(g_creditsScene); }
 
-void endFalling()
-{
-    g_fallOnce = true;
-    if (g_setFlareSize)
-        g_setFlareSize(800.0f);
-}
+// The rectangle most parts present: the letterbox and the caption rows.
+const xRect kPicture = {0, SHOW_LETTERBOX_TOP, SHOW_WIDTH, SHOW_PICTURE_ROWS};
+// The lines also clear and present the 40 rows above the letterbox, where
+// their 3D title rises.
+const xRect kLinesPicture = {0, SHOW_LETTERBOX_TOP - 40, SHOW_WIDTH, SHOW_PICTURE_ROWS + 40};
+// The closing words put "we" above the letterbox, from line 67; the end
+// scroller its small logo, from line 48. Both present 367 lines.
+const xRect kClosingPicture = {0, 67, SHOW_WIDTH, 367};
+const xRect kEndPicture = {0, 48, SHOW_WIDTH, 367};
+} // namespace
 
-bool handOverDue(const xChainStep& s)
+// The chain of the show. Each row is one part: what it plays, where it lives
+// and where it is tested.
+//
+//   row            orders  module            tests
+//   Part1Frame      0-9    parts/Part_1      tests/opening
+//   Part2Frame     10-12   parts/Part_2      tests/opening (FishTest)
+//   Part3Frame     13-16   parts/Part_3      tests/lines
+//   GreetFrame     17-21   parts/gretPart    tests/greetings
+//   Credits1Frame  22-23   parts/Credits     tests/credits
+//   Credits2Frame  24-25   parts/Credits     tests/credits
+//   FlareFrame     26-27   parts/pstdemop    tests/flare
+//   RotoFrame      28-29   parts/rotoPart    tests/roto
+//   CirclesFrame   30-31   parts/rotoPart    tests/roto
+//   FallFrame      32-33   parts/rotoPart    tests/roto
+//   Part10Frame    34-35   parts/Part_10     tests/closing
+//   EndFrame       36-     parts/Part_10     tests/closing
+//
+// The timeline itself is tested in tests/timeline, the whole show in
+// tests/frames and tests/show. The loading order (loadPlace) is the show's
+// own: the end scroller first, the credits last.
+xChainStep g_chain[] = {
+    {.name = "Part1Frame", .from = CUE_OPENING,
+     .init = Part1Init, .loadPlace = 2, .draw = Part1Draw,
+     .minimum = 35, .testBefore = true, .present = kPicture,
+     .handOver = clearOutsideLetterbox},
+    {.name = "Part2Frame", .from = CUE_FISH,
+     .init = Part2Init, .loadPlace = 3, .draw = Part2Draw,
+     .minimum = 35, .testBefore = false, .present = kPicture,
+     .handOver = selectLinesScene},
+    {.name = "Part3Frame", .from = CUE_LINES,
+     .init = Part3Init, .loadPlace = 4, .draw = Part3Draw,
+     .minimum = 50, .testBefore = true, .present = kLinesPicture,
+     .handOver = clearOutsideLetterbox},
+    {.name = "GreetFrame", .from = CUE_GREETINGS,
+     .init = GreetInit, .loadPlace = 8, .draw = GreetDraw,
+     .minimum = 35, .testBefore = true, .present = kPicture,
+     .handOver = selectCreditsScene},
+    {.name = "Credits1Frame", .from = CUE_CREDITS1,
+     .init = CreditsInit, .loadPlace = 11, .draw = Credits1Draw, // sets up both credits
+     .minimum = 35, .testBefore = false, .present = kPicture},
+    {.name = "Credits2Frame", .from = CUE_CREDITS2,
+     .draw = Credits2Draw,
+     .minimum = 35, .testBefore = false, .present = kPicture},
+    {.name = "FlareFrame", .from = CUE_FLARE,
+     .init = FlareInit, .loadPlace = 7, .draw = FlareDraw,
+     .minimum = 35, .testBefore = false, .present = kPicture,
+     .firstCall = FlareFirstCall, .handOverEarly = FlareFadeDone},
+    {.name = "RotoFrame", .from = CUE_ROTO,
+     .init = RotoInit, .loadPlace = 9, .draw = RotoDraw,
+     .minimum = 50, .testBefore = true, .present = kPicture},
+    {.name = "CirclesFrame", .from = CUE_CIRCLES,
+     .init = CirclesInit, .loadPlace = 5, .draw = CirclesDraw,
+     .minimum = 35, .testBefore = false, .present = kPicture},
+    {.name = "FallFrame", .from = CUE_FALL,
+     .init = FallInit, .loadPlace = 6, .draw = FallDraw,
+     .minimum = 50, .testBefore = false, .present = kPicture,
+     .mayHandOver = FallOnScreen, .handOver = FallHandOver, .afterDraw = FallOnScreen},
+    {.name = "Part10Frame", .from = CUE_CLOSING,
+     .init = Part10Init, .loadPlace = 10, .draw = Part10Draw,
+     .minimum = 35, .testBefore = false, .present = kClosingPicture},
+    {.name = "EndFrame", .from = CUE_END,
+     .init = EndInit, .loadPlace = 1, .draw = EndDraw,
+     .minimum = 35, .testBefore = false, .present = kEndPicture,
+     .afterDraw = EndFade},
+};
+const int g_chainSteps = (int)(sizeof g_chain / sizeof g_chain[0]);
+bool g_chainStarted[sizeof g_chain / sizeof g_chain[0]];
+
+namespace {
+// One frame timer per row: the system driver tells the parts apart by them.
+template <int Step> void stepTimer(uint32_t) { RunChainStep(Step); }
+template <int... Steps> constexpr std::array<xSysTimer, sizeof...(Steps)> makeTimers(std::integer_sequence<int, Steps...>)
 {
-    if (&s == &g_chain[CHAIN_FALL])
-        return g_musicOrder >= s.handOrder && !g_fallOnce;
-    return g_musicOrder >= s.handOrder || (s.handOverEarly && s.handOverEarly());
+    return {stepTimer<Steps>...};
+}
+const auto kTimers = makeTimers(std::make_integer_sequence<int, sizeof g_chain / sizeof g_chain[0]>());
+
+bool handOverDue(int step)
+{
+    const xChainStep& s = g_chain[step];
+    if (step + 1 >= g_chainSteps || (s.mayHandOver && !s.mayHandOver()))
+        return false;
+    return g_musicOrder >= g_chain[step + 1].from || (s.handOverEarly && s.handOverEarly());
 }
 
 void handOver(int step)
@@ -71,60 +149,20 @@ void handOver(int step)
     }
     if (s.handOver)
         s.handOver();
-    xSysRemoveTimer(s.timer);
-    xSysAddTimer(g_chain[s.successor].timer, 0);
+    xSysRemoveTimer(kTimers[step]);
+    xSysAddTimer(kTimers[step + 1], 0);
 }
-
-// Ending: fade in from black, then out once the music's last phrase is over.
-void endingFade()
-{
-    bool closing = g_musicOrder >= kEndFadeOut.order && g_musicRow >= kEndFadeOut.row;
-    if (closing) {
-        BASS_SetGlobalVolumes(0, -1, -1);
-        g_endLevel += 15;
-        if (g_endLevel > 255) {
-            BASS_Stop();
-            memset(g_frameBuffer, 0, SHOW_SCREEN_PIXELS * 4);
-            xVideoPresent();
-            platPostQuitMessage(0);
-            return;
-        }
-        x2dSubSpan(g_endLevel, SHOW_PICTURE_PIXELS, g_picture);
-        return;
-    }
-    g_endLevel -= 25;
-    if (g_endLevel < 0)
-        g_endLevel = 0;
-    if (g_endLevel)
-        x2dSubSpan(g_endLevel, SHOW_PICTURE_PIXELS, g_picture);
-}
-
-void runFallStep() { RunChainStep(CHAIN_FALL); }
-// The closing words run the falling letters' step as their background.
-struct PublishFallStep {
-    PublishFallStep() { g_runFallStep = runFallStep; }
-} g_publishFallStep;
-
-// The rectangle most parts present: the letterbox and the caption rows.
-const xRect kPicture = {0, SHOW_LETTERBOX_TOP, SHOW_WIDTH, SHOW_PICTURE_ROWS};
 } // namespace
 
-xChainStep g_chain[CHAIN_STEPS] = {
-    // name, timer, init, draw, pacing, test before, hand-over order, action, successor, presents,
-    // first call, early hand-over
-    {"Part1Frame", Part1Frame, Part1Init, Part1Draw, 35, true, CUE_FISH, clearOutsideLetterbox, CHAIN_FISH, kPicture, nullptr, nullptr},
-    {"Part2Frame", Part2Frame, Part2Init, Part2Draw, 35, false, CUE_LINES, selectLinesScene, CHAIN_LINES, kPicture, nullptr, nullptr},
-    {"Part3Frame", Part3Frame, Part3Init, Part3Draw, 50, true, CUE_GREETINGS, clearOutsideLetterbox, CHAIN_GREETINGS, {0, 75, SHOW_WIDTH, 340}, nullptr, nullptr},
-    {"GreetFrame", GreetFrame, GreetInit, GreetDraw, 35, true, CUE_CREDITS1, selectCreditsScene, CHAIN_CREDITS1, kPicture, nullptr, nullptr},
-    {"Credits1Frame", Credits1Frame, CreditsInit, Credits1Draw, 35, false, CUE_CREDITS2, nullptr, CHAIN_CREDITS2, kPicture, nullptr, nullptr},
-    {"Credits2Frame", Credits2Frame, nullptr, Credits2Draw, 35, false, CUE_FLARE, nullptr, CHAIN_FLARE, kPicture, nullptr, nullptr},
-    {"FlareFrame", FlareFrame, FlareInit, FlareDraw, 35, false, CUE_ROTO, nullptr, CHAIN_ROTO, kPicture, FlareFirstCall, FlareFadeDone},
-    {"RotoFrame", RotoFrame, RotoInit, RotoDraw, 50, true, CUE_CIRCLES, nullptr, CHAIN_CIRCLES, kPicture, nullptr, nullptr},
-    {"CirclesFrame", CirclesFrame, CirclesInit, CirclesDraw, 35, false, CUE_FALL, nullptr, CHAIN_FALL, kPicture, nullptr, nullptr},
-    {"FallFrame", FallFrame, FallInit, FallDraw, 50, false, CUE_CLOSING, endFalling, CHAIN_CLOSING, kPicture, nullptr, nullptr},
-    {"Part10Frame", Part10Frame, Part10Init, Part10Draw, 35, false, CUE_END, nullptr, CHAIN_END, {0, 67, SHOW_WIDTH, 367}, nullptr, nullptr},
-    {"EndFrame", EndFrame, EndInit, EndDraw, 35, false, 0x7fffffff, nullptr, -1, {0, 48, SHOW_WIDTH, 367}, nullptr, nullptr},
-};
+xSysTimer ChainTimer(int step) { return kTimers[step]; }
+
+xSysTimer ChainTimer(const char* name)
+{
+    for (int step = 0; step < g_chainSteps; step++)
+        if (strcmp(g_chain[step].name, name) == 0)
+            return kTimers[step];
+    g_xError.Fatal(xFormat("ChainTimer(..) -> No step %s", name));
+}
 
 void UpdateMusicPosition(uint32_t)
 {
@@ -161,12 +199,12 @@ void RunChainStep(int step)
         if (s.firstCall)
             s.firstCall();
     }
-    if (s.testBefore && s.successor >= 0 && handOverDue(s)) {
+    if (s.testBefore && handOverDue(step)) {
         handOver(step);
         return;
     }
     WaitNextFrame(s.minimum);
-    if (!s.testBefore && s.successor >= 0 && handOverDue(s)) {
+    if (!s.testBefore && handOverDue(step)) {
         handOver(step);
         return;
     }
@@ -175,26 +213,8 @@ void RunChainStep(int step)
         s.draw();
         FrameCostEnd(s.name, s.minimum, drawBegun);
     } else
-        clearLines(s.present.y, s.present.height);
-    if (step == CHAIN_END) {
-        endingFade();
-        if (g_endLevel > 255)
-            return;
-    }
-    if (step == CHAIN_FALL && g_fallOnce)
-        return; // drawn as the closing words' background: no present
+        clearFrameLines(s.present.y, s.present.height);
+    if (s.afterDraw && !s.afterDraw())
+        return;
     xVideoPresentRect(s.present.x, s.present.y, s.present.width, s.present.height);
 }
-
-void Part1Frame(uint32_t) { RunChainStep(CHAIN_OPENING); }
-void Part2Frame(uint32_t) { RunChainStep(CHAIN_FISH); }
-void Part3Frame(uint32_t) { RunChainStep(CHAIN_LINES); }
-void GreetFrame(uint32_t) { RunChainStep(CHAIN_GREETINGS); }
-void Credits1Frame(uint32_t) { RunChainStep(CHAIN_CREDITS1); }
-void Credits2Frame(uint32_t) { RunChainStep(CHAIN_CREDITS2); }
-void FlareFrame(uint32_t) { RunChainStep(CHAIN_FLARE); }
-void RotoFrame(uint32_t) { RunChainStep(CHAIN_ROTO); }
-void CirclesFrame(uint32_t) { RunChainStep(CHAIN_CIRCLES); }
-void FallFrame(uint32_t) { RunChainStep(CHAIN_FALL); }
-void Part10Frame(uint32_t) { RunChainStep(CHAIN_CLOSING); }
-void EndFrame(uint32_t) { RunChainStep(CHAIN_END); }

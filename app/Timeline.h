@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "parts/ShowState.h"
+#include "system/Xsystem.h"
 
 // Timer callback: reads the music position into g_musicOrder and g_musicRow.
 void UpdateMusicPosition(uint32_t periods = 1);
@@ -13,62 +14,54 @@ void UpdateMusicPosition(uint32_t periods = 1);
 // polling the music meanwhile; g_frameTime gets the measured time.
 void WaitNextFrame(uint32_t minimum);
 
-// The twelve frame timers, in show order.
-void Part1Frame(uint32_t);
-void Part2Frame(uint32_t);
-void Part3Frame(uint32_t);
-void GreetFrame(uint32_t);
-void Credits1Frame(uint32_t);
-void Credits2Frame(uint32_t);
-void FlareFrame(uint32_t);
-void RotoFrame(uint32_t);
-void CirclesFrame(uint32_t);
-void FallFrame(uint32_t);
-void Part10Frame(uint32_t);
-void EndFrame(uint32_t);
-
-enum {
-    CHAIN_OPENING, CHAIN_FISH, CHAIN_LINES, CHAIN_GREETINGS, CHAIN_CREDITS1, CHAIN_CREDITS2,
-    CHAIN_FLARE, CHAIN_ROTO, CHAIN_CIRCLES, CHAIN_FALL, CHAIN_CLOSING, CHAIN_END, CHAIN_STEPS
-};
-
 struct xRect {
     int32_t x, y, width, height;
 };
 
-// One row per frame timer. A part of the show is its module in parts/ and
-// its row here: its set-up, its drawing and its hooks into the timeline.
+// One row per frame timer, in show order. A part of the show is its module
+// in parts/ and its row in the table: its set-up, its drawing and its hooks
+// into the timeline. A row plays from its first order until the music
+// reaches the next row's, then hands the screen to that row; the last row
+// never hands over.
 struct xChainStep {
-    const char* name;
-    void (*timer)(uint32_t);
-    // Loads the part's assets at start-up (InitParts runs them in the show's
-    // loading order), or null.
-    void (*init)();
+    const char* name = nullptr; // the timer's name in the trace
+    int32_t from = 0;           // the first order it plays (its CUE_)
+    // Loads the part's assets at start-up, or null. InitParts runs them by
+    // their place in the loading order (1 first).
+    void (*init)() = nullptr;
+    int loadPlace = 0;
     // The effect's drawing between the hand-over test and the present. A
     // part not built yet draws black over its presented rectangle.
-    void (*draw)();
-    uint32_t minimum;    // pacing, ms
-    bool testBefore;     // hand-over test before pacing (on last pass's position)
-    int32_t handOrder;   // hands over once the order reaches this
-    void (*handOver)();  // actions at hand-over, or null
-    int successor;       // index of the next step, -1 for none
-    xRect present;
+    void (*draw)() = nullptr;
+    uint32_t minimum = 35;   // pacing, ms
+    bool testBefore = false; // hand-over test before pacing (on last pass's position)
+    xRect present = {};      // the rectangle it changes
     // Runs once, on the step's first call, before its hand-over test (the
     // flare scene selects its own scene and camera so), or null.
-    void (*firstCall)();
-    // An extra hand-over condition (the flare scene's cross-fade), or null.
-    bool (*handOverEarly)();
+    void (*firstCall)() = nullptr;
+    // Hands over before the next row's order too once this is true (the
+    // flare scene's cross-fade), or null.
+    bool (*handOverEarly)() = nullptr;
+    // Hands over only while this is true (the falling letters hand over
+    // once), or null.
+    bool (*mayHandOver)() = nullptr;
+    // Actions at hand-over, or null.
+    void (*handOver)() = nullptr;
+    // After drawing: true presents the rectangle, false does not (the
+    // falling letters as the closing words' background, the ending once it
+    // has shown its last picture). Null presents.
+    bool (*afterDraw)() = nullptr;
 };
 
-extern xChainStep g_chain[CHAIN_STEPS];
+extern xChainStep g_chain[];
+extern const int g_chainSteps;
 // Set on a step's first call, once its firstCall hook has run.
-extern bool g_chainStarted[CHAIN_STEPS];
+extern bool g_chainStarted[];
 
-// Set once the falling letters have handed over (they then neither hand
-// over nor present when the closing words call them).
-extern bool g_fallOnce;
-// The ending's fade level, 255 at the start.
-extern int32_t g_endLevel;
+// The frame timer of a step, by its place in the table or by its name (a
+// name not in the table ends the program).
+xSysTimer ChainTimer(int step);
+xSysTimer ChainTimer(const char* name);
 
 // One line per hand-over: timer, order, row. Null: no trace.
 extern FILE* g_chainTrace;

@@ -14,7 +14,8 @@
 #include "files/xFileIO.h"
 #include "parts/Cues.h"
 #include "parts/PartLoad.h"
-#include "parts/ShowState.h"
+#include "parts/PartDraw.h"
+#include "parts/PartLinks.h"
 #include "system/Xerror.h"
 #include "system/Xvideo.h"
 
@@ -90,8 +91,6 @@ int stepOf(int32_t row)
 }
 
 void fillLetterbox(uint32_t color) { std::fill_n(g_picture, (size_t)SHOW_LETTERBOX_PIXELS, color); }
-
-void clearCaptions(int rows) { memset(g_picture + SHOW_LETTERBOX_PIXELS, 0, (size_t)rows * SHOW_WIDTH * 4); }
 
 // Turns the photo into the scratch, only when its angle has changed. The
 // roto-zoom leaves the pixels it maps outside the photo as they were: the
@@ -332,7 +331,7 @@ void Credits1Draw()
     // From the scene's order on, the 50 rows below the captions are cleared
     // too: the closing words present them later, and nothing of the scene
     // may stay there.
-    clearCaptions(order >= kCreditsSceneOrder ? 2 * SHOW_CAPTION_ROWS : SHOW_CAPTION_ROWS);
+    clearPictureRows(SHOW_LETTERBOX_ROWS, order >= kCreditsSceneOrder ? 2 * SHOW_CAPTION_ROWS : SHOW_CAPTION_ROWS);
 }
 
 void Credits2Draw()
@@ -343,7 +342,7 @@ void Credits2Draw()
     const bool stepping = order == kCreditsStepOrders[1] && row < kCreditsStepRows[3];
 
     fillLetterbox(p.rec1->pixels[0]);
-    clearCaptions(SHOW_CAPTION_ROWS);
+    clearCaptionRows();
     if (stepping) {
         switch (stepOf(row)) {
         case 0: p.rec3->DrawAlphaNoClip(kRec3.x, kRec3.y, g_picture); break;

@@ -12,7 +12,8 @@
 #include "files/xFileIO.h"
 #include "parts/Cues.h"
 #include "parts/PartLoad.h"
-#include "parts/ShowState.h"
+#include "parts/PartDraw.h"
+#include "parts/PartLinks.h"
 #include "platform/Plat.h"
 #include "system/Xerror.h"
 #include "system/Xvideo.h"
@@ -36,8 +37,6 @@ const int kInvertTop = 85, kInvertBottom = 165, kInvertSplit = 277;
 const int kClosingTop = 112, kClosingBottom = 138;
 const float kLogoHeldTime = 350.0f;
 
-int32_t atMost255(int32_t v) { return v > 255 ? 255 : v; }
-int32_t atLeast0(int32_t v) { return v < 0 ? 0 : v; }
 
 // Cells outside the grid count as inactive.
 bool activeAt(int c, int r)

@@ -9,8 +9,11 @@
 #include "files/xFileIO.h"
 #include "parts/Cues.h"
 #include "parts/PartLoad.h"
-#include "parts/ShowState.h"
+#include "parts/PartDraw.h"
+#include "parts/PartLinks.h"
 #include "parts/pstdemop.h"
+#include "platform/Plat.h"
+#include "platform/PlatMusic.h"
 #include "system/Xerror.h"
 #include "system/Xvideo.h"
 
@@ -30,23 +33,12 @@ x2dSprite* g_scroll = nullptr;
 x2dSprite* g_cutHere = nullptr;
 x2dSprite* g_smallLogo = nullptr;
 
-int32_t atMost255(int32_t v) { return v > 255 ? 255 : v; }
-
-void clearFrameLines(int first, int count)
-{
-    memset(g_frameBuffer + first * SHOW_WIDTH, 0, (size_t)count * SHOW_WIDTH * 4);
-}
-
-void clearCaptionRows()
-{
-    memset(g_picture + SHOW_LETTERBOX_PIXELS, 0, SHOW_CAPTION_ROWS * SHOW_WIDTH * 4);
-}
 
 } // namespace
 
 PanelColumn g_panelColumn;
 
-xClosingState ClosingStartState() { return xClosingState{SHOW_LETTERBOX_ROWS, 255, 0, -560, 0}; }
+xClosingState ClosingStartState() { return xClosingState{SHOW_LETTERBOX_ROWS, 255, 0, -560, 0, 255}; }
 xClosingState g_closing = ClosingStartState();
 
 void PanelColumn::Init()
@@ -161,7 +153,7 @@ void Part10Draw()
     if (s.fallLevel != 0 && g_runFallStep && g_rotoBack) {
         uint32_t* saved = g_picture;
         g_picture = g_rotoBack->pixels;
-        g_runFallStep();
+        g_runFallStep(1);
         g_picture = saved;
     }
     clearFrameLines(45, 70);
@@ -212,4 +204,30 @@ void EndDraw()
         g_cutHere->DrawBlendNoClip(200, SHOW_CAPTION_Y, (uint32_t)s.cut, g_picture);
     }
     g_smallLogo->DrawAlphaNoClip(22, 15, g_picture);
+}
+
+bool EndFade()
+{
+    int32_t& level = g_closing.endLevel;
+    // Order and row each at least the fade-out's (the show's music ends
+    // within order 38).
+    if (g_musicOrder >= kEndFadeOut.order && g_musicRow >= kEndFadeOut.row) {
+        BASS_SetGlobalVolumes(0, -1, -1);
+        level += 15;
+        if (level > 255) {
+            BASS_Stop();
+            memset(g_frameBuffer, 0, SHOW_SCREEN_PIXELS * 4);
+            xVideoPresent();
+            platPostQuitMessage(0);
+            return false;
+        }
+        x2dSubSpan(level, SHOW_PICTURE_PIXELS, g_picture);
+        return true;
+    }
+    level -= 25;
+    if (level < 0)
+        level = 0;
+    if (level)
+        x2dSubSpan(level, SHOW_PICTURE_PIXELS, g_picture);
+    return true;
 }

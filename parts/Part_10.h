@@ -48,6 +48,7 @@ struct xClosingState {
     int32_t darkness;  // the closing darkening
     int32_t scrollX;   // the panorama's left edge
     int32_t cut;       // "cut here" and its darkening
+    int32_t endLevel;  // the ending's fade: in from black, out at the end
 };
 xClosingState ClosingStartState();
 extern xClosingState g_closing;
@@ -59,6 +60,10 @@ void EndInit();
 // One frame of each between pacing and present.
 void Part10Draw();
 void EndDraw();
+// The ending, after each end-scroller frame: the fade in from black, then
+// at the music's last phrase the fade of picture and music to silence and
+// black, and the quit. False once the show has ended (nothing to present).
+bool EndFade();
 // The panorama at scroll x into dst, with its second copy 1200 pixels to
 // the left while x > 0.
 void EndScrollDraw(int32_t x, uint32_t* dst);

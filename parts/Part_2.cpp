@@ -8,7 +8,8 @@
 #include "X2d/X2dspr.h"
 #include "parts/Cues.h"
 #include "parts/PartLoad.h"
-#include "parts/ShowState.h"
+#include "parts/PartDraw.h"
+#include "parts/PartLinks.h"
 #include "system/Xerror.h"
 
 namespace {
@@ -17,13 +18,6 @@ const char* const kModule = "parts/Part_2.cpp";
 const int kTitleX = 218, kTitleY = 32;
 const int kHappyX = 172, kCaptionX = 170;
 
-int32_t atMost255(int32_t v) { return v > 255 ? 255 : v; }
-int32_t atLeast0(int32_t v) { return v < 0 ? 0 : v; }
-
-void clearCaptionRows()
-{
-    memset(g_picture + SHOW_LETTERBOX_PIXELS, 0, SHOW_CAPTION_ROWS * SHOW_WIDTH * 4);
-}
 
 // A copy of the picture with two colour channels exchanged in every pixel;
 // the alpha byte stays where it is.

@@ -16,7 +16,8 @@
 #include "files/xFileIO.h"
 #include "parts/Cues.h"
 #include "parts/PartLoad.h"
-#include "parts/ShowState.h"
+#include "parts/PartDraw.h"
+#include "parts/PartLinks.h"
 #include "system/Xerror.h"
 #include "system/Xvideo.h"
 
@@ -37,8 +38,6 @@ const double kZoomEnd = 2.2; // times the letter's size
 const int kCaptionX = 198;
 const int kTileRows = 7, kTileTop = -5, kTilesAfterFirst = 9;
 
-int32_t atMost255(int32_t v) { return v > 255 ? 255 : v; }
-int32_t atLeast0(int32_t v) { return v < 0 ? 0 : v; }
 
 } // namespace
 
@@ -352,8 +351,8 @@ void Part3Draw()
     }
     // The band above the letterbox (with its first ten rows) and the
     // caption rows.
-    memset(g_picture - 40 * SHOW_WIDTH, 0, 50 * SHOW_WIDTH * 4);
-    memset(g_picture + SHOW_LETTERBOX_PIXELS, 0, SHOW_CAPTION_ROWS * SHOW_WIDTH * 4);
+    clearPictureRows(-40, 50);
+    clearCaptionRows();
 
     if (cueReached(order, row, kLinesCaption)) {
         s.captionLevel = atMost255(s.captionLevel + 5);

@@ -11,7 +11,8 @@
 #include "files/xFileIO.h"
 #include "parts/Cues.h"
 #include "parts/PartLoad.h"
-#include "parts/ShowState.h"
+#include "parts/PartDraw.h"
+#include "parts/PartLinks.h"
 #include "system/Xerror.h"
 
 namespace {
@@ -27,8 +28,6 @@ x2dSprite* g_twoMissing = nullptr;
 x2dSprite* g_guessWho = nullptr;
 x2dSprite* g_question = nullptr;
 
-int32_t atMost255(int32_t v) { return v > 255 ? 255 : v; }
-int32_t atLeast0(int32_t v) { return v < 0 ? 0 : v; }
 
 // Reads and decodes a picture; the file's bytes go at once.
 void loadImage(const char* name, xImage& image)
@@ -261,7 +260,7 @@ void GreetDraw()
     xGreetState& s = g_greet;
     const int32_t order = g_musicOrder, row = g_musicRow;
     memcpy(g_picture, g_greetBack->pixels, SHOW_LETTERBOX_PIXELS * 4);
-    memset(g_picture + SHOW_LETTERBOX_PIXELS, 0, SHOW_CAPTION_ROWS * SHOW_WIDTH * 4);
+    clearCaptionRows();
 
     g_greetPart.Update();
 

@@ -14,7 +14,8 @@
 #include "files/xFileIO.h"
 #include "parts/Cues.h"
 #include "parts/PartLoad.h"
-#include "parts/ShowState.h"
+#include "parts/PartDraw.h"
+#include "parts/PartLinks.h"
 #include "system/Xerror.h"
 
 FlareScene* g_flareScene = nullptr;
@@ -96,90 +97,34 @@ void RenderTarget::Init(int32_t w, int32_t h)
 
 void RenderTarget::Begin2D()
 {
-    saved2D = {x2dScreenWidth, x2dScreenHeight, x2dScreenPitch, x2dClipLeft,
-               x2dClipTop,     x2dClipRight,    x2dClipBottom,  x2dLineOffset};
-    x2dScreenWidth = width;
-    x2dScreenHeight = height;
-    x2dScreenPitch = pitch;
-    x2dLineOffset = lineTable;
-    x2dClipLeft = 0;
-    x2dClipTop = 0;
-    x2dClipRight = width;
-    x2dClipBottom = height;
+    saved2D = x2dGetScreen();
+    x2dSetScreen(x2dScreen{width, height, pitch, lineTable, 0, 0, width, height});
 }
 
-void RenderTarget::End2D()
-{
-    x2dScreenWidth = saved2D.width;
-    x2dScreenHeight = saved2D.height;
-    x2dScreenPitch = saved2D.pitch;
-    x2dClipLeft = saved2D.clipLeft;
-    x2dClipTop = saved2D.clipTop;
-    x2dClipRight = saved2D.clipRight;
-    x2dClipBottom = saved2D.clipBottom;
-    x2dLineOffset = saved2D.lines;
-}
+void RenderTarget::End2D() { x2dSetScreen(saved2D); }
 
 void RenderTarget::Begin3D()
 {
-    Saved3D& s = saved3D;
-    s.width = g_x3d.width;
-    s.height = g_x3d.height;
-    s.halfWidth = g_x3d.halfWidth;
-    s.halfHeight = g_x3d.halfHeight;
-    s.pixelCount = g_x3d.pixelCount;
-    s.linePitch = g_x3d.linePitch;
-    s.scanLineCount = g_x3d.scanLineCount;
-    s.scanLines = g_x3d.scanLines;
-    g_x3d.width = width;
-    g_x3d.height = height;
-    g_x3d.halfWidth = halfWidth;
-    g_x3d.halfHeight = halfHeight;
-    g_x3d.pixelCount = area;
-    g_x3d.linePitch = pitch;
-    g_x3d.scanLineCount = height;
-    g_x3d.scanLines = lineTable;
-    s.camera = g_x3d.camera;
-    if (x3dCamera* c = s.camera) {
-        s.centreX = c->centreX;
-        s.centreY = c->centreY;
-        s.camWidth = c->width;
-        s.camHeight = c->height;
-        s.camAspect = c->aspect;
-        s.projectedFov = c->projectedFov;
-        s.sphereFactor = c->sphereFactor;
-        memcpy(s.projection, c->projection, sizeof s.projection);
-        c->centreX = (float)halfWidth;
-        c->centreY = (float)halfHeight;
-        c->width = (float)width;
-        c->height = (float)height;
-        c->aspect = aspect;
-        c->projectedFov = 0.0f; // the next animation step projects anew
-    }
+    saved3D = x3dGetViewport();
+    x3dViewport v = saved3D;
+    v.width = width;
+    v.height = height;
+    v.halfWidth = halfWidth;
+    v.halfHeight = halfHeight;
+    v.pixelCount = area;
+    v.linePitch = pitch;
+    v.scanLineCount = height;
+    v.scanLines = lineTable;
+    v.centreX = (float)halfWidth;
+    v.centreY = (float)halfHeight;
+    v.cameraWidth = (float)width;
+    v.cameraHeight = (float)height;
+    v.aspect = aspect;
+    v.projectedFov = 0.0f; // the next animation step projects anew
+    x3dSetViewport(v);
 }
 
-void RenderTarget::End3D()
-{
-    const Saved3D& s = saved3D;
-    g_x3d.width = s.width;
-    g_x3d.height = s.height;
-    g_x3d.halfWidth = s.halfWidth;
-    g_x3d.halfHeight = s.halfHeight;
-    g_x3d.pixelCount = s.pixelCount;
-    g_x3d.linePitch = s.linePitch;
-    g_x3d.scanLineCount = s.scanLineCount;
-    g_x3d.scanLines = s.scanLines;
-    if (x3dCamera* c = s.camera) {
-        c->centreX = s.centreX;
-        c->centreY = s.centreY;
-        c->width = s.camWidth;
-        c->height = s.camHeight;
-        c->aspect = s.camAspect;
-        c->projectedFov = s.projectedFov;
-        c->sphereFactor = s.sphereFactor;
-        memcpy(c->projection, s.projection, sizeof s.projection);
-    }
-}
+void RenderTarget::End3D() { x3dSetViewport(saved3D); }
 
 void FlareScene::MakeTables()
 {
@@ -240,7 +185,7 @@ int FlareScene::DrawFaceFlares(uint32_t* dst)
         if (item.kind != X3D_DRAW_FACE)
             continue;
         const x3dFace* face = (const x3dFace*)item.item;
-        if (face->vertices[0]->flags & face->vertices[1]->flags & face->vertices[2]->flags & 8)
+        if (x3dFaceBeyondFar(face))
             continue;
         float centre[3];
         for (int j = 0; j < 3; j++)
@@ -349,7 +294,7 @@ void FlareDraw()
     xFlareState& st = g_flare;
     int32_t k = st.warpAngle;
     st.warpAngle += 4;
-    memset(g_picture + SHOW_LETTERBOX_PIXELS, 0, (size_t)SHOW_WIDTH * SHOW_CAPTION_ROWS * 4);
+    clearCaptionRows();
     int32_t w[4];
     warpAngles(k, 120000.0, w);
     fs.WarpFull(w[0], w[1], w[2], w[3], g_picture);

@@ -5,9 +5,10 @@
 #pragma once
 #include <cstdint>
 
+#include "X2d/X2d.h"
+#include "X3d/X3d.h"
+
 class x2dSprite;
-struct x3dScene;
-struct x3dLight;
 
 // A buffer size the engines can be switched to and back. Everything that
 // addresses rows is switched with it: sizes, pitch, line table, and on the
@@ -27,18 +28,9 @@ public:
     int32_t* lineTable = nullptr; // height entries, entry i = i x pitch (bytes)
     float aspect = 0.0f;
 
-    struct Saved2D {
-        int32_t width, height, pitch;
-        int32_t clipLeft, clipTop, clipRight, clipBottom;
-        int32_t* lines;
-    } saved2D{};
-    struct Saved3D {
-        int32_t width, height, halfWidth, halfHeight, pixelCount, linePitch, scanLineCount;
-        int32_t* scanLines;
-        struct x3dCamera* camera;
-        float centreX, centreY, camWidth, camHeight, camAspect, projectedFov, sphereFactor;
-        float projection[3][4];
-    } saved3D{};
+    // The engines' own state, kept from a Begin to its End.
+    x2dScreen saved2D{};
+    x3dViewport saved3D{};
 };
 
 enum {

@@ -11,7 +11,8 @@
 #include "parts/PartLoad.h"
 #include "parts/Credits.h"
 #include "parts/Part_1.h"
-#include "parts/ShowState.h"
+#include "parts/PartDraw.h"
+#include "parts/PartLinks.h"
 #include "system/Xerror.h"
 
 namespace {
@@ -21,12 +22,6 @@ const int kRotoCaptionX = 186;
 const int kCirclesCaptionX = 170;
 const double kQuarterTurn = 1.570796326795;
 
-int32_t atMost255(int32_t v) { return v > 255 ? 255 : v; }
-
-void clearCaptionRows()
-{
-    memset(g_picture + SHOW_LETTERBOX_PIXELS, 0, SHOW_CAPTION_ROWS * SHOW_WIDTH * 4);
-}
 
 x2dSprite* g_rotoCaption = nullptr;
 x2dSprite* g_street = nullptr;
@@ -38,7 +33,7 @@ x2dSprite* g_rotoGull = nullptr;
 x2dSprite* g_rotoBufferA = nullptr;
 x2dSprite* g_rotoBufferB = nullptr;
 
-xRotoState RotoStartState() { return xRotoState{0.0f, 1.5707964f, 40, 0, 0, SHOW_LETTERBOX_ROWS, 0, 0, 0}; }
+xRotoState RotoStartState() { return xRotoState{0.0f, 1.5707964f, 40, 0, 0, SHOW_LETTERBOX_ROWS, 0, 0, 0, 0}; }
 xRotoState g_roto = RotoStartState();
 
 xRotoCentres RotoCentres(float angleA, float angleB, int32_t swing)
@@ -215,4 +210,13 @@ void FallDraw()
         b.Update();
     g_fallingLetters.Update(g_picture);
     g_floatingCircles.Update();
+}
+
+bool FallOnScreen() { return !g_roto.fallEnded; }
+
+void FallHandOver()
+{
+    g_roto.fallEnded = 1;
+    if (g_setFlareSize)
+        g_setFlareSize(800.0f);
 }

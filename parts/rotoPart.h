@@ -48,6 +48,9 @@ struct xRotoState {
     int32_t circlesCaption; // "see you soon" again
     int32_t fallLevel;    // the lit window over the street
     uint8_t bubblesSet;   // the credits' bubbles moved to the left
+    // The falling letters have handed over: from then on they only draw the
+    // closing words' background, without present or hand-over.
+    uint8_t fallEnded;
 };
 xRotoState RotoStartState();
 extern xRotoState g_roto;
@@ -79,3 +82,8 @@ void FallInit();
 // One frame of the falling letters into g_picture's 250 rows; the caption
 // rows below are left as they are.
 void FallDraw();
+// Chain hooks: the falling letters are on the screen (they present and may
+// hand over) until their hand-over, which ends them and makes the flare
+// scene's flares 800 large for the closing part's panel.
+bool FallOnScreen();
+void FallHandOver();

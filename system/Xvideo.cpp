@@ -272,34 +272,50 @@ void xVideoInitSurfaces()
     }
 }
 
+namespace {
+// The one path of both presents: lost surfaces restored, the rectangle
+// converted into the back buffer (full-screen) or the second surface, then
+// the whole picture flipped or the rectangle copied to the screen. A
+// present that cannot go on stops where it is, and the present-end event
+// goes out on every way out.
+void present(int x, int y, int width, int height, bool whole)
+{
+    xSysDispatch(XEV_PRESENT_BEGIN, nullptr);
+    bool ready = true;
+    if (platSurfaceIsLost(g_primary) || platSurfaceIsLost(g_second))
+        ready = platSurfaceRestore(g_primary) >= 0 && platSurfaceRestore(g_second) >= 0;
+    PlatSurface* target = g_fullscreen ? g_back : g_second;
+    void* pixels;
+    int pitch;
+    if (ready && width > 0 && height > 0 && platSurfaceLock(target, &pixels, &pitch) >= 0) {
+        Hermes_ConverterCopy(g_converter, g_frameBuffer, x, y, width, height, g_sourcePitch, pixels, x, y, width,
+                             height, pitch);
+        platSurfaceUnlock(target);
+        PlatRect src{x, y, x + width, y + height};
+        if (g_fullscreen && whole) {
+            platSurfaceFlip(g_primary);
+        } else if (g_fullscreen) {
+            platSurfaceBltFast(g_primary, x, y, g_back, &src);
+        } else if (whole) {
+            PlatRect all{g_srcRect.left, g_srcRect.top, g_srcRect.right, g_srcRect.bottom};
+            PlatRect dst{g_dstRect.left, g_dstRect.top, g_dstRect.right, g_dstRect.bottom};
+            platSurfaceBlt(g_primary, &dst, g_second, &all);
+        } else {
+            PlatRect dst{g_dstRect.left + x, g_dstRect.top + y, g_dstRect.left + x + width,
+                         g_dstRect.top + y + height};
+            platSurfaceBlt(g_primary, &dst, g_second, &src);
+        }
+    }
+    xSysDispatch(XEV_PRESENT_END, nullptr);
+}
+} // namespace
+
 void xVideoPresent()
 {
     // Nothing to show before a mode is set (the window procedure may ask).
     if (!xVideoObjectsExist())
         return;
-    xSysDispatch(XEV_PRESENT_BEGIN, nullptr);
-    if (platSurfaceIsLost(g_primary) || platSurfaceIsLost(g_second)) {
-        if (platSurfaceRestore(g_primary) < 0 || platSurfaceRestore(g_second) < 0) {
-            xSysDispatch(XEV_PRESENT_END, nullptr);
-            return;
-        }
-    }
-    PlatSurface* target = g_fullscreen ? g_back : g_second;
-    void* pixels;
-    int pitch;
-    if (platSurfaceLock(target, &pixels, &pitch) < 0)
-        return;
-    Hermes_ConverterCopy(g_converter, g_frameBuffer, 0, 0, g_width, g_height, g_sourcePitch, pixels, 0, 0, g_width,
-                         g_height, pitch);
-    platSurfaceUnlock(target);
-    if (g_fullscreen) {
-        platSurfaceFlip(g_primary);
-    } else {
-        PlatRect src{g_srcRect.left, g_srcRect.top, g_srcRect.right, g_srcRect.bottom};
-        PlatRect dst{g_dstRect.left, g_dstRect.top, g_dstRect.right, g_dstRect.bottom};
-        platSurfaceBlt(g_primary, &dst, g_second, &src);
-    }
-    xSysDispatch(XEV_PRESENT_END, nullptr);
+    present(0, 0, g_width, g_height, true);
 }
 
 void xVideoPresentRect(int x, int y, int width, int height)
@@ -311,33 +327,7 @@ void xVideoPresentRect(int x, int y, int width, int height)
     if (y < 0) { height += y; y = 0; }
     if (width > g_width - x) width = g_width - x;
     if (height > g_height - y) height = g_height - y;
-    xSysDispatch(XEV_PRESENT_BEGIN, nullptr);
-    if (platSurfaceIsLost(g_primary) || platSurfaceIsLost(g_second)) {
-        if (platSurfaceRestore(g_primary) < 0 || platSurfaceRestore(g_second) < 0) {
-            xSysDispatch(XEV_PRESENT_END, nullptr);
-            return;
-        }
-    }
-    if (width <= 0 || height <= 0) {
-        xSysDispatch(XEV_PRESENT_END, nullptr);
-        return;
-    }
-    PlatSurface* target = g_fullscreen ? g_back : g_second;
-    void* pixels;
-    int pitch;
-    if (platSurfaceLock(target, &pixels, &pitch) < 0)
-        return;
-    Hermes_ConverterCopy(g_converter, g_frameBuffer, x, y, width, height, g_sourcePitch, pixels, x, y, width, height,
-                         pitch);
-    platSurfaceUnlock(target);
-    PlatRect src{x, y, x + width, y + height};
-    if (g_fullscreen) {
-        platSurfaceBltFast(g_primary, x, y, g_back, &src);
-    } else {
-        PlatRect dst{g_dstRect.left + x, g_dstRect.top + y, g_dstRect.left + x + width, g_dstRect.top + y + height};
-        platSurfaceBlt(g_primary, &dst, g_second, &src);
-    }
-    xSysDispatch(XEV_PRESENT_END, nullptr);
+    present(x, y, width, height, false);
 }
 
 void xVideoChangeCoopLevel(PlatWindow* window, int fullscreen)

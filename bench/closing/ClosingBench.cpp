@@ -15,6 +15,7 @@
 #include "bench/common/DrawRatios.h"
 #include "parts/Part_1.h"
 #include "parts/Part_10.h"
+#include "parts/PartLinks.h"
 #include "parts/pstdemop.h"
 #include "parts/rotoPart.h"
 #include "tests/common/ShowStart.h"
@@ -47,7 +48,7 @@ void BM_memcpy(benchmark::State& state)
 }
 BENCHMARK(BM_memcpy);
 
-void fallDraw() { FallDraw(); }
+void fallDraw(uint32_t) { FallDraw(); }
 
 // The closing words with panel 0's top at y (the column held there), the
 // falling letters' picture at fall.

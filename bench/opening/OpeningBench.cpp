@@ -14,6 +14,7 @@
 #include "bench/common/DrawRatios.h"
 #include "parts/Part_1.h"
 #include "parts/Part_2.h"
+#include "parts/PartLinks.h"
 #include "platform/Plat.h"
 #include "tests/common/ShowStart.h"
 

@@ -12,7 +12,7 @@
 #include "X2d/X2danim.h"
 #include "X2d/X2dspr.h"
 #include "parts/Part_10.h"
-#include "parts/ShowState.h"
+#include "parts/PartLinks.h"
 #include "parts/pstdemop.h"
 #include "parts/rotoPart.h"
 #include "tests/common/ShowStart.h"
@@ -182,7 +182,7 @@ TEST_F(Closing, PanoramaCoversTheLetterboxWithoutASeam)
 
 int g_fallCalls = 0;
 bool g_fallPictureRight = true;
-void countFall()
+void countFall(uint32_t)
 {
     g_fallCalls++;
     g_fallPictureRight &= g_picture == g_rotoBack->pixels;
@@ -190,7 +190,7 @@ void countFall()
 
 TEST_F(Closing, FallingLettersRunUnderTheFirstElevenFrames)
 {
-    void (*fall)() = g_runFallStep;
+    void (*fall)(uint32_t) = g_runFallStep;
     g_runFallStep = countFall;
     uint32_t* const picture = g_picture;
     for (int frame = 0; frame < 20; frame++) {

@@ -14,7 +14,7 @@
 #include "X2d/X2dspr.h"
 #include "files/xFileIO.h"
 #include "parts/Credits.h"
-#include "parts/ShowState.h"
+#include "parts/PartLinks.h"
 #include "parts/gretPart.h"
 #include "system/Xsystem.h"
 #include "system/Xvideo.h"

@@ -14,7 +14,7 @@
 #include "X3d/X3d.h"
 #include "app/Timeline.h"
 #include "parts/Cues.h"
-#include "parts/ShowState.h"
+#include "parts/PartLinks.h"
 #include "parts/pstdemop.h"
 #include "parts/rotoPart.h"
 #include "platform/Plat.h"
@@ -266,10 +266,10 @@ protected:
         g_now = 1000;
         g_lastFrameTick = 1000;
         g_flare = FlareStartState();
-        memset(g_chainStarted, 0, sizeof g_chainStarted);
+        memset(g_chainStarted, 0, (size_t)g_chainSteps);
         while (xSysTimerCount())
             xSysRemoveTimer(g_xSys.timers[0].callback);
-        xSysAddTimer(FlareFrame, 0);
+        xSysAddTimer(ChainTimer("FlareFrame"), 0);
     }
     void TearDown() override
     {
@@ -299,23 +299,23 @@ TEST_F(FlarePart, LoadsTheSceneWithItsCameraAndFlareLight)
 TEST_F(FlarePart, OpensWhiteAndCrossFadesToTheNextPartInOrder27)
 {
     moveTo(CUE_FLARE, 0);
-    FlareFrame(1);
+    ChainTimer("FlareFrame")(1);
     EXPECT_EQ(g_flare.whiteFlash, 245);
     EXPECT_EQ(g_x3d.scene, g_flareScene->scene);
     moveTo(kFlareCrossFade.order, kFlareCrossFade.row - 1);
-    FlareFrame(1);
+    ChainTimer("FlareFrame")(1);
     EXPECT_EQ(g_flare.caption, 10);
     EXPECT_EQ(g_flare.crossFade, 0);
     moveTo(kFlareCrossFade.order, kFlareCrossFade.row);
     for (int frame = 1; frame <= 13; frame++) {
-        FlareFrame(1);
+        ChainTimer("FlareFrame")(1);
         EXPECT_EQ(g_flare.crossFade, frame < 13 ? frame * 20 : 255);
-        ASSERT_TRUE(xSysFindTimer(FlareFrame)) << frame;
+        ASSERT_TRUE(xSysFindTimer(ChainTimer("FlareFrame"))) << frame;
     }
     EXPECT_EQ(g_flare.caption, 0);
-    FlareFrame(1); // hands over before drawing
-    EXPECT_FALSE(xSysFindTimer(FlareFrame));
-    EXPECT_TRUE(xSysFindTimer(RotoFrame));
+    ChainTimer("FlareFrame")(1); // hands over before drawing
+    EXPECT_FALSE(xSysFindTimer(ChainTimer("FlareFrame")));
+    EXPECT_TRUE(xSysFindTimer(ChainTimer("RotoFrame")));
 }
 
 TEST_F(FlarePart, SceneTimeFollowsTheShowsPace)
@@ -337,8 +337,8 @@ TEST_F(FlarePart, AShowStartedLaterStillLeavesTheFlareSceneCurrent)
     static x3dScene other;
     g_x3d.scene = &other;
     moveTo(CUE_ROTO, 0);
-    FlareFrame(1);
-    EXPECT_FALSE(xSysFindTimer(FlareFrame));
+    ChainTimer("FlareFrame")(1);
+    EXPECT_FALSE(xSysFindTimer(ChainTimer("FlareFrame")));
     EXPECT_EQ(g_x3d.scene, g_flareScene->scene);
     EXPECT_EQ(g_x3d.camera, x3dFindCamera("Camera01", g_flareScene->scene));
 }

@@ -14,7 +14,7 @@
 #include "Ximage/Ximage.h"
 #include "files/xFileIO.h"
 #include "parts/Cues.h"
-#include "parts/ShowState.h"
+#include "parts/PartLinks.h"
 #include "parts/gretPart.h"
 #include "system/Xsystem.h"
 #include "system/Xvideo.h"

@@ -16,7 +16,7 @@
 #include "files/xFileIO.h"
 #include "parts/Cues.h"
 #include "parts/Part_3.h"
-#include "parts/ShowState.h"
+#include "parts/PartLinks.h"
 #include "system/Xsystem.h"
 #include "tests/common/ShowFolder.h"
 #include "tests/common/ShowStart.h"

@@ -7,7 +7,7 @@
 #include "OpeningFixture.h"
 #include "X2d/X2dspr.h"
 #include "parts/Part_2.h"
-#include "parts/ShowState.h"
+#include "parts/PartLinks.h"
 #include "tests/images/ImageWriters.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "X3d/X3d.h"
 #include "parts/Cues.h"
 #include "parts/Part_1.h"
-#include "parts/ShowState.h"
+#include "parts/PartLinks.h"
 #include "system/Xvideo.h"
 #include "tests/images/ImageWriters.h"
 

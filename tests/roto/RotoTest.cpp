@@ -13,7 +13,7 @@
 #include "parts/Part_1.h"
 #include "app/Timeline.h"
 #include "parts/Credits.h"
-#include "parts/ShowState.h"
+#include "parts/PartLinks.h"
 #include "parts/rotoPart.h"
 #include "platform/Plat.h"
 #include "tests/common/ShowStart.h"
@@ -164,26 +164,26 @@ TEST_F(RotoParts, FallingLettersDrawnAsTheClosingBackgroundStayInTheirBlock)
     std::vector<uint32_t> screen(g_frameBuffer, g_frameBuffer + SHOW_SCREEN_PIXELS);
     uint32_t* const picture = g_picture;
     g_picture = block.data();
-    g_fallOnce = true;
+    g_roto.fallEnded = 1;
     g_readMusicPosition = [] { return 35u | 10u << 16; };
     while (xSysTimerCount())
         xSysRemoveTimer(g_xSys.timers[0].callback);
-    xSysAddTimer(Part10Frame, 0);
+    xSysAddTimer(ChainTimer("Part10Frame"), 0);
     const int presents = g_presents;
     g_walking = true;
     g_lastFrameTick = g_now;
     for (int frame = 0; frame < 30; frame++) { // past the cross-fade
         const uint32_t before = g_now;
-        FallFrame(1);
+        ChainTimer("FallFrame")(1);
         EXPECT_GE(g_now - before, 50u);
     }
     g_walking = false;
     g_readMusicPosition = nullptr;
     g_picture = picture;
-    g_fallOnce = false;
+    g_roto.fallEnded = 0;
 
     EXPECT_EQ(g_presents, presents);
-    EXPECT_TRUE(xSysFindTimer(Part10Frame));
+    EXPECT_TRUE(xSysFindTimer(ChainTimer("Part10Frame")));
     EXPECT_EQ(xSysTimerCount(), 1); // no hand-over
     EXPECT_TRUE(std::equal(screen.begin(), screen.end(), g_frameBuffer));
     size_t drawn = 0, guards = 0;
@@ -198,7 +198,7 @@ TEST_F(RotoParts, FallingLettersDrawnAsTheClosingBackgroundStayInTheirBlock)
     EXPECT_EQ(g_roto.fallLevel, 255);
     for (const Bubble& b : g_bubbles)
         EXPECT_LT(b.x, 200);
-    xSysRemoveTimer(Part10Frame);
+    xSysRemoveTimer(ChainTimer("Part10Frame"));
 }
 
 TEST_F(RotoParts, ALetterThatLeftTheTopNeverComesBack)

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "X2d/X2d.h"
-#include "app/Demo.h"
 #include "app/Timeline.h"
+#include "parts/Part_10.h"
+#include "parts/rotoPart.h"
 #include "system/Xsystem.h"
-#include "system/Xvideo.h"
 #include "tests/common/ShowStart.h"
 
 namespace {
@@ -32,8 +32,8 @@ protected:
         startShowScreen();
         // No part's pictures are loaded here: every step clears its
         // rectangle instead of drawing.
-        for (xChainStep& s : g_chain)
-            s.draw = nullptr;
+        for (int step = 0; step < g_chainSteps; step++)
+            g_chain[step].draw = nullptr;
     }
     void SetUp() override
     {
@@ -42,9 +42,9 @@ protected:
         g_now = 1000;
         g_position = 0;
         g_lastFrameTick = 1000;
-        g_fallOnce = false;
-        g_endLevel = 255;
-        memset(g_chainStarted, 0, sizeof g_chainStarted);
+        g_roto.fallEnded = 0;
+        g_closing.endLevel = 255;
+        memset(g_chainStarted, 0, (size_t)g_chainSteps);
         while (xSysTimerCount())
             xSysRemoveTimer(g_xSys.timers[0].callback);
         g_xSys.active = 1;
@@ -108,59 +108,59 @@ TEST_F(Timeline, HandOverBeforePacingKeepsTheLastFrameTick)
 {
     g_position = at(10, 0);
     UpdateMusicPosition(); // the opening tests the position read on the last pass
-    xSysAddTimer(Part1Frame, 0);
+    xSysAddTimer(ChainTimer("Part1Frame"), 0);
     g_now = 5000;
-    Part1Frame(1);
+    ChainTimer("Part1Frame")(1);
     EXPECT_EQ(g_lastFrameTick, 1000u);
-    EXPECT_FALSE(xSysFindTimer(Part1Frame));
-    EXPECT_TRUE(xSysFindTimer(Part2Frame));
+    EXPECT_FALSE(xSysFindTimer(ChainTimer("Part1Frame")));
+    EXPECT_TRUE(xSysFindTimer(ChainTimer("Part2Frame")));
 
     // The fish test after pacing: the pace runs, then the hand-over.
     g_position = at(13, 0);
     UpdateMusicPosition();
-    Part2Frame(1);
+    ChainTimer("Part2Frame")(1);
     EXPECT_GT(g_lastFrameTick, 5000u);
-    EXPECT_TRUE(xSysFindTimer(Part3Frame));
+    EXPECT_TRUE(xSysFindTimer(ChainTimer("Part3Frame")));
 }
 
 TEST_F(Timeline, SkippedOrdersStillRunEveryTimerOnce)
 {
     g_position = at(30, 5); // the music is already at the circles
-    runShow(Part1Frame, 12);
+    runShow(ChainTimer("Part1Frame"), 12);
     std::vector<std::string> expected = {"Part1Frame 30 5", "Part2Frame 30 5", "Part3Frame 30 5",
                                          "GreetFrame 30 5", "Credits1Frame 30 5", "Credits2Frame 30 5",
                                          "FlareFrame 30 5", "RotoFrame 30 5"};
     EXPECT_EQ(trace, expected);
-    EXPECT_TRUE(xSysFindTimer(CirclesFrame));
+    EXPECT_TRUE(xSysFindTimer(ChainTimer("CirclesFrame")));
     EXPECT_EQ(xSysTimerCount(), 3); // the pass counter, position, circles
 }
 
 TEST_F(Timeline, EndedMusicRunsTheChainToItsEnd)
 {
     g_position = 0xFFFFFFFFu;
-    int used = runShow(Part1Frame, 200);
+    int used = runShow(ChainTimer("Part1Frame"), 200);
     EXPECT_LT(used, 200); // the show quit by itself
     ASSERT_EQ(trace.size(), 11u);
     EXPECT_EQ(trace[0], "Part1Frame 65535 65535");
     EXPECT_EQ(trace[10], "Part10Frame 65535 65535");
-    EXPECT_TRUE(g_fallOnce);
+    EXPECT_TRUE(g_roto.fallEnded);
 }
 
 TEST_F(Timeline, EndingFadesForEighteenFramesThenQuits)
 {
     static int firstCalls = 0;
-    g_chain[CHAIN_END].firstCall = [] { firstCalls++; };
+    g_chain[g_chainSteps - 1].firstCall = [] { firstCalls++; };
     g_position = at(38, 10);
-    xSysAddTimer(EndFrame, 0);
+    xSysAddTimer(ChainTimer("EndFrame"), 0);
     // Before the last phrase the level falls from 255 by 25 a frame.
     for (int i = 0; i < 3; i++)
-        EndFrame(1);
-    EXPECT_EQ(g_endLevel, 255 - 75);
+        ChainTimer("EndFrame")(1);
+    EXPECT_EQ(g_closing.endLevel, 255 - 75);
     EXPECT_EQ(firstCalls, 1);
-    g_chain[CHAIN_END].firstCall = nullptr;
+    g_chain[g_chainSteps - 1].firstCall = nullptr;
     for (int i = 0; i < 20; i++)
-        EndFrame(1);
-    EXPECT_EQ(g_endLevel, 0);
+        ChainTimer("EndFrame")(1);
+    EXPECT_EQ(g_closing.endLevel, 0);
 
     g_position = at(38, 41);
     int frames = 0;
@@ -169,7 +169,7 @@ TEST_F(Timeline, EndingFadesForEighteenFramesThenQuits)
     }
     bool quit = false;
     while (!quit && frames < 40) {
-        EndFrame(1);
+        ChainTimer("EndFrame")(1);
         frames++;
         while (platPeekMessage(&msg))
             quit = quit || msg.message == WM_QUIT;
@@ -185,7 +185,7 @@ TEST_F(Timeline, UnbuiltPartsDrawBlackOverTheirRectangle)
         g_frameBuffer[i] = 0x00FFFFFF;
     g_position = at(34, 0);
     UpdateMusicPosition();
-    Part10Frame(1); // presents lines 67 to 433
+    ChainTimer("Part10Frame")(1); // presents lines 67 to 433
     EXPECT_EQ(g_frameBuffer[67 * 640], 0u);
     EXPECT_EQ(g_frameBuffer[433 * 640 + 639], 0u);
     EXPECT_EQ(g_frameBuffer[66 * 640], 0x00FFFFFFu);
