@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "X2d/X2d.h"
+#include "X3d/Material.h"
 #include "X3d/X3d.h"
 #include "system/Xerror.h"
 
@@ -910,29 +911,29 @@ int32_t x3dRoundSat(double value)
 
 int x3dSelectFiller(uint32_t flags, bool zbuffer, bool fog)
 {
-    if (flags & 0x20)
+    if (flags & X3D_RF_WIRE)
         return X3D_SELECT_WIRE;
     int kind;
     if (fog) {
-        if (flags & 0x08)
-            kind = (flags & 0x40) ? X3D_FILL_TEXP_FOG : X3D_FILL_TEX_FOG;
-        else if (flags & 0x03)
+        if (flags & X3D_RF_TEXTURED)
+            kind = (flags & X3D_RF_PERSPECTIVE) ? X3D_FILL_TEXP_FOG : X3D_FILL_TEX_FOG;
+        else if (flags & (X3D_RF_FLAT | X3D_RF_GOURAUD))
             kind = X3D_FILL_FOG;
         else
             return X3D_SELECT_NONE;
-    } else if (flags & 0x08) {
-        if (flags & 0x80)
-            kind = (flags & 0x40) ? X3D_FILL_TEXP : X3D_FILL_TEX;
+    } else if (flags & X3D_RF_TEXTURED) {
+        if (flags & X3D_RF_UNLIT)
+            kind = (flags & X3D_RF_PERSPECTIVE) ? X3D_FILL_TEXP : X3D_FILL_TEX;
         else
-            kind = (flags & 0x40) ? X3D_FILL_TEXP_LIT : X3D_FILL_TEX_LIT;
-    } else if (flags & 0x01) {
+            kind = (flags & X3D_RF_PERSPECTIVE) ? X3D_FILL_TEXP_LIT : X3D_FILL_TEX_LIT;
+    } else if (flags & X3D_RF_FLAT) {
         kind = X3D_FILL_FLAT;
-    } else if (flags & 0x02) {
+    } else if (flags & X3D_RF_GOURAUD) {
         kind = X3D_FILL_GOURAUD;
     } else {
         return X3D_SELECT_NONE;
     }
-    return x3dFillerIndex(kind, (flags & 0x100) != 0, zbuffer);
+    return x3dFillerIndex(kind, (flags & X3D_RF_ADDITIVE) != 0, zbuffer);
 }
 
 namespace {
