@@ -1,4 +1,4 @@
-#include "PlatCapture.h"
+#include "platform/PlatCapture.h"
 
 #include <cerrno>
 #include <csignal>
@@ -15,11 +15,11 @@
 #include <emmintrin.h>
 #endif
 
-#include "PlatDisplay.h"
-#include "PlatMusic.h"
-#include "PlatSdl.h"
-#include "PlatStoryboard.h"
-#include "PlatSurface.h"
+#include "platform/PlatDisplay.h"
+#include "platform/PlatMusic.h"
+#include "platform/internal/PlatCommon.h"
+#include "platform/capture/PlatStoryboard.h"
+#include "platform/internal/PlatSurface.h"
 
 namespace {
 
