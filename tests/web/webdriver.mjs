@@ -1,7 +1,10 @@
 // A headless chromium driven through chromedriver's plain WebDriver HTTP, and
 // a local web server for the page (pages from file:// cannot load a worklet).
 import { spawn } from "node:child_process";
+import fs from "node:fs";
 import net from "node:net";
+import os from "node:os";
+import path from "node:path";
 import zlib from "node:zlib";
 
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
@@ -41,10 +44,20 @@ export async function serve(dir) {
 }
 
 // Starts chromedriver and a chromium session: headless and muted, unless
-// told to open a window on the X server of $DISPLAY and play its sound.
+// told to open a window on the X server of $DISPLAY and play its sound. The
+// browser's profile and temporary files go in a scratch folder of its own,
+// removed when it closes (or the test ends).
 export async function browser({ headless = true, sound = false } = {}) {
     const port = await freePort();
-    const driver = spawn("chromedriver", [`--port=${port}`], { stdio: "ignore" });
+    const scratch = fs.mkdtempSync(path.join(os.tmpdir(), "qh-chromium-"));
+    const removeScratch = () => fs.rmSync(scratch, { recursive: true, force: true, maxRetries: 10 });
+    process.once("exit", removeScratch);
+    const driver = spawn("chromedriver", [`--port=${port}`], { stdio: "ignore", env: { ...process.env, TMPDIR: scratch } });
+    const stop = async () => {
+        if (driver.exitCode === null && driver.signalCode === null)
+            await new Promise((r) => driver.once("exit", r).kill());
+        removeScratch();
+    };
     const base = `http://127.0.0.1:${port}`;
     await waitFor(`${base}/status`);
     const call = async (method, path, body) => {
@@ -57,7 +70,8 @@ export async function browser({ headless = true, sound = false } = {}) {
         if (!r.ok) throw new Error(`${method} ${path}: ${JSON.stringify(json.value)}`);
         return json.value;
     };
-    const args = ["--autoplay-policy=no-user-gesture-required", "--window-size=800,600"];
+    const args = ["--autoplay-policy=no-user-gesture-required", "--window-size=800,600",
+                  `--user-data-dir=${path.join(scratch, "profile")}`];
     if (headless) args.push("--headless=new");
     if (!sound) args.push("--mute-audio");
     if (process.getuid && process.getuid() === 0) args.push("--no-sandbox");
@@ -67,7 +81,7 @@ export async function browser({ headless = true, sound = false } = {}) {
             capabilities: { alwaysMatch: { "goog:chromeOptions": { binary: "/usr/bin/chromium", args } } },
         });
     } catch (e) {
-        driver.kill();
+        await stop();
         throw e;
     }
     const id = session.sessionId;
@@ -100,7 +114,7 @@ export async function browser({ headless = true, sound = false } = {}) {
             }),
         close: async () => {
             await call("DELETE", s).catch(() => {});
-            driver.kill();
+            await stop();
         },
     };
 }
