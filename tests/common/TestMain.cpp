@@ -30,21 +30,16 @@ int main(int argc, char** argv)
     setenv("SDL_VIDEODRIVER", "dummy", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     setenv("QH_DIALOG_ANSWER", "yes", 0);
-    // The references are rewritten by their build targets alone (show_frames,
-    // x3d_frames, scene_frames): left set in the shell, the variable would
-    // turn a test run into a rewrite that passes.
+    // References are rewritten by their build targets alone, never by ctest.
     if (getenv("QH_UPDATE_FRAMES") && getenv("QH_CTEST")) {
-        fprintf(stderr, "QH_UPDATE_FRAMES is set: unset it to test, or build show_frames, x3d_frames or "
-                        "scene_frames to rewrite references\n");
+        fprintf(stderr, "QH_UPDATE_FRAMES is set: build show_frames, x3d_frames or scene_frames instead\n");
         return 1;
     }
     ::testing::InitGoogleTest(&argc, argv);
     // SDL starts threads of its own; forked death tests must re-execute.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     ::testing::UnitTest::GetInstance()->listeners().Append(new ScratchCleaner);
-    // A test that cannot run here (GTEST_SKIP) makes ctest report the program
-    // as skipped (its SKIP_RETURN_CODE), not as passed.
+    // A test that cannot run here (GTEST_SKIP) has ctest report its program skipped.
     int failed = RUN_ALL_TESTS();
-    bool skipped = ::testing::UnitTest::GetInstance()->skipped_test_count() > 0;
-    return !failed && skipped && getenv("QH_CTEST") ? 77 : failed;
+    return !failed && ::testing::UnitTest::GetInstance()->skipped_test_count() && getenv("QH_CTEST") ? 77 : failed;
 }

@@ -1,10 +1,8 @@
 // A headless chromium driven through chromedriver's plain WebDriver HTTP, and
 // a local web server for the page (pages from file:// cannot load a worklet).
 import { spawn } from "node:child_process";
-import fs from "node:fs";
+import { mkdtempSync, rmSync } from "node:fs";
 import net from "node:net";
-import os from "node:os";
-import path from "node:path";
 import zlib from "node:zlib";
 
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
@@ -44,18 +42,16 @@ export async function serve(dir) {
 }
 
 // Starts chromedriver and a chromium session: headless and muted, unless
-// told to open a window on the X server of $DISPLAY and play its sound. The
-// browser's profile and temporary files go in a scratch folder of its own,
-// removed when it closes (or the test ends).
+// told to open a window on the X server of $DISPLAY and play its sound; its
+// profile and temporary files in a scratch folder, removed when it closes.
 export async function browser({ headless = true, sound = false } = {}) {
     const port = await freePort();
-    const scratch = fs.mkdtempSync(path.join(os.tmpdir(), "qh-chromium-"));
-    const removeScratch = () => fs.rmSync(scratch, { recursive: true, force: true, maxRetries: 10 });
+    const scratch = mkdtempSync(`${process.env.TMPDIR || "/tmp"}/qh-chromium-`);
+    const removeScratch = () => rmSync(scratch, { recursive: true, force: true, maxRetries: 10 });
     process.once("exit", removeScratch);
     const driver = spawn("chromedriver", [`--port=${port}`], { stdio: "ignore", env: { ...process.env, TMPDIR: scratch } });
     const stop = async () => {
-        if (driver.exitCode === null && driver.signalCode === null)
-            await new Promise((r) => driver.once("exit", r).kill());
+        if (driver.exitCode === null && driver.signalCode === null) await new Promise((r) => driver.once("exit", r).kill());
         removeScratch();
     };
     const base = `http://127.0.0.1:${port}`;
@@ -71,7 +67,7 @@ export async function browser({ headless = true, sound = false } = {}) {
         return json.value;
     };
     const args = ["--autoplay-policy=no-user-gesture-required", "--window-size=800,600",
-                  `--user-data-dir=${path.join(scratch, "profile")}`];
+                  `--user-data-dir=${scratch}/profile`];
     if (headless) args.push("--headless=new");
     if (!sound) args.push("--mute-audio");
     if (process.getuid && process.getuid() === 0) args.push("--no-sandbox");
