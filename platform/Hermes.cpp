@@ -1,7 +1,7 @@
 // The pixel-format converter's handles, palettes, checks and straight
 // copies; conversions between differing layouts go to the backend
 // (HermesBackend.h).
-#include "HermesBackend.h"
+#include "platform/internal/HermesBackend.h"
 
 #include <cstring>
 #include <vector>

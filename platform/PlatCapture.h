@@ -13,7 +13,7 @@
 // header, 640 x 480 pixels of 4 bytes B, G, R, 255; any other name (".mp4",
 // ".mkv") is encoded by ffmpeg, with the music muxed in. The music also goes
 // beside it as path + ".wav". A ".png" name gets the storyboard instead
-// (PlatStoryboard.h): a thumbnail every two seconds of show time, whatever
+// (capture/PlatStoryboard.h): a thumbnail every two seconds of show time, whatever
 // fps says, and no music file. "/dev/null" keeps nothing, not even the
 // music: every frame is still converted as for a ".y4m" file and the music
 // rendered, so the run costs what a capture costs without a disk or an

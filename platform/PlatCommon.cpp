@@ -1,4 +1,4 @@
-#include "PlatCommon.h"
+#include "platform/internal/PlatCommon.h"
 
 #include <cstddef>
 #include <cstdint>

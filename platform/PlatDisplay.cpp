@@ -2,7 +2,7 @@
 // device's state (cooperative level, mode, stepping aside for a dialog box,
 // surfaces that are lost while the program does not own the display). The
 // presentation behind it is the backend's (PlatDisplayBackend.h).
-#include "PlatDisplayBackend.h"
+#include "platform/internal/PlatDisplayBackend.h"
 
 PlatDisplayState g_platDisplay;
 

@@ -4,9 +4,10 @@
 // locks with a pitch, rectangle blits, and surfaces that are lost when the
 // program loses the full-screen display or is minimised.
 //
-// One file each: the mode list (PlatDisplayModes.cpp), the memory surfaces
-// (PlatSurface.cpp, no renderer needed) and their SDL presentation
-// (PlatDisplay.cpp).
+// One file each: the device with its checks and state (PlatDisplay.cpp), the
+// memory surfaces (PlatSurface.cpp, no renderer needed) and each backend's
+// mode list and presentation (sdl/PlatDisplayModesSdl.cpp and
+// sdl/PlatDisplaySdl.cpp, or the browser's web/PlatDisplayWeb.cpp).
 #pragma once
 #include <cstdint>
 

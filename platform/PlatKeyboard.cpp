@@ -1,6 +1,6 @@
 // The keyboard device: the queue of transitions, acquisition and focus. The
-// key events come from the backend (PlatKeyboardSdl.cpp, or the browser's).
-#include "PlatKeyboardFeed.h"
+// key events come from the backend (sdl/PlatKeyboardSdl.cpp, or the browser's).
+#include "platform/internal/PlatKeyboardFeed.h"
 
 #include <algorithm>
 #include <deque>

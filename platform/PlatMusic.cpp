@@ -12,8 +12,8 @@
 #include <mutex>
 #include <vector>
 
-#include "PlatMusicOutput.h"
-#include "PlatSdl.h"
+#include "platform/internal/PlatMusicOutput.h"
+#include "platform/internal/PlatCommon.h"
 
 namespace {
 

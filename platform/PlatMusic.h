@@ -12,7 +12,7 @@
 // runs backwards.
 //
 // Three outputs, one file each, chosen by BASS_Init and platMusicSetCapture:
-//  - live (PlatMusicLive.cpp): an SDL device pulls the samples on its own
+//  - live (sdl/PlatMusicDeviceSdl.cpp): an SDL device pulls the samples on its own
 //    thread.
 //  - silent, on the clock (PlatMusicClock.cpp): there is no working device (no
 //    driver, a device that refuses to open, one that goes away while it plays
@@ -21,7 +21,7 @@
 //    then on the module is rendered without output in step with
 //    platGetTickCount, so the show keeps the module's tempo (a replaced clock
 //    drives it too).
-//  - capture (PlatMusicCapture.cpp): no device at all; the module advances
+//  - capture (capture/PlatMusicCapture.cpp): no device at all; the module advances
 //    only through platMusicAdvanceTo and every sample goes to the capture sink.
 //
 // All calls are made from the main thread. The device is closed by

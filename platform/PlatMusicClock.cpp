@@ -2,8 +2,8 @@
 // is rendered, without being heard, whenever someone asks where it stands.
 #include <algorithm>
 
-#include "PlatMusicOutput.h"
-#include "PlatSdl.h"
+#include "platform/internal/PlatMusicOutput.h"
+#include "platform/internal/PlatCommon.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "PlatSurface.h"
+#include "platform/internal/PlatSurface.h"
 
 #include <algorithm>
 #include <cstring>

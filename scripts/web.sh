@@ -23,9 +23,9 @@ qh_web_install() {
         fi
         DEBIAN_FRONTEND=noninteractive apt-get install -y -qq npm >&2
     fi
-    local lock="$root/platform/web/package-lock.json" mods="$root/platform/web/node_modules"
+    local lock="$root/platform/web/page/package-lock.json" mods="$root/platform/web/page/node_modules"
     if [ ! -f "$mods/.package-lock.json" ] || [ "$lock" -nt "$mods/.package-lock.json" ]; then
-        (cd "$root/platform/web" && npm ci --no-audit --no-fund >&2)
+        (cd "$root/platform/web/page" && npm ci --no-audit --no-fund >&2)
     fi
 }
 

@@ -3,7 +3,7 @@
 // written through the destination's masks.
 #include <vector>
 
-#include "platform/HermesBackend.h"
+#include "platform/internal/HermesBackend.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include <vector>
 
-#include "platform/PlatDisplayBackend.h"
+#include "platform/internal/PlatDisplayBackend.h"
 
 namespace {
 

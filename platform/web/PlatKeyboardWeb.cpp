@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "PlatWeb.h"
-#include "platform/PlatKeyboardFeed.h"
+#include "platform/internal/PlatKeyboardFeed.h"
 
 uint8_t platWebScanCode(const char* code)
 {

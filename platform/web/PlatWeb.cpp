@@ -7,8 +7,8 @@
 // the loop yields to the browser until the next animation frame (an
 // Asyncify sleep), so one pass of the loop runs per frame the browser draws.
 #include "PlatWeb.h"
-#include "platform/PlatKeyboardFeed.h"
-#include "platform/PlatCommon.h"
+#include "platform/internal/PlatKeyboardFeed.h"
+#include "platform/internal/PlatCommon.h"
 
 #include <emscripten.h>
 #include <emscripten/html5.h>

@@ -1,5 +1,5 @@
 // What the browser backend's own modules share (the counterpart of
-// PlatSdl.h). Never included above the platform folder.
+// sdl/PlatSdl.h). Never included above the platform folder.
 #pragma once
 #include <cstdint>
 

@@ -438,16 +438,6 @@ TEST_F(DataArchive, CreditsAssets)
     Layer("cpcir.gif", 50, 400);
 }
 
-TEST_F(DataArchive, FlareAssets)
-{
-    Size("texture1.jpg", 256, 256, XIMAGE_RGB24);
-    Size("girl2.jpg", 140, 105, XIMAGE_RGB24);
-    Size("april.tga", 65, 30 * 35);
-    WithAlpha("april.tga", "aprilm.gif");
-    Fits("girl6.jpg", 122, 0, 640, 250);
-    Fits("nomore.tga", 199, 260, 640, 280);
-}
-
 TEST_F(DataArchive, RotoAndFallingLettersAssets)
 {
     Size("fon1.gif", 640, 250, XIMAGE_INDEXED);
@@ -457,23 +447,6 @@ TEST_F(DataArchive, RotoAndFallingLettersAssets)
     Size("scene3c.tga", 640, 250);
     for (int i = 1; i <= 16; ++i)
         Layer("mn" + std::to_string(i) + "m.gif");
-}
-
-TEST_F(DataArchive, ClosingAssets)
-{
-    // "we" stands in the black band above the letterbox: frame lines 67-114.
-    Fits("we.tga", 0, 67, 640, 115);
-    Fits("brought.tga", 125, 0, 640, 250);
-    Fits("to.tga", 45, 105, 640, 250);
-    Fits("you.tga", 0, 160, 640, 250);
-    Layer("thism.gif");
-    Fits("thism.gif", 485, 0, 640, 250);
-    for (const char* still : {"still1.jpg", "still2.jpg", "still3.jpg", "partbg.jpg"})
-        Size(still, 140, 105, XIMAGE_RGB24);
-    Size("scroll1.jpg", 1200, 250, XIMAGE_RGB24);
-    Fits("cuthere.tga", 200, 260, 640, 280);
-    WithAlpha("smlogo.tga", "smlogom.gif");
-    Fits("smlogo.tga", 22, 15, 640, 250);
 }
 
 // Mean absolute difference of two columns (or rows) of a 32-bit picture.

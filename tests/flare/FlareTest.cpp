@@ -20,6 +20,7 @@
 #include "platform/Plat.h"
 #include "tests/common/ShowFolder.h"
 #include "tests/common/ShowStart.h"
+#include "tests/common/TestClock.h"
 
 namespace {
 
@@ -238,10 +239,6 @@ TEST(FlareTime, SceneStepsByWholeFramesAtTwentyFiveASecond)
 }
 
 // The part with the show's archive, against a music position the test sets.
-uint32_t g_now, g_position;
-uint32_t walkingClock() { return g_now++; }
-uint32_t fixedPosition() { return g_position; }
-uint32_t at(int order, int row) { return (uint32_t)order | (uint32_t)row << 16; }
 
 class FlarePart : public ::testing::Test {
 protected:

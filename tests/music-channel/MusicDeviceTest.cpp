@@ -12,7 +12,7 @@
 #include "XmWriter.h"
 #include "platform/Plat.h"
 #include "platform/PlatMusic.h"
-#include "platform/PlatSdl.h"
+#include "platform/sdl/PlatSdl.h"
 #include "system/Xerror.h"
 
 using namespace testxm;

@@ -1,6 +1,6 @@
-#include "platform/PlatCommon.h"
+#include "platform/internal/PlatCommon.h"
 #include "platform/PlatDisplay.h"
-#include "platform/PlatSdl.h"
+#include "platform/sdl/PlatSdl.h"
 
 #include <gtest/gtest.h>
 #include <cstdlib>

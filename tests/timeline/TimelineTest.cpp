@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "X2d/X2d.h"
@@ -10,20 +11,11 @@
 #include "parts/rotoPart.h"
 #include "system/Xsystem.h"
 #include "tests/common/ShowStart.h"
+#include "tests/common/TestClock.h"
 
 namespace {
 
-uint32_t g_now;
-uint32_t g_position;
-int g_clockCalls;
-// Every reading of the clock moves it on by a millisecond, as a busy wait does.
-uint32_t walkingClock()
-{
-    g_clockCalls++;
-    return g_now++;
-}
-uint32_t fixedPosition() { return g_position; }
-uint32_t at(int order, int row) { return (uint32_t)order | (uint32_t)row << 16; }
+std::vector<decltype(xChainStep::draw)> g_draws; // the chain's own while the suite runs
 
 class Timeline : public ::testing::Test {
 protected:
@@ -31,9 +23,15 @@ protected:
     {
         startShowScreen();
         // No part's pictures are loaded here: every step clears its
-        // rectangle instead of drawing.
-        for (int step = 0; step < g_chainSteps; step++)
-            g_chain[step].draw = nullptr;
+        // rectangle instead of drawing, until the suite ends.
+        g_draws.resize((size_t)g_chainSteps);
+        for (int i = 0; i < g_chainSteps; i++)
+            g_draws[(size_t)i] = std::exchange(g_chain[i].draw, nullptr);
+    }
+    static void TearDownTestSuite()
+    {
+        for (int i = 0; i < g_chainSteps; i++)
+            g_chain[i].draw = g_draws[(size_t)i];
     }
     void SetUp() override
     {

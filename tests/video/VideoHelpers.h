@@ -9,7 +9,7 @@
 
 #include "platform/Hermes.h"
 #include "platform/PlatDisplay.h"
-#include "platform/PlatSdl.h"
+#include "platform/sdl/PlatSdl.h"
 #include "system/Xerror.h"
 #include "system/Xkeyboard.h"
 #include "system/Xsystem.h"

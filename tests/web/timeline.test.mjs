@@ -33,7 +33,7 @@ function nativeTimeline() {
 // The same walk with the browser's library: 5 ms of frames at a time, the
 // position read after each.
 async function webTimeline() {
-    const { default: libopenmpt } = await import(path.join(root, "platform/web/node_modules/chiptune3/libopenmpt.worklet.js"));
+    const { default: libopenmpt } = await import(path.join(root, "platform/web/page/node_modules/chiptune3/libopenmpt.worklet.js"));
     const lib = await libopenmpt();
     const bytes = fs.readFileSync(module);
     const data = lib._malloc(bytes.length);

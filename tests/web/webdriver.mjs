@@ -1,6 +1,7 @@
 // A headless chromium driven through chromedriver's plain WebDriver HTTP, and
 // a local web server for the page (pages from file:// cannot load a worklet).
 import { spawn } from "node:child_process";
+import { mkdtempSync, rmSync } from "node:fs";
 import net from "node:net";
 import zlib from "node:zlib";
 
@@ -41,10 +42,18 @@ export async function serve(dir) {
 }
 
 // Starts chromedriver and a chromium session: headless and muted, unless
-// told to open a window on the X server of $DISPLAY and play its sound.
+// told to open a window on the X server of $DISPLAY and play its sound; its
+// profile and temporary files in a scratch folder, removed when it closes.
 export async function browser({ headless = true, sound = false } = {}) {
     const port = await freePort();
-    const driver = spawn("chromedriver", [`--port=${port}`], { stdio: "ignore" });
+    const scratch = mkdtempSync(`${process.env.TMPDIR || "/tmp"}/qh-chromium-`);
+    const removeScratch = () => rmSync(scratch, { recursive: true, force: true, maxRetries: 10 });
+    process.once("exit", removeScratch);
+    const driver = spawn("chromedriver", [`--port=${port}`], { stdio: "ignore", env: { ...process.env, TMPDIR: scratch } });
+    const stop = async () => {
+        if (driver.exitCode === null && driver.signalCode === null) await new Promise((r) => driver.once("exit", r).kill());
+        removeScratch();
+    };
     const base = `http://127.0.0.1:${port}`;
     await waitFor(`${base}/status`);
     const call = async (method, path, body) => {
@@ -57,7 +66,8 @@ export async function browser({ headless = true, sound = false } = {}) {
         if (!r.ok) throw new Error(`${method} ${path}: ${JSON.stringify(json.value)}`);
         return json.value;
     };
-    const args = ["--autoplay-policy=no-user-gesture-required", "--window-size=800,600"];
+    const args = ["--autoplay-policy=no-user-gesture-required", "--window-size=800,600",
+                  `--user-data-dir=${scratch}/profile`];
     if (headless) args.push("--headless=new");
     if (!sound) args.push("--mute-audio");
     if (process.getuid && process.getuid() === 0) args.push("--no-sandbox");
@@ -67,7 +77,7 @@ export async function browser({ headless = true, sound = false } = {}) {
             capabilities: { alwaysMatch: { "goog:chromeOptions": { binary: "/usr/bin/chromium", args } } },
         });
     } catch (e) {
-        driver.kill();
+        await stop();
         throw e;
     }
     const id = session.sessionId;
@@ -100,7 +110,7 @@ export async function browser({ headless = true, sound = false } = {}) {
             }),
         close: async () => {
             await call("DELETE", s).catch(() => {});
-            driver.kill();
+            await stop();
         },
     };
 }

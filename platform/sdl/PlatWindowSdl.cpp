@@ -1,6 +1,9 @@
-#include "PlatCommon.h"
-#include "PlatMusicOutput.h"
-#include "PlatSdl.h"
+// The SDL backend of Plat.h: start-up and shutdown, the tick clock, the
+// windows with their event pump into the message queue, the dialog box and
+// the cursor.
+#include "platform/internal/PlatCommon.h"
+#include "platform/internal/PlatMusicOutput.h"
+#include "platform/sdl/PlatSdl.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The keyboard device's SDL side: SDL's key events, by their scan codes,
 // feed the device (PlatKeyboard.cpp).
-#include "PlatKeyboardFeed.h"
-#include "PlatSdl.h"
+#include "platform/internal/PlatKeyboardFeed.h"
+#include "platform/sdl/PlatSdl.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "PlatKeyboard.h"
+#include "platform/PlatKeyboard.h"
 
 // Backend: starts (true) or stops listening to the keys for the device.
 void platKeyboardListen(bool on);

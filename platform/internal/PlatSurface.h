@@ -1,12 +1,13 @@
 // The memory surfaces behind PlatDisplay.h: pixels, pitch and pixel format,
 // locks, blits and flips, and the lost state. They need no renderer; the
-// presentation (PlatDisplay.cpp) creates the primary and shows what reaches
-// it through the hooks below. Never included above the platform folder.
+// device (PlatDisplay.cpp) creates the primary and the backend's
+// presentation (sdl/PlatDisplaySdl.cpp, web/PlatDisplayWeb.cpp) shows what
+// reaches it through the hooks below. Never included above the platform folder.
 #pragma once
 #include <cstdint>
 #include <vector>
 
-#include "PlatDisplay.h"
+#include "platform/PlatDisplay.h"
 
 struct PlatClipper {
     PlatWindow* window = nullptr;

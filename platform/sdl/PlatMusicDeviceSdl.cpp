@@ -9,8 +9,8 @@
 #include <mutex>
 #include <string>
 
-#include "PlatMusicOutput.h"
-#include "PlatSdl.h"
+#include "platform/internal/PlatMusicOutput.h"
+#include "platform/sdl/PlatSdl.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "PlatStoryboard.h"
+#include "platform/capture/PlatStoryboard.h"
 
 #include <zlib.h>
 

@@ -3,7 +3,7 @@
 // event pump in front, platPeekMessage and platWaitMessage), the shutdown
 // hooks and the replaced clock. Never included above the platform folder.
 #pragma once
-#include "Plat.h"
+#include "platform/Plat.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 // The capture output: no device and no clock. The timeline moves only through
 // platMusicAdvanceTo, and every frame rendered goes to the capture's sink.
-#include "PlatMusicOutput.h"
-#include "PlatSdl.h"
+#include "platform/internal/PlatMusicOutput.h"
+#include "platform/internal/PlatCommon.h"
 
 namespace {
 

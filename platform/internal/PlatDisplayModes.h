@@ -3,7 +3,7 @@
 #pragma once
 #include <vector>
 
-#include "PlatDisplay.h"
+#include "platform/PlatDisplay.h"
 
 std::vector<PlatDisplayMode> platDisplayModeList();
 bool platDisplayModeListed(int width, int height, int bpp);

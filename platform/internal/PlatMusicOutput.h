@@ -6,7 +6,7 @@
 #pragma once
 #include <cstdint>
 
-#include "PlatMusic.h"
+#include "platform/PlatMusic.h"
 
 struct PlatMusicOutput {
     // Starts the output with the timeline heard up to frame heard. Returns

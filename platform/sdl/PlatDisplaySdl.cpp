@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "PlatDisplayBackend.h"
-#include "PlatSdl.h"
+#include "platform/internal/PlatDisplayBackend.h"
+#include "platform/sdl/PlatSdl.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "HermesBackend.h"
+#include "platform/internal/HermesBackend.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "PlatDisplayModes.h"
-#include "PlatSdl.h"
+#include "platform/internal/PlatDisplayModes.h"
+#include "platform/sdl/PlatSdl.h"
 
 namespace {
 

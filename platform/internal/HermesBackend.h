@@ -1,11 +1,11 @@
 // What the pixel-format converter (Hermes.cpp: handles, palettes, checks,
 // straight copies) asks of the code that converts between differing layouts:
-// SDL's blitters natively (HermesSdl.cpp), a loop of our own in the browser.
+// SDL's blitters natively (sdl/HermesSdl.cpp), a loop of our own in the browser.
 // Converters are named by their index. Never included above the platform folder.
 #pragma once
 #include <cstdint>
 
-#include "Hermes.h"
+#include "platform/Hermes.h"
 
 // Takes a source and destination format for converter index; false when the
 // pair cannot be converted.

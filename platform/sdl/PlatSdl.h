@@ -2,7 +2,7 @@
 // Never included above the platform folder.
 #pragma once
 #include <SDL.h>
-#include "PlatCommon.h"
+#include "platform/internal/PlatCommon.h"
 
 SDL_Window* platSdlWindow(PlatWindow* window);
 

@@ -1,14 +1,14 @@
 // Between the display device (PlatDisplay.cpp: the calls of PlatDisplay.h,
 // their checks and the device's state) and the presentation that shows it
-// (PlatDisplaySdl.cpp natively, the page's canvas in the browser). Never
+// (sdl/PlatDisplaySdl.cpp natively, the page's canvas in the browser). Never
 // included above the platform folder.
 #pragma once
 #include <cstdint>
 
-#include "PlatCommon.h"
-#include "PlatDisplay.h"
-#include "PlatDisplayModes.h"
-#include "PlatSurface.h"
+#include "platform/internal/PlatCommon.h"
+#include "platform/PlatDisplay.h"
+#include "platform/internal/PlatDisplayModes.h"
+#include "platform/internal/PlatSurface.h"
 
 // The device's state; the presentation reads it and keeps focus and
 // minimising up to date.
