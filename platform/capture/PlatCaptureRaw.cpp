@@ -6,14 +6,13 @@
 
 namespace {
 
-FILE* g_video = nullptr;
-std::string g_path;
+PlatCaptureFile g_video;
 
 void open(const std::string& path, int)
 {
-    g_path = path;
+    g_video.path = path;
     platCaptureOpenMusic(path);
-    g_video = platCaptureCreate(path);
+    g_video.f = platCaptureCreate(path);
 }
 
 void frame(uint32_t* picture, bool changed, uint32_t)
@@ -22,22 +21,12 @@ void frame(uint32_t* picture, bool changed, uint32_t)
     if (changed)
         for (size_t i = 0; i < pixels; i++)
             picture[i] |= 0xFF000000u;
-    platCapturePut(picture, pixels * 4, g_video, g_path);
+    platCapturePut(picture, pixels * 4, g_video.f, g_video.path);
 }
 
-void finish(uint64_t, uint64_t)
-{
-    FILE* video = g_video;
-    g_video = nullptr;
-    platCaptureClose(video, g_path);
-}
+void finish(uint64_t, uint64_t) { g_video.finish(); }
 
-void abandon()
-{
-    if (g_video)
-        fclose(g_video);
-    g_video = nullptr;
-}
+void abandon() { g_video.abandon(); }
 } // namespace
 
 const PlatCaptureSink g_platCaptureRaw = {open,    frame, finish,

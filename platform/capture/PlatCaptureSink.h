@@ -59,6 +59,24 @@ void platCaptureMade(const std::string& path);
 void platCapturePut(const void* data, size_t size, FILE* f, const std::string& path);
 // Closes a written file: it is complete only once its buffers reach the disk.
 void platCaptureClose(FILE* f, const std::string& path);
+// The one file an output writes: closed complete at the end, or just closed
+// on a failure (the capture then removes it).
+struct PlatCaptureFile {
+    FILE* f = nullptr;
+    std::string path;
+    void finish()
+    {
+        FILE* done = f;
+        f = nullptr;
+        platCaptureClose(done, path);
+    }
+    void abandon()
+    {
+        if (f)
+            fclose(f);
+        f = nullptr;
+    }
+};
 // Starts the music's file, path + ".wav", filled as the music is rendered.
 void platCaptureOpenMusic(const std::string& path);
 // BT.601 full-range YUV 4:2:0 planes (Y, then U, then V) of a picture.

@@ -12,8 +12,7 @@ namespace {
 
 const int kWidth = PLAT_CAPTURE_WIDTH, kHeight = PLAT_CAPTURE_HEIGHT;
 
-FILE* g_video = nullptr;
-std::string g_path;
+PlatCaptureFile g_video;
 std::vector<uint8_t> g_planes;
 
 // Y = (19595 R + 38470 G + 7471 B + 32768) >> 16 for a row of pixels.
@@ -87,12 +86,12 @@ namespace {
 
 void open(const std::string& path, int fps)
 {
-    g_path = path;
+    g_video.path = path;
     platCaptureOpenMusic(path);
-    g_video = platCaptureCreate(path);
+    g_video.f = platCaptureCreate(path);
     std::string header = "YUV4MPEG2 W" + std::to_string(kWidth) + " H" + std::to_string(kHeight) + " F" +
                          std::to_string(fps) + ":1 Ip A1:1 C420jpeg\n";
-    platCapturePut(header.data(), header.size(), g_video, g_path);
+    platCapturePut(header.data(), header.size(), g_video.f, g_video.path);
     g_planes.assign((size_t)kWidth * kHeight * 3 / 2, 0);
 }
 
@@ -100,23 +99,13 @@ void frame(uint32_t* picture, bool changed, uint32_t)
 {
     if (changed)
         platCaptureYuv(picture, g_planes.data());
-    platCapturePut("FRAME\n", 6, g_video, g_path);
-    platCapturePut(g_planes.data(), g_planes.size(), g_video, g_path);
+    platCapturePut("FRAME\n", 6, g_video.f, g_video.path);
+    platCapturePut(g_planes.data(), g_planes.size(), g_video.f, g_video.path);
 }
 
-void finish(uint64_t, uint64_t)
-{
-    FILE* video = g_video;
-    g_video = nullptr;
-    platCaptureClose(video, g_path);
-}
+void finish(uint64_t, uint64_t) { g_video.finish(); }
 
-void abandon()
-{
-    if (g_video)
-        fclose(g_video);
-    g_video = nullptr;
-}
+void abandon() { g_video.abandon(); }
 } // namespace
 
 const PlatCaptureSink g_platCaptureY4m = {open, frame, finish, abandon, 0, 6 + (uint64_t)kWidth* kHeight * 3 / 2};
