@@ -1,6 +1,7 @@
 #include "Timeline.h"
 
 #include <array>
+#include <chrono>
 #include <cstring>
 #include <utility>
 
@@ -118,6 +119,8 @@ xChainStep g_chain[] = {
 };
 const int g_chainSteps = (int)(sizeof g_chain / sizeof g_chain[0]);
 bool g_chainStarted[sizeof g_chain / sizeof g_chain[0]];
+int g_chainStep = 0;
+void (*g_chainAfterFrame)(uint64_t) = nullptr;
 
 namespace {
 // One frame timer per row: the system driver tells the parts apart by them.
@@ -151,10 +154,22 @@ void handOver(int step)
         s.handOver();
     xSysRemoveTimer(kTimers[step]);
     xSysAddTimer(kTimers[step + 1], 0);
+    g_chainStep = step + 1;
 }
 } // namespace
 
 xSysTimer ChainTimer(int step) { return kTimers[step]; }
+
+void ChainSuspend() { xSysRemoveTimer(kTimers[g_chainStep]); }
+void ChainResume() { xSysAddTimer(kTimers[g_chainStep], 0); }
+
+void ChainRestart()
+{
+    xSysRemoveTimer(kTimers[g_chainStep]);
+    memset(g_chainStarted, 0, sizeof g_chainStarted);
+    g_chainStep = 0;
+    xSysAddTimer(kTimers[0], 0);
+}
 
 xSysTimer ChainTimer(const char* name)
 {
@@ -208,13 +223,20 @@ void RunChainStep(int step)
         handOver(step);
         return;
     }
+    const auto measured = g_chainAfterFrame ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point();
     if (s.draw) {
         uint64_t drawBegun = FrameCostBegin();
         s.draw();
         FrameCostEnd(s.name, s.minimum, drawBegun);
     } else
         clearFrameLines(s.present.y, s.present.height);
+    const uint64_t drawNs =
+        g_chainAfterFrame ? (uint64_t)std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                std::chrono::steady_clock::now() - measured).count()
+                          : 0;
     if (s.afterDraw && !s.afterDraw())
         return;
     xVideoPresentRect(s.present.x, s.present.y, s.present.width, s.present.height);
+    if (g_chainAfterFrame)
+        g_chainAfterFrame(drawNs);
 }
