@@ -249,6 +249,14 @@ int currentOrder()
     return g_musicOrder > g_lastOrder ? g_lastOrder : g_musicOrder;
 }
 
+// A switch between window and full screen while paused: the surfaces are
+// new, and no frame will come to fill them.
+void videoModeChanged(void*)
+{
+    if (g_paused)
+        xVideoPresent();
+}
+
 void playerKeys(void* data)
 {
     switch (*(uint32_t*)data) {
@@ -345,4 +353,5 @@ void PlayerStart()
     g_showStart = platGetTickCount();
     g_chainAfterFrame = afterFrame;
     xSysAddResponder(playerKeys, XEV_KEYDOWN, 1);
+    xSysAddResponder(videoModeChanged, XEV_VIDEOMODE, 1);
 }
