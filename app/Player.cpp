@@ -1,6 +1,5 @@
 #include "Player.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -152,7 +151,6 @@ bool g_paused = false;
 uint32_t g_pausedAt = 0;
 bool g_overlay = false;
 uint32_t g_showStart = 0; // the tick of the show's first frame
-uint64_t g_drawNs = 0;    // the last frame's drawing
 
 // In a capture, the clock moves on to the next whole second counted from
 // from: there every frame rate's frames and the music's samples fall as
@@ -173,15 +171,15 @@ void drawOverlay()
     memset(g_frameBuffer, 0, (size_t)SHOW_WIDTH * kOverlayRows * 4);
     if (g_overlay) {
         char text[96];
-        PlayerOverlayText(text, sizeof text, g_musicOrder, g_musicRow, g_chain[g_chainStep].name, g_drawNs, g_paused);
+        PlayerOverlayText(text, sizeof text, g_musicOrder, g_musicRow, g_chain[g_chainStep].name, FrameCostLastNs(),
+                          g_paused);
         PlayerDrawText(g_frameBuffer, kOverlayRows, 8, kOverlayTextY, text, kOverlayInk);
     }
     xVideoPresentRect(0, 0, SHOW_WIDTH, kOverlayRows);
 }
 
-void afterFrame(uint64_t drawNs)
+void afterFrame()
 {
-    g_drawNs = drawNs;
     if (g_overlay)
         drawOverlay();
 }
@@ -352,6 +350,7 @@ void PlayerStart()
     BASS_MusicFree(probe);
     g_showStart = platGetTickCount();
     g_chainAfterFrame = afterFrame;
+    FrameCostsWatch();
     xSysAddResponder(playerKeys, XEV_KEYDOWN, 1);
     xSysAddResponder(videoModeChanged, XEV_VIDEOMODE, 1);
 }

@@ -1,7 +1,6 @@
 #include "Timeline.h"
 
 #include <array>
-#include <chrono>
 #include <cstring>
 #include <utility>
 
@@ -120,7 +119,7 @@ xChainStep g_chain[] = {
 const int g_chainSteps = (int)(sizeof g_chain / sizeof g_chain[0]);
 bool g_chainStarted[sizeof g_chain / sizeof g_chain[0]];
 int g_chainStep = 0;
-void (*g_chainAfterFrame)(uint64_t) = nullptr;
+void (*g_chainAfterFrame)() = nullptr;
 
 namespace {
 // One frame timer per row: the system driver tells the parts apart by them.
@@ -223,20 +222,15 @@ void RunChainStep(int step)
         handOver(step);
         return;
     }
-    const auto measured = g_chainAfterFrame ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point();
     if (s.draw) {
         uint64_t drawBegun = FrameCostBegin();
         s.draw();
         FrameCostEnd(s.name, s.minimum, drawBegun);
     } else
         clearFrameLines(s.present.y, s.present.height);
-    const uint64_t drawNs =
-        g_chainAfterFrame ? (uint64_t)std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                std::chrono::steady_clock::now() - measured).count()
-                          : 0;
     if (s.afterDraw && !s.afterDraw())
         return;
     xVideoPresentRect(s.present.x, s.present.y, s.present.width, s.present.height);
     if (g_chainAfterFrame)
-        g_chainAfterFrame(drawNs);
+        g_chainAfterFrame();
 }

@@ -73,9 +73,8 @@ extern uint32_t (*g_readMusicPosition)();
 // (the capture backend moves its virtual clock there); null when live.
 extern void (*g_clockSpin)(uint32_t until);
 
-// Called after every presented frame with its drawing's processor time in
-// ns (the player's overlay); null: nothing is measured.
-extern void (*g_chainAfterFrame)(uint64_t drawNs);
+// Called after every presented frame (the player's overlay), or null.
+extern void (*g_chainAfterFrame)();
 
 // The generic body of every frame timer.
 void RunChainStep(int step);
