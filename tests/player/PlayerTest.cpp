@@ -54,40 +54,65 @@ Frames capture(const std::string& name, const std::string& args, const std::stri
 
 int frameAt(int ms) { return ms / kFrameMs; }
 
-// One player run walks back through the parts that change what others
-// draw on (the closing words the calm sea, the falling letters the bubbles
-// and the flare's size, the credits and the roto-zoom the greetings'
-// block), then to the start and one order on. Each jump lands on the next
-// whole second of the capture's clock, and from there on the picture is a
-// fresh -start run's, frame for frame, until the next key (the frame at the
-// landing itself is still the old picture).
+// Player runs that jump into every part after it and the parts it shares
+// things with have played: the first walks back through the parts that
+// change what others draw on (the closing words the calm sea, the falling
+// letters the bubbles and the flare's size, the credits and the roto-zoom
+// the greetings' block), then to the start and one order on; the others
+// go back and forth around the fish and the lines, and around the falling
+// letters, the closing words and the end scroller. Each jump lands on the
+// next whole second of the capture's clock, and from there on the picture
+// is a fresh -start run's, frame for frame, until the next key (the frame
+// at the landing itself is still the old picture).
 TEST(Player, JumpsLandAsFreshStartsDo)
 {
     struct Jump {
         int keyMs, landsMs, order;
+        const char* key;
     };
-    const Jump jumps[] = {{31500, 32000, 30}, {34000, 35000, 26}, {36500, 37000, 22},
-                          {39000, 40000, 18}, {41500, 42000, 0},  {43500, 44000, 1}};
-    const Frames player = capture("player", "-player -start 30",
-                                  "31500:pageup,34000:pageup,36500:pageup,39000:pageup,41500:home,43500:right,"
-                                  "46000:escape");
-    ASSERT_EQ(player.run.status, 0) << player.run.err;
-    for (size_t j = 0; j < sizeof jumps / sizeof jumps[0]; j++) {
-        const Jump& jump = jumps[j];
-        const int untilMs = j + 1 < sizeof jumps / sizeof jumps[0] ? jumps[j + 1].keyMs : 46000;
-        const std::string order = std::to_string(jump.order);
-        const Frames fresh = capture("fresh" + order, "-start " + order + " -end " + std::to_string(jump.order + 1));
-        ASSERT_EQ(fresh.run.status, 0) << fresh.run.err;
-        const int first = frameAt(jump.landsMs), count = frameAt(untilMs) - first;
-        ASSERT_LE(count, (int)fresh.whole.size());
-        ASSERT_LE(first + count, (int)player.whole.size());
-        int differ = 0, firstDiffer = -1;
-        for (int k = 1; k < count; k++)
-            if (player.whole[first + k] != fresh.whole[k] && differ++ == 0)
-                firstDiffer = k;
-        EXPECT_EQ(differ, 0) << "jump to order " << jump.order << ": " << differ << " of " << count - 1
-                             << " frames differ from -start " << jump.order << ", the first " << firstDiffer
-                             << " frames after the landing";
+    struct Run {
+        int start;
+        std::vector<Jump> jumps;
+        int endMs;
+    };
+    const Run runs[] = {
+        {30,
+         {{31500, 32000, 30, "pageup"},
+          {34000, 35000, 26, "pageup"},
+          {36500, 37000, 22, "pageup"},
+          {39000, 40000, 18, "pageup"},
+          {41500, 42000, 0, "home"},
+          {43500, 44000, 1, "right"}},
+         46000},
+        {13, {{3500, 4000, 12, "left"}, {6000, 7000, 13, "right"}, {8500, 9000, 9, "pageup"}}, 11000},
+        {34, {{3500, 4000, 33, "left"}, {6000, 7000, 34, "right"}, {8500, 9000, 38, "pagedown"}}, 11000},
+    };
+    for (const Run& run : runs) {
+        std::string keys;
+        for (const Jump& jump : run.jumps)
+            keys += std::to_string(jump.keyMs) + ":" + jump.key + ",";
+        keys += std::to_string(run.endMs) + ":escape";
+        const std::string start = std::to_string(run.start);
+        const Frames player = capture("player" + start, "-player -start " + start, keys);
+        ASSERT_EQ(player.run.status, 0) << player.run.err;
+        for (size_t j = 0; j < run.jumps.size(); j++) {
+            const Jump& jump = run.jumps[j];
+            const int untilMs = j + 1 < run.jumps.size() ? run.jumps[j + 1].keyMs : run.endMs;
+            const std::string order = std::to_string(jump.order);
+            const Frames fresh =
+                capture("fresh" + start + "-" + order, "-start " + order + " -end " + std::to_string(jump.order + 1));
+            ASSERT_EQ(fresh.run.status, 0) << fresh.run.err;
+            const int first = frameAt(jump.landsMs), count = frameAt(untilMs) - first;
+            ASSERT_LE(count, (int)fresh.whole.size());
+            ASSERT_LE(first + count, (int)player.whole.size());
+            int differ = 0, firstDiffer = -1;
+            for (int k = 1; k < count; k++)
+                if (player.whole[first + k] != fresh.whole[k] && differ++ == 0)
+                    firstDiffer = k;
+            EXPECT_EQ(differ, 0) << "from order " << run.start << ", the jump to order " << jump.order << ": "
+                                 << differ << " of " << count - 1 << " frames differ from -start " << jump.order
+                                 << ", the first " << firstDiffer << " frames after the landing";
+        }
     }
 }
 
