@@ -11,6 +11,7 @@
 #include "X3d/X3d.h"
 #include "app/Figures.h"
 #include "app/FrameCosts.h"
+#include "app/Player.h"
 #include "app/Timeline.h"
 #include "parts/PartLinks.h"
 #include "parts/pstdemop.h"
@@ -25,7 +26,7 @@
 
 char** g_cmdWords = nullptr;
 int32_t g_cmdWordCount = 0;
-xRunOptions g_runOptions = {nullptr, nullptr, 60, 0, -1, nullptr, false, 0, 0};
+xRunOptions g_runOptions = {nullptr, nullptr, 60, 0, -1, nullptr, false, 0, 0, false};
 
 void InitParts()
 {
@@ -99,7 +100,7 @@ const char* DemoUsage()
     return "Quiet Harbor - a real-time audiovisual show\n"
            "\n"
            "usage: quietharbor [-windowed [WxH]] [-slow] [-capture FILE [-fps N]] [-start ORDER]\n"
-           "                   [-end ORDER] [-trace FILE] [-costs FILE] [-figures]\n"
+           "                   [-end ORDER] [-trace FILE] [-costs FILE] [-figures] [-player]\n"
            "\n"
            "  -windowed [WxH] play in a window instead of full-screen, W x H pixels on the\n"
            "                  screen (at least 640x480; by default the largest whole\n"
@@ -123,6 +124,10 @@ const char* DemoUsage()
            "                  order, row and the processor time of its drawing in ns\n"
            "                  (with -capture the show ms are on its virtual clock)\n"
            "  -figures        say at the end how long the start-up took and the peak memory\n"
+           "  -player         play with keys: Space pauses and resumes, Right and Left go\n"
+           "                  to the next and the previous order, Page Down and Page Up\n"
+           "                  four orders on, Home to the start; F1 shows and hides the\n"
+           "                  order/row, the part and its drawing ms above the picture\n"
            "  -h, --help      this text\n"
            "\n"
            "keys: Escape quits, Alt+Enter switches between full-screen and window;\n"
@@ -212,6 +217,8 @@ bool ParseRunOptions(int argc, char** argv)
             }
         } else if (!strcasecmp(word, "-figures")) {
             g_runOptions.figures = true;
+        } else if (!strcasecmp(word, "-player")) {
+            g_runOptions.player = true;
         }
     }
     return true;
@@ -316,6 +323,8 @@ int WinMain(void* instance, void*, char* cmdLine, int)
     g_lastFrameTick = platGetTickCount();
     FrameCostsSetOrigin(g_lastFrameTick);
     FiguresShowStarts();
+    if (g_runOptions.player)
+        PlayerStart();
     xSysRun();
     FinishRun();
     return 0;

@@ -20,6 +20,7 @@ struct Cost {
 };
 
 FILE* g_file = nullptr;
+bool g_watched = false; // measured for FrameCostLastNs, with or without a file
 const char* g_path = nullptr;
 std::vector<Cost> g_costs;
 uint32_t g_origin = 0;
@@ -41,9 +42,13 @@ void FrameCostsOpen(const char* path)
 
 void FrameCostsSetOrigin(uint32_t tick) { g_origin = tick; }
 
+void FrameCostsWatch() { g_watched = true; }
+
+uint64_t FrameCostLastNs() { return g_current.ns; }
+
 uint64_t FrameCostBegin()
 {
-    if (!g_file)
+    if (!g_file && !g_watched)
         return 0;
     if (g_depth++ == 0) {
         g_waited = 0;
@@ -56,7 +61,7 @@ uint64_t FrameCostBegin()
 
 void FrameCostEnd(const char* timer, uint32_t budgetMs, uint64_t begun)
 {
-    if (!g_file)
+    if (!g_file && !g_watched)
         return;
     uint64_t spent = platCpuNanoseconds() - begun;
     if (--g_depth != 0)
@@ -65,14 +70,15 @@ void FrameCostEnd(const char* timer, uint32_t budgetMs, uint64_t begun)
     g_current.ns = spent > UINT32_MAX ? UINT32_MAX : (uint32_t)spent;
     g_current.timer = timer;
     g_current.budgetMs = budgetMs;
-    g_costs.push_back(g_current);
+    if (g_file)
+        g_costs.push_back(g_current);
 }
 
-uint64_t FrameCostWaitBegin() { return g_file && g_depth ? platCpuNanoseconds() : 0; }
+uint64_t FrameCostWaitBegin() { return (g_file || g_watched) && g_depth ? platCpuNanoseconds() : 0; }
 
 void FrameCostWaitEnd(uint64_t begun)
 {
-    if (g_file && g_depth)
+    if ((g_file || g_watched) && g_depth)
         g_waited += platCpuNanoseconds() - begun;
 }
 

@@ -11,6 +11,11 @@
 // Starts recording for path. The file is created now, so that a name that
 // cannot be written fails before the show, through the error reporter.
 void FrameCostsOpen(const char* path);
+// Measures every drawing without a file too, for FrameCostLastNs.
+void FrameCostsWatch();
+// The last whole drawing's cost in ns, as its line would say (0 before the
+// first, or when nothing is measured).
+uint64_t FrameCostLastNs();
 // The tick the show's time counts from: the start of the music.
 void FrameCostsSetOrigin(uint32_t tick);
 // Bracket one part's drawing: begin returns the start for end, which names

@@ -118,6 +118,8 @@ xChainStep g_chain[] = {
 };
 const int g_chainSteps = (int)(sizeof g_chain / sizeof g_chain[0]);
 bool g_chainStarted[sizeof g_chain / sizeof g_chain[0]];
+int g_chainStep = 0;
+void (*g_chainAfterFrame)() = nullptr;
 
 namespace {
 // One frame timer per row: the system driver tells the parts apart by them.
@@ -151,10 +153,22 @@ void handOver(int step)
         s.handOver();
     xSysRemoveTimer(kTimers[step]);
     xSysAddTimer(kTimers[step + 1], 0);
+    g_chainStep = step + 1;
 }
 } // namespace
 
 xSysTimer ChainTimer(int step) { return kTimers[step]; }
+
+void ChainSuspend() { xSysRemoveTimer(kTimers[g_chainStep]); }
+void ChainResume() { xSysAddTimer(kTimers[g_chainStep], 0); }
+
+void ChainRestart()
+{
+    xSysRemoveTimer(kTimers[g_chainStep]);
+    memset(g_chainStarted, 0, sizeof g_chainStarted);
+    g_chainStep = 0;
+    xSysAddTimer(kTimers[0], 0);
+}
 
 xSysTimer ChainTimer(const char* name)
 {
@@ -217,4 +231,6 @@ void RunChainStep(int step)
     if (s.afterDraw && !s.afterDraw())
         return;
     xVideoPresentRect(s.present.x, s.present.y, s.present.width, s.present.height);
+    if (g_chainAfterFrame)
+        g_chainAfterFrame();
 }

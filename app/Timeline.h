@@ -73,5 +73,18 @@ extern uint32_t (*g_readMusicPosition)();
 // (the capture backend moves its virtual clock there); null when live.
 extern void (*g_clockSpin)(uint32_t until);
 
+// Called after every presented frame (the player's overlay), or null.
+extern void (*g_chainAfterFrame)();
+
 // The generic body of every frame timer.
 void RunChainStep(int step);
+
+// The row whose frame timer runs now (0 until the first hand-over).
+extern int g_chainStep;
+// Takes the running row's frame timer off the system driver (a paused
+// player), or puts it back.
+void ChainSuspend();
+void ChainResume();
+// The chain as at start-up: every row not yet called, the first row's timer
+// in place of the running one (the player's jumps).
+void ChainRestart();

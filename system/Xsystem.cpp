@@ -38,7 +38,8 @@ static StateInit s_stateInit;
 
 void xSysInit(const char* title, void* icon, const char* logName)
 {
-    srand(platTimeOfDaySeconds() % 60);
+    g_xSys.randomSeed = platTimeOfDaySeconds() % 60;
+    srand(g_xSys.randomSeed);
     if (logName) {
         g_xLog.Open(logName);
         g_xLog.Print(xFormat("Initializing system driver for %s", title));

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <strings.h>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "platform/PlatMusic.h"
 #include "platform/capture/PlatCaptureSink.h"
 #include "platform/internal/PlatCommon.h"
+#include "platform/internal/PlatKeyboardFeed.h"
 #include "platform/internal/PlatSurface.h"
 
 namespace {
@@ -41,6 +43,55 @@ void (*g_failHook)(const char*) = nullptr;
 std::vector<std::string> g_made; // files this capture created
 
 bool g_progressShown = false; // a progress line waits for its end
+
+// The keys of QH_CAPTURE_KEYS, in the order given: each is pressed and
+// released once the virtual clock has reached its time.
+struct ScriptedKey {
+    uint32_t ms;
+    uint8_t code;
+};
+std::vector<ScriptedKey> g_keys;
+size_t g_nextKey = 0;
+
+const struct {
+    const char* name;
+    uint8_t code;
+} kKeyNames[] = {{"space", 0x39}, {"right", 0xCD}, {"left", 0xCB}, {"pagedown", 0xD1}, {"pageup", 0xC9},
+                 {"home", 0xC7},  {"f1", 0x3B},    {"escape", 0x01}};
+
+// "MS:KEY,MS:KEY...", times in ms of the capture's clock, rising; false on
+// anything else.
+bool parseKeys(const char* text, std::vector<ScriptedKey>& keys)
+{
+    keys.clear();
+    for (const char* p = text; *p;) {
+        char* end = nullptr;
+        unsigned long ms = strtoul(p, &end, 10);
+        if (end == p || *end != ':' || ms > 86400000ul || (!keys.empty() && ms < keys.back().ms))
+            return false;
+        p = end + 1;
+        size_t n = strcspn(p, ",");
+        uint8_t code = 0;
+        for (const auto& k : kKeyNames)
+            if (strlen(k.name) == n && strncasecmp(p, k.name, n) == 0)
+                code = k.code;
+        if (!code)
+            return false;
+        keys.push_back(ScriptedKey{(uint32_t)ms, code});
+        p += n;
+        if (*p == ',' && !*++p)
+            return false;
+    }
+    return true;
+}
+
+void feedDueKeys()
+{
+    for (; g_nextKey < g_keys.size() && g_keys[g_nextKey].ms <= g_now - kStartTick; g_nextKey++) {
+        platKeyboardFeed(g_keys[g_nextKey].code, true, g_now);
+        platKeyboardFeed(g_keys[g_nextKey].code, false, g_now);
+    }
+}
 
 // Closes the files and removes those the capture made.
 void discard()
@@ -221,6 +272,12 @@ void platCaptureStart(const char* path, int fps)
              : endsWith(g_path, ".rgb") ? &g_platCaptureRaw
              : endsWith(g_path, ".png") ? &g_platCaptureBoard
                                         : &g_platCaptureFfmpeg;
+    g_nextKey = 0;
+    const char* keys = getenv("QH_CAPTURE_KEYS");
+    if (keys && !parseKeys(keys, g_keys)) {
+        platCaptureFail("QH_CAPTURE_KEYS must read MS:KEY,MS:KEY... with rising times and keys among space, right, left, "
+             "pagedown, pageup, home, f1, escape");
+    }
     g_wavFrames = 0;
     g_sink->open(g_path, g_fps);
     g_picture.assign((size_t)kWidth * kHeight, 0);
@@ -254,6 +311,7 @@ void platCaptureSpin(uint32_t until)
     int32_t ahead = (int32_t)(until - g_now);
     uint32_t step = ahead <= 0 ? 1 : ahead > 5 ? 5 : (uint32_t)ahead;
     g_now += step;
+    feedDueKeys();
     platMusicAdvanceTo(g_now);
     for (;;) {
         if (frameDue(g_frames) > (uint64_t)(g_now - kStartTick))

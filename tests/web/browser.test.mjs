@@ -5,6 +5,8 @@
 // the music's position advances, Alt+Enter switches full screen on and off,
 // and Escape reaches the show and ends it.
 // Without sound (?silent) the music's clock keeps the show going all the same.
+// With ?player, Right jumps to the next order, Space holds picture and music,
+// and F1 lights the rows above the picture.
 // The program is the WebAssembly SIMD build: the sprites' lanes are in it.
 import assert from "node:assert/strict";
 import { execFileSync } from "node:child_process";
@@ -150,4 +152,50 @@ test("without sound the music goes on, timed by the clock, and the show hands ov
     assert.ok(ended, "the silent show did not reach its end order");
     assert.equal(ended.exitStatus, 0);
     assert.ok(ended.position.order >= 30, `the music stood at order ${ended.position.order}`);
+});
+
+test("the player's keys jump to the next order, pause picture and music, and show the overlay", { timeout: 60000 }, async (t) => {
+    const server = await serve(page);
+    const chromium = await browser();
+    t.after(async () => {
+        await chromium.close();
+        server.stop();
+    });
+    await chromium.open(`${server.url}?start=17&autoplay&silent&player`);
+    const look = () => chromium.run(LOOK);
+    assert.ok(await until(async () => {
+        const s = await look();
+        return s.running && s.position && s.lit > 640 * 480 / 4;
+    }, 15000), "the show did not draw within 15 s");
+
+    await chromium.key("\uE014"); // Right
+    const jumped = await until(async () => {
+        const s = await look();
+        return s.position.order === 18 && s.position.row < 16 ? s : null;
+    }, 3000);
+    assert.ok(jumped, "Right did not jump to order 18");
+
+    await chromium.key("\uE00D"); // Space
+    await sleep(300);
+    const held = await look();
+    await sleep(1000);
+    const still = await look();
+    assert.equal(still.hash, held.hash, "the picture moved while paused");
+    assert.deepEqual([still.position.order, still.position.row], [held.position.order, held.position.row],
+                     "the music moved while paused");
+    await chromium.key("\uE00D");
+    assert.ok(await until(async () => (await look()).hash !== held.hash, 3000), "Space did not resume");
+
+    // The overlay's rows: the canvas's first 22 of 480.
+    const topLit = `
+        const c = document.getElementById("screen");
+        const d = c.getContext("2d").getImageData(0, 0, c.width, Math.round(c.height * 22 / 480)).data;
+        let lit = 0;
+        for (let i = 0; i < d.length; i += 4) if (d[i] + d[i + 1] + d[i + 2] > 300) lit++;
+        return lit;`;
+    assert.equal(await chromium.run(topLit), 0, "the rows above the picture are lit without F1");
+    await chromium.key("\uE031"); // F1
+    assert.ok(await until(async () => (await chromium.run(topLit)) > 100, 3000), "F1 did not show the overlay");
+    await chromium.key("\uE031");
+    assert.ok(await until(async () => (await chromium.run(topLit)) === 0, 3000), "F1 did not hide the overlay");
 });

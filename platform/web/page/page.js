@@ -8,7 +8,8 @@
 // without sound (the music timed by the clock); ?costs records every drawn
 // frame's cost (-costs) and, when the show ends, prints one line per part to
 // the console ("cost TIMER FRAMES MEDIAN_MS MEAN_MS P99_MS") and keeps them
-// in window.quietHarbor.costs.
+// in window.quietHarbor.costs; ?player plays with the player's keys
+// (-player).
 import libopenmpt from "./libopenmpt.worklet.js";
 import QuietHarbor from "./quietharbor.js";
 
@@ -240,6 +241,7 @@ async function start() {
     const [music, files] = await Promise.all([startMusic(), loadData()]);
     const args = ["-windowed"];
     if (params.has("costs")) args.push("-costs", "costs.txt");
+    if (params.has("player")) args.push("-player");
     for (const name of ["start", "end"]) if (params.has(name)) args.push(`-${name}`, params.get(name));
     let finished = false;
     let module = null;
