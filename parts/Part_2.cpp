@@ -11,6 +11,7 @@
 #include "parts/PartDraw.h"
 #include "parts/PartLinks.h"
 #include "system/Xerror.h"
+#include "system/Xrand.h"
 
 namespace {
 
@@ -55,13 +56,13 @@ void FishSwimmer::Respawn(int32_t offset, x2dSprite* avoid)
 {
     alive = 1;
     do {
-        sprite = g_fishSprites[rand() % FISH_SPRITES];
+        sprite = g_fishSprites[xRand() % FISH_SPRITES];
         // A missing picture would match a missing one to avoid for ever.
         X_ASSERT(sprite, kModule, 68);
     } while (sprite == avoid);
-    baseY = rand() % 100 + 50;
-    speed = rand() % 2 + 2;
-    amplitude = rand() % 4 + 3;
+    baseY = xRand() % 100 + 50;
+    speed = xRand() % 2 + 2;
+    amplitude = xRand() % 4 + 3;
     x = -offset - sprite->sizeX;
 }
 

@@ -17,6 +17,7 @@
 #include "parts/PartDraw.h"
 #include "parts/PartLinks.h"
 #include "system/Xerror.h"
+#include "system/Xrand.h"
 
 FlareScene* g_flareScene = nullptr;
 RenderTarget g_panelTarget;
@@ -352,10 +353,10 @@ void ParticleBox::Init()
     memcpy(background, picture->pixels, (size_t)FLARE_PANEL_W * FLARE_PANEL_H * 4);
     MakeTables();
     for (int k = 0; k < PARTICLE_COUNT; k++) {
-        x[k] = rand() % PARTICLE_X_RANGE;
-        y[k] = rand() % PARTICLE_Y_RANGE;
-        vx[k] = rand() % 32 - 16;
-        vy[k] = rand() % 32 - 10;
+        x[k] = xRand() % PARTICLE_X_RANGE;
+        y[k] = xRand() % PARTICLE_Y_RANGE;
+        vx[k] = xRand() % 32 - 16;
+        vy[k] = xRand() % 32 - 10;
     }
     phaseA = phaseB = 0;
 }
@@ -378,7 +379,7 @@ void ParticleBox::Update(uint32_t* dst)
         int32_t r = y[k] >> 6;
         int32_t d = sine[((x[k] >> 6) + sine[((phaseB >> 1) + r) & 255]) & 255];
         int32_t e = cosine[(r + sine[(phaseA >> 1) & 255]) & 255];
-        int32_t p = (d + e + rand() % 160) & 255;
+        int32_t p = (d + e + xRand() % 160) & 255;
         vx[k] = (sine[p] - 128) / 6 + ((vx[k] * 7) >> 3);
         vy[k] = (cosine[p] - 128) / 6 + ((vy[k] * 7) >> 3) + 1;
     }

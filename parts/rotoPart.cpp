@@ -14,6 +14,7 @@
 #include "parts/PartDraw.h"
 #include "parts/PartLinks.h"
 #include "system/Xerror.h"
+#include "system/Xrand.h"
 
 namespace {
 
@@ -142,16 +143,16 @@ FallingLetters g_fallingLetters;
 
 void FallingLetters::Init()
 {
-    speed[0] = rand() % 2 + 1;
-    const int32_t a = rand() % 300;
+    speed[0] = xRand() % 2 + 1;
+    const int32_t a = xRand() % 300;
     y[0] = a - 50;
     if (a > 175)
         speed[0] = -speed[0];
     for (int i = 1; i < FALL_LETTERS; i++) {
-        y[i] = rand() % 300 - 50;
+        y[i] = xRand() % 300 - 50;
         int32_t b;
         do
-            b = rand() % 2;
+            b = xRand() % 2;
         while (b + 1 == speed[i - 1]);
         speed[i] = y[i] > 125 ? -(b + 1) : b + 1;
     }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "system/Xerror.h"
+#include "system/Xrand.h"
 
 namespace {
 const char* const kModule = "system/Xsystem.cpp";
@@ -38,7 +39,7 @@ static StateInit s_stateInit;
 
 void xSysInit(const char* title, void* icon, const char* logName)
 {
-    srand(platTimeOfDaySeconds() % 60);
+    xSrand(platTimeOfDaySeconds() % 60);
     if (logName) {
         g_xLog.Open(logName);
         g_xLog.Print(xFormat("Initializing system driver for %s", title));
