@@ -11,6 +11,7 @@
 #include "parts/PartDraw.h"
 #include "parts/PartLinks.h"
 #include "system/Xerror.h"
+#include "system/Xmath.h"
 #include "system/Xrand.h"
 
 namespace {
@@ -69,7 +70,7 @@ void FishSwimmer::Respawn(int32_t offset, x2dSprite* avoid)
 void FishSwimmer::Move(x2dSprite* avoid)
 {
     x += speed;
-    const int32_t y = baseY + (int32_t)(sin(x * 0.0628318530718) * amplitude); // a wave every 100 pixels
+    const int32_t y = baseY + (int32_t)(xSin(x * 0.0628318530718) * amplitude); // a wave every 100 pixels
     sprite->DrawAlpha(x, y, g_picture);
     if (x > x2dClipRight)
         Respawn(200, avoid);

@@ -17,6 +17,7 @@
 #include "parts/PartDraw.h"
 #include "parts/PartLinks.h"
 #include "system/Xerror.h"
+#include "system/Xmath.h"
 #include "system/Xrand.h"
 
 FlareScene* g_flareScene = nullptr;
@@ -39,9 +40,9 @@ void setFlareSize(float size)
 void warpAngles(int32_t k, double radius, int32_t out[4])
 {
     double angle = k * kTwoPi / 1024.0;
-    out[0] = (int32_t)std::trunc(std::cos(angle) * radius);
-    out[1] = (int32_t)std::trunc(-std::sin(angle) * radius);
-    out[2] = (int32_t)std::trunc(std::sin(angle) * radius);
+    out[0] = (int32_t)std::trunc(xCos(angle) * radius);
+    out[1] = (int32_t)std::trunc(-xSin(angle) * radius);
+    out[2] = (int32_t)std::trunc(xSin(angle) * radius);
     out[3] = out[0];
 }
 
@@ -130,8 +131,8 @@ void RenderTarget::End3D() { x3dSetViewport(saved3D); }
 void FlareScene::MakeTables()
 {
     for (int i = 0; i < 128; i++) {
-        sine[i] = (int32_t)std::trunc(std::sin(i * kTwoPi / 128.0) * 65536.0);
-        cosine[i] = (int32_t)std::trunc(std::cos(i * kTwoPi / 128.0) * 65536.0);
+        sine[i] = (int32_t)std::trunc(xSin(i * kTwoPi / 128.0) * 65536.0);
+        cosine[i] = (int32_t)std::trunc(xCos(i * kTwoPi / 128.0) * 65536.0);
     }
 }
 
@@ -337,8 +338,8 @@ void ParticleBox::MakeTables()
 {
     const double step = 0.02463994238109804;
     for (int i = 0; i < 256; i++) {
-        sine[i] = (uint8_t)(((int32_t)std::trunc(128.0 * std::sin(i * step)) - 128) & 255);
-        cosine[i] = (uint8_t)(((int32_t)std::trunc(128.0 * std::cos(i * step)) - 128) & 255);
+        sine[i] = (uint8_t)(((int32_t)std::trunc(128.0 * xSin(i * step)) - 128) & 255);
+        cosine[i] = (uint8_t)(((int32_t)std::trunc(128.0 * xCos(i * step)) - 128) & 255);
     }
 }
 

@@ -14,6 +14,7 @@
 #include "parts/PartDraw.h"
 #include "parts/PartLinks.h"
 #include "system/Xerror.h"
+#include "system/Xmath.h"
 #include "system/Xrand.h"
 
 namespace {
@@ -41,10 +42,10 @@ xRotoCentres RotoCentres(float angleA, float angleB, int32_t swing)
 {
     const double s = angleA + kQuarterTurn, t = angleB + kQuarterTurn;
     xRotoCentres c;
-    c.xA = 350 - (int32_t)(std::sin(s) * -200.0);
-    c.yA = 350 - (int32_t)(std::cos(s) * -200.0);
-    c.xB = 350 - (int32_t)(std::sin(t) * -120.0);
-    c.yB = swing - (int32_t)(std::cos(t) * -120.0);
+    c.xA = 350 - (int32_t)(xSin(s) * -200.0);
+    c.yA = 350 - (int32_t)(xCos(s) * -200.0);
+    c.xB = 350 - (int32_t)(xSin(t) * -120.0);
+    c.yB = swing - (int32_t)(xCos(t) * -120.0);
     return c;
 }
 
