@@ -31,7 +31,9 @@ if (!page || !fs.existsSync(path.join(page, "quietharbor.wasm")) || !program || 
 // opening from the start is START -1), without reference frames.
 const WINDOWS = process.env.QH_HASH_WINDOWS
     ? process.env.QH_HASH_WINDOWS.split(",").map((w) => {
-          const [start, end, fps] = w.split(":").map(Number);
+          const [start, end, fps, more] = w.split(":").map(Number);
+          if (![start, end, fps].every(Number.isInteger) || more !== undefined || start < -1 || end <= start || fps < 1)
+              throw new Error(`QH_HASH_WINDOWS: "${w}" is not START:END:FPS`);
           return { start, end, fps, frames: [] };
       })
     : [
@@ -71,7 +73,9 @@ async function nativeHashes(w, scratch) {
     execFileSync("mkfifo", [fifo]);
     const args = ["-capture", fifo, "-end", `${w.end}`, "-fps", `${w.fps}`];
     if (w.start >= 0) args.push("-start", `${w.start}`);
+    // The processor drawing path, which the page's WebAssembly SIMD lanes are.
     const env = { ...process.env, SDL_VIDEODRIVER: "dummy", SDL_AUDIODRIVER: "dummy" };
+    delete env.QH_NO_MMX;
     const child = spawn(program, args, { cwd: dir, env, stdio: ["ignore", "ignore", "pipe"] });
     let err = "";
     child.stderr.on("data", (d) => (err += d));
