@@ -9,6 +9,7 @@
 #include "Ximage/Ximage.h"
 #include "files/xFileIO.h"
 #include "system/Xerror.h"
+#include "system/Xmath.h"
 
 namespace {
 
@@ -203,8 +204,8 @@ void x2dSprite::RotoZoom(float angle, x2dSprite& dst, float zoom)
 {
     X_ASSERT(pixels && dst.pixels, kModule, __LINE__);
     const double t = -(double)angle;
-    const int64_t C = (int64_t)(std::cos(t) * zoom * 65536.0);
-    const int64_t S = (int64_t)(std::sin(t) * zoom * 65536.0);
+    const int64_t C = (int64_t)(xCos(t) * zoom * 65536.0);
+    const int64_t S = (int64_t)(xSin(t) * zoom * 65536.0);
     // 16.16 half sizes of even values.
     const int64_t halfSrcX = (int64_t)(sizeX & ~1) * 32768, halfSrcY = (int64_t)(sizeY & ~1) * 32768;
     const int64_t halfDstX = (int64_t)(dst.sizeX & ~1) * 32768, halfDstY = (int64_t)(dst.sizeY & ~1) * 32768;

@@ -9,6 +9,7 @@
 #include "X3d/Spline.h"
 #include "files/Memfile.h"
 #include "system/Xerror.h"
+#include "system/Xmath.h"
 
 namespace {
 const char* const kModule = "X3d/File3ds.cpp";
@@ -503,8 +504,8 @@ int hSpot()
     TRY(readFloat(&hotspot, "hotspot"));
     TRY(readFloat(&falloff, "falloff"));
     memcpy(l->baseTarget, l->target, sizeof l->target);
-    l->cosHotspot = cosf(hotspot * 0.5f * 0.017453292f);
-    l->cosFalloff = cosf(falloff * 0.5f * 0.017453292f);
+    l->cosHotspot = xCosf(hotspot * 0.5f * 0.017453292f);
+    l->cosFalloff = xCosf(falloff * 0.5f * 0.017453292f);
     // Equal cones leave no band between them: no scale is ever applied there.
     float band = l->cosFalloff - l->cosHotspot;
     l->coneScale = band != 0.0f ? 1.0f / band : 0.0f;
@@ -927,8 +928,8 @@ void buildRotations(x3dTrack* track)
             // Only a unit axis gives a unit quaternion: another would shear.
             for (int j = 0; j < 3; j++)
                 axis[j] /= len;
-            float s = sinf(angle * 0.5f);
-            r[0] = cosf(angle * 0.5f);
+            float s = xSinf(angle * 0.5f);
+            r[0] = xCosf(angle * 0.5f);
             for (int j = 0; j < 3; j++)
                 r[j + 1] = s * axis[j];
             sum += truncf(angle);

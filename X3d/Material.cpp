@@ -10,6 +10,7 @@
 
 #include "Ximage/Ximage.h"
 #include "system/Xerror.h"
+#include "system/Xmath.h"
 
 const x3dRenderType x3dRenderTypes[X3D_RENDER_TYPES] = {
     {X3D_RF_WIRE, X3D_NEEDS_NOTHING}, // 0
@@ -187,8 +188,8 @@ int x3dLoadTexture(const char* name, const char* path, x3dTextureSlot* slot)
 void x3dMaterialColour(x3dMaterial* mat)
 {
     const float s = mat->shininess, k = mat->shininessStrength;
-    const float b = cosf(s * k * 255.0f * 0.006135923151542969f);
-    const float c = powf(b, s * 255.0f) * k;
+    const float b = xCosf(s * k * 255.0f * 0.006135923151542969f);
+    const float c = xPowf(b, s * 255.0f) * k;
     mat->red = channel(c * mat->specular[0] + b * mat->diffuse[0] + 0.25f * mat->ambient[0]);
     mat->green = channel(c * mat->specular[1] + b * mat->diffuse[1] + 0.25f * mat->ambient[1]);
     mat->blue = channel(c * mat->specular[2] + b * mat->diffuse[2] + 0.25f * mat->ambient[2]);

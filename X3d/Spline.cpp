@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "system/Xerror.h"
+#include "system/Xmath.h"
 
 namespace {
 const char* const kModule = "X3d/Spline.cpp";
@@ -107,7 +108,7 @@ void quatLn(const float* q, float* out)
         out[1] = out[2] = out[3] = 0.0f;
         return;
     }
-    float theta = q[0] == 0.0f ? kPi * 0.5f : atanf(len / q[0]);
+    float theta = q[0] == 0.0f ? kPi * 0.5f : xAtanf(len / q[0]);
     for (int i = 1; i < 4; i++)
         out[i] = q[i] * theta / len;
 }
@@ -115,8 +116,8 @@ void quatLn(const float* q, float* out)
 void quatExp(const float* v, float* out)
 {
     float len = sqrtf(v[1] * v[1] + v[2] * v[2] + v[3] * v[3]);
-    float f = len == 0.0f ? 1.0f : sinf(len) / len;
-    out[0] = cosf(len);
+    float f = len == 0.0f ? 1.0f : xSinf(len) / len;
+    out[0] = xCosf(len);
     for (int i = 1; i < 4; i++)
         out[i] = v[i] * f;
 }
@@ -435,9 +436,9 @@ void x3dQuatSlerp(const float q0[4], const float q1[4], float spins, float t, fl
     if (1.0f - fabsf(c) >= 1e-6f) {
         float omega = acosf(c);
         float phi = t * (omega + spins * kPi);
-        float s = sinf(omega);
-        a = sinf(omega - phi) / s;
-        b = sinf(phi) / s;
+        float s = xSinf(omega);
+        a = xSinf(omega - phi) / s;
+        b = xSinf(phi) / s;
     } else {
         a = 1.0f - t;
         b = t;
@@ -487,7 +488,7 @@ void x3dMatrixMul(const float a[3][4], const float b[3][4], float out[3][4])
 
 void x3dCameraSetFov(x3dCamera* camera, float fov)
 {
-    float f = 1.0f / tanf(fov * 0.5f * 0.017453292519944444f);
+    float f = 1.0f / xTanf(fov * 0.5f * 0.017453292519944444f);
     camera->projectedFov = fov;
     memset(camera->projection, 0, sizeof camera->projection);
     camera->projection[0][0] = camera->projection[1][1] = f;
@@ -506,10 +507,10 @@ void x3dCameraUpdate(x3dCamera* camera)
     // Rounding can put d.y / L a hair past 1 when the camera looks straight down.
     float s = d[1] / len;
     s = s > 1.0f ? 1.0f : s < -1.0f ? -1.0f : s;
-    float yaw = -atan2f(d[0], d[2]);
+    float yaw = -xAtan2f(d[0], d[2]);
     float pitch = asinf(s);
     float roll = camera->roll * -0.017453294f;
-    float sy = sinf(yaw), cy = cosf(yaw), sp = sinf(pitch), cp = cosf(pitch), sr = sinf(roll), cr = cosf(roll);
+    float sy = xSinf(yaw), cy = xCosf(yaw), sp = xSinf(pitch), cp = xCosf(pitch), sr = xSinf(roll), cr = xCosf(roll);
     float(*m)[4] = camera->view;
     m[0][0] = sr * sy * sp + cr * cy;
     m[0][1] = sr * cp;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "system/Xerror.h"
+#include "system/Xmath.h"
 
 x3dEngine g_x3d;
 
@@ -110,7 +111,7 @@ void x3dSetShadeTable(int mode, int shift)
     } else if (mode > 1) {
         for (int i = 0; i < 192; i++) {
             double x = i / (20.0 * (mode - 1));
-            g_x3d.falloff[i] = (uint8_t)(int)(255.0 * exp(-(x * x)));
+            g_x3d.falloff[i] = (uint8_t)(int)(255.0 * xExp(-(x * x)));
         }
     }
     for (int i = 0; i < 192; i++)

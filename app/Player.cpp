@@ -23,6 +23,7 @@
 #include "platform/PlatMusic.h"
 #include "system/Xerror.h"
 #include "system/Xkeyboard.h"
+#include "system/Xrand.h"
 #include "system/Xsystem.h"
 #include "system/Xvideo.h"
 
@@ -112,38 +113,8 @@ void keepPartsState()
             keep(*v);
 }
 
-// The system driver seeds the random generator (with the time of day), and
-// start-up has drawn some number of values since. That number is found by
-// drawing a few values, then drawing from the seed until the same run of
-// values turns up.
-long g_randomDraws = 0;
-
-void putRandomBack()
-{
-    srand(g_xSys.randomSeed);
-    for (long i = 0; i < g_randomDraws; i++)
-        rand();
-}
-
-void countRandomDraws()
-{
-    enum { RUN = 4 };
-    int next[RUN];
-    for (int& v : next)
-        v = rand();
-    srand(g_xSys.randomSeed);
-    int window[RUN] = {};
-    for (long n = 1; n <= 50000000; n++) {
-        memmove(window, window + 1, sizeof window - sizeof window[0]);
-        window[RUN - 1] = rand();
-        if (n >= RUN && memcmp(window, next, sizeof window) == 0) {
-            g_randomDraws = n - RUN;
-            putRandomBack();
-            return;
-        }
-    }
-    g_xError.Fatal("PlayerStart() -> the random generator does not run from its seed");
-}
+// The random stream as start-up left it: every jump starts from it again.
+xRandState g_randomAtStart;
 
 std::vector<uint8_t> g_musicFile;
 int g_lastOrder = 0;
@@ -221,7 +192,7 @@ void jump(int order)
     waitWholeSecond(g_showStart);
     for (const Kept& k : g_kept)
         memcpy(k.at, k.bytes.data(), k.bytes.size());
-    putRandomBack();
+    xRandRestore(g_randomAtStart);
     // A fresh music, as start-up loads it: a module moved to an order keeps
     // what the orders before it set up (its speed, its volumes).
     BASS_MusicFree(g_music);
@@ -337,7 +308,7 @@ void PlayerDrawText(uint32_t* frame, int rows, int x, int y, const char* text, u
 void PlayerStart()
 {
     keepPartsState();
-    countRandomDraws();
+    g_randomAtStart = xRandSave();
     xFile music;
     if (g_fileIO.Read("iseeyou.mp3", &music) != 0)
         g_xError.Fatal("Broken resource file -> Can't load iseeyou.mp3");

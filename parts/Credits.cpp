@@ -17,6 +17,7 @@
 #include "parts/PartDraw.h"
 #include "parts/PartLinks.h"
 #include "system/Xerror.h"
+#include "system/Xrand.h"
 #include "system/Xvideo.h"
 
 namespace {
@@ -142,14 +143,14 @@ Bubble::Bubble() : width(0), height(0), x(0), y(0), direction(1), speed(0), xRan
 
 void Bubble::Reset()
 {
-    direction = rand() % 2 ? 1 : -1;
-    const int32_t a = rand() % 15 + 25;
-    const int32_t b = rand() % 7 + 28;
+    direction = xRand() % 2 ? 1 : -1;
+    const int32_t a = xRand() % 15 + 25;
+    const int32_t b = xRand() % 7 + 28;
     width = std::max(a, b);
     height = std::min(a, b);
-    x = rand() % xRange + xMin;
-    y = rand() % 50 + 100;
-    speed = (rand() % 3 + 1) * direction;
+    x = xRand() % xRange + xMin;
+    y = xRand() % 50 + 100;
+    speed = (xRand() % 3 + 1) * direction;
 }
 
 void Bubble::Update()
@@ -175,11 +176,11 @@ void Bubble::Update()
 void FloatingCircles::Reset(int i)
 {
     Item& it = items[i];
-    it.direction = rand() % 2 ? 1 : -1;
-    it.x = rand() % xRange + xMin;
-    it.y = rand() % 100 + 100;
-    it.speed = (rand() % 3 + 1) * it.direction;
-    it.shape = rand() % CREDITS_SHAPE_PICKS;
+    it.direction = xRand() % 2 ? 1 : -1;
+    it.x = xRand() % xRange + xMin;
+    it.y = xRand() % 100 + 100;
+    it.speed = (xRand() % 3 + 1) * it.direction;
+    it.shape = xRand() % CREDITS_SHAPE_PICKS;
 }
 
 void FloatingCircles::Update()

@@ -16,6 +16,7 @@
 #include "parts/PartLinks.h"
 #include "platform/Plat.h"
 #include "system/Xerror.h"
+#include "system/Xrand.h"
 #include "system/Xvideo.h"
 
 namespace {
@@ -97,7 +98,7 @@ void band()
     x2dHLine(0, SHOW_WIDTH, s.bandBottom, kBandBottomLine, g_picture);
 }
 
-void shake() { OpeningShake(rand() % 8, g_picture); }
+void shake() { OpeningShake(xRand() % 8, g_picture); }
 
 // The scene of the 3D logo, for the whole run.
 x3dScene g_logoScene;
@@ -152,8 +153,8 @@ void SpawnCircleCell()
     const int order = g_musicOrder;
     for (;;) {
         // Two statements: the column's number comes first.
-        const int c = rand() % CIRCLE_COLUMNS;
-        const int r = rand() % CIRCLE_ROWS;
+        const int c = xRand() % CIRCLE_COLUMNS;
+        const int r = xRand() % CIRCLE_ROWS;
         if (activeAt(c, r) || activeAt(c - 1, r) || activeAt(c + 1, r) || activeAt(c, r - 1) || activeAt(c, r + 1))
             continue;
         if (order >= kOpeningWhiteOrder && order <= kOpeningCloseOrder && inRange(r, kBandCellRows))

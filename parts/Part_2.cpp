@@ -11,6 +11,8 @@
 #include "parts/PartDraw.h"
 #include "parts/PartLinks.h"
 #include "system/Xerror.h"
+#include "system/Xmath.h"
+#include "system/Xrand.h"
 
 namespace {
 
@@ -55,20 +57,20 @@ void FishSwimmer::Respawn(int32_t offset, x2dSprite* avoid)
 {
     alive = 1;
     do {
-        sprite = g_fishSprites[rand() % FISH_SPRITES];
+        sprite = g_fishSprites[xRand() % FISH_SPRITES];
         // A missing picture would match a missing one to avoid for ever.
         X_ASSERT(sprite, kModule, 68);
     } while (sprite == avoid);
-    baseY = rand() % 100 + 50;
-    speed = rand() % 2 + 2;
-    amplitude = rand() % 4 + 3;
+    baseY = xRand() % 100 + 50;
+    speed = xRand() % 2 + 2;
+    amplitude = xRand() % 4 + 3;
     x = -offset - sprite->sizeX;
 }
 
 void FishSwimmer::Move(x2dSprite* avoid)
 {
     x += speed;
-    const int32_t y = baseY + (int32_t)(sin(x * 0.0628318530718) * amplitude); // a wave every 100 pixels
+    const int32_t y = baseY + (int32_t)(xSin(x * 0.0628318530718) * amplitude); // a wave every 100 pixels
     sprite->DrawAlpha(x, y, g_picture);
     if (x > x2dClipRight)
         Respawn(200, avoid);

@@ -19,6 +19,7 @@
 #include "parts/PartDraw.h"
 #include "parts/PartLinks.h"
 #include "system/Xerror.h"
+#include "system/Xrand.h"
 #include "system/Xvideo.h"
 
 namespace {
@@ -68,25 +69,25 @@ void LinesEffect::Init()
     X_ASSERT(lines, kModule, 89);
     X_ASSERT(lineBuffer, kModule, 90);
     X_ASSERT(trail, kModule, 91);
-    // Three passes, each drawing from rand() in its own order: the number of
-    // draws decides everything rand() gives later parts.
+    // Three passes, each drawing from xRand() in its own order: the number of
+    // draws decides everything xRand() gives later parts.
     for (int i = 0; i < LINES_COUNT; i++) {
-        lines[i].width = rand() % (LINES_WIDEST + 1);
-        lines[i].color = (int32_t)kLineColors[rand() % 4];
+        lines[i].width = xRand() % (LINES_WIDEST + 1);
+        lines[i].color = (int32_t)kLineColors[xRand() % 4];
     }
     lines[0].direction = -1;
     for (int i = 1; i < LINES_COUNT; i++) {
         int32_t d;
         do
-            d = rand() % 3 - 1;
+            d = xRand() % 3 - 1;
         while (d == 0 || d == lines[i - 1].direction);
         lines[i].direction = d;
     }
     for (int i = 0; i < LINES_COUNT; i++) {
         const int32_t home = 3 * i;
         lines[i].home = lines[i].x = home;
-        lines[i].right = rand() % 7 + home + 10;
-        lines[i].left = home - rand() % 7 - 10;
+        lines[i].right = xRand() % 7 + home + 10;
+        lines[i].left = home - xRand() % 7 - 10;
     }
 }
 

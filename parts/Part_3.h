@@ -39,7 +39,7 @@ public:
     // Allocates the lines and both buffers, zeroed.
     LinesEffect();
     // Widths, colours, alternating directions and the swing limits, all from
-    // rand() in three passes.
+    // xRand() in three passes.
     void Init();
     // Reads grid1.gif to grid4.gif, all of one size.
     void LoadGrid(xFileIO* files);

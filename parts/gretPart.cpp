@@ -14,6 +14,7 @@
 #include "parts/PartDraw.h"
 #include "parts/PartLinks.h"
 #include "system/Xerror.h"
+#include "system/Xrand.h"
 
 namespace {
 
@@ -108,7 +109,7 @@ void CgreetPart::Init()
     for (int k = 0; k < GREET_MEN; k++) {
         int c;
         do
-            c = rand() % GREET_PHOTOS;
+            c = xRand() % GREET_PHOTOS;
         while (photoTaken[c]);
         photoTaken[c] = true;
 
@@ -120,7 +121,7 @@ void CgreetPart::Init()
         man->photo = partMakeView(photo, GREET_PHOTO_W, GREET_PHOTO_H);
         man->photo->LoadAlphaChannel(photoMask);
         man->tint = x2dSpriteCreate();
-        MakeTint(man->photo, man->tint, palettes[rand() % GREET_PALETTES]);
+        MakeTint(man->photo, man->tint, palettes[xRand() % GREET_PALETTES]);
         man->name = partMakeView(names->pixels + (size_t)c * GREET_NAME_ROWS * names->sizeX, names->sizeX,
                              GREET_NAME_ROWS);
 
@@ -130,7 +131,7 @@ void CgreetPart::Init()
         man->placed = 0;
         int cell;
         do
-            cell = rand() % GREET_CELLS;
+            cell = xRand() % GREET_CELLS;
         while (cellTaken[cell]);
         cellTaken[cell] = true;
         man->slot = (int8_t)cell;
@@ -187,7 +188,7 @@ void CgreetPart::Update()
             visible[count++] = k;
     if (count && flashRow(g_musicRow))
         for (int tries = 0; tries < 5; tries++) {
-            CgreetMan* man = men[visible[rand() % count]];
+            CgreetMan* man = men[visible[xRand() % count]];
             if (man->flash == 0) {
                 man->flash = 255;
                 break;

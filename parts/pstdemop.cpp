@@ -17,6 +17,8 @@
 #include "parts/PartDraw.h"
 #include "parts/PartLinks.h"
 #include "system/Xerror.h"
+#include "system/Xmath.h"
+#include "system/Xrand.h"
 
 FlareScene* g_flareScene = nullptr;
 RenderTarget g_panelTarget;
@@ -38,9 +40,9 @@ void setFlareSize(float size)
 void warpAngles(int32_t k, double radius, int32_t out[4])
 {
     double angle = k * kTwoPi / 1024.0;
-    out[0] = (int32_t)std::trunc(std::cos(angle) * radius);
-    out[1] = (int32_t)std::trunc(-std::sin(angle) * radius);
-    out[2] = (int32_t)std::trunc(std::sin(angle) * radius);
+    out[0] = (int32_t)std::trunc(xCos(angle) * radius);
+    out[1] = (int32_t)std::trunc(-xSin(angle) * radius);
+    out[2] = (int32_t)std::trunc(xSin(angle) * radius);
     out[3] = out[0];
 }
 
@@ -129,8 +131,8 @@ void RenderTarget::End3D() { x3dSetViewport(saved3D); }
 void FlareScene::MakeTables()
 {
     for (int i = 0; i < 128; i++) {
-        sine[i] = (int32_t)std::trunc(std::sin(i * kTwoPi / 128.0) * 65536.0);
-        cosine[i] = (int32_t)std::trunc(std::cos(i * kTwoPi / 128.0) * 65536.0);
+        sine[i] = (int32_t)std::trunc(xSin(i * kTwoPi / 128.0) * 65536.0);
+        cosine[i] = (int32_t)std::trunc(xCos(i * kTwoPi / 128.0) * 65536.0);
     }
 }
 
@@ -336,8 +338,8 @@ void ParticleBox::MakeTables()
 {
     const double step = 0.02463994238109804;
     for (int i = 0; i < 256; i++) {
-        sine[i] = (uint8_t)(((int32_t)std::trunc(128.0 * std::sin(i * step)) - 128) & 255);
-        cosine[i] = (uint8_t)(((int32_t)std::trunc(128.0 * std::cos(i * step)) - 128) & 255);
+        sine[i] = (uint8_t)(((int32_t)std::trunc(128.0 * xSin(i * step)) - 128) & 255);
+        cosine[i] = (uint8_t)(((int32_t)std::trunc(128.0 * xCos(i * step)) - 128) & 255);
     }
 }
 
@@ -352,10 +354,10 @@ void ParticleBox::Init()
     memcpy(background, picture->pixels, (size_t)FLARE_PANEL_W * FLARE_PANEL_H * 4);
     MakeTables();
     for (int k = 0; k < PARTICLE_COUNT; k++) {
-        x[k] = rand() % PARTICLE_X_RANGE;
-        y[k] = rand() % PARTICLE_Y_RANGE;
-        vx[k] = rand() % 32 - 16;
-        vy[k] = rand() % 32 - 10;
+        x[k] = xRand() % PARTICLE_X_RANGE;
+        y[k] = xRand() % PARTICLE_Y_RANGE;
+        vx[k] = xRand() % 32 - 16;
+        vy[k] = xRand() % 32 - 10;
     }
     phaseA = phaseB = 0;
 }
@@ -378,7 +380,7 @@ void ParticleBox::Update(uint32_t* dst)
         int32_t r = y[k] >> 6;
         int32_t d = sine[((x[k] >> 6) + sine[((phaseB >> 1) + r) & 255]) & 255];
         int32_t e = cosine[(r + sine[(phaseA >> 1) & 255]) & 255];
-        int32_t p = (d + e + rand() % 160) & 255;
+        int32_t p = (d + e + xRand() % 160) & 255;
         vx[k] = (sine[p] - 128) / 6 + ((vx[k] * 7) >> 3);
         vy[k] = (cosine[p] - 128) / 6 + ((vy[k] * 7) >> 3) + 1;
     }

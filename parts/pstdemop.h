@@ -125,14 +125,14 @@ enum { PARTICLE_COUNT = 500, PARTICLE_X_RANGE = 2240, PARTICLE_Y_RANGE = 1680 };
 
 class ParticleBox {
 public:
-    // The background, the tables, and the particles from rand (x, y, vx, vy
+    // The background, the tables, and the particles from xRand (x, y, vx, vy
     // in that order for each one).
     void Init();
     // The tables alone: entry i = (trunc(128 sin(i s)) - 128) mod 256, the
     // same with cosine, so entry 0 of the sine is 128.
     void MakeTables();
     // One frame into dst, 140 x 105 packed pixels: background, particles
-    // (clamped to the panel), move (wrapping), steer (one rand each).
+    // (clamped to the panel), move (wrapping), steer (one xRand each).
     void Update(uint32_t* dst);
 
     uint32_t* background = nullptr; // 140 x 105

@@ -14,6 +14,8 @@
 #include "parts/PartDraw.h"
 #include "parts/PartLinks.h"
 #include "system/Xerror.h"
+#include "system/Xmath.h"
+#include "system/Xrand.h"
 
 namespace {
 
@@ -40,10 +42,10 @@ xRotoCentres RotoCentres(float angleA, float angleB, int32_t swing)
 {
     const double s = angleA + kQuarterTurn, t = angleB + kQuarterTurn;
     xRotoCentres c;
-    c.xA = 350 - (int32_t)(std::sin(s) * -200.0);
-    c.yA = 350 - (int32_t)(std::cos(s) * -200.0);
-    c.xB = 350 - (int32_t)(std::sin(t) * -120.0);
-    c.yB = swing - (int32_t)(std::cos(t) * -120.0);
+    c.xA = 350 - (int32_t)(xSin(s) * -200.0);
+    c.yA = 350 - (int32_t)(xCos(s) * -200.0);
+    c.xB = 350 - (int32_t)(xSin(t) * -120.0);
+    c.yB = swing - (int32_t)(xCos(t) * -120.0);
     return c;
 }
 
@@ -142,16 +144,16 @@ FallingLetters g_fallingLetters;
 
 void FallingLetters::Init()
 {
-    speed[0] = rand() % 2 + 1;
-    const int32_t a = rand() % 300;
+    speed[0] = xRand() % 2 + 1;
+    const int32_t a = xRand() % 300;
     y[0] = a - 50;
     if (a > 175)
         speed[0] = -speed[0];
     for (int i = 1; i < FALL_LETTERS; i++) {
-        y[i] = rand() % 300 - 50;
+        y[i] = xRand() % 300 - 50;
         int32_t b;
         do
-            b = rand() % 2;
+            b = xRand() % 2;
         while (b + 1 == speed[i - 1]);
         speed[i] = y[i] > 125 ? -(b + 1) : b + 1;
     }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "system/Xerror.h"
+#include "system/Xrand.h"
 
 namespace {
 const char* const kModule = "system/Xsystem.cpp";
@@ -38,8 +39,7 @@ static StateInit s_stateInit;
 
 void xSysInit(const char* title, void* icon, const char* logName)
 {
-    g_xSys.randomSeed = platTimeOfDaySeconds() % 60;
-    srand(g_xSys.randomSeed);
+    xSrand(platTimeOfDaySeconds() % 60);
     if (logName) {
         g_xLog.Open(logName);
         g_xLog.Print(xFormat("Initializing system driver for %s", title));

@@ -56,7 +56,6 @@ struct xSysState {
     int mouseArea[4]; // minimum y, minimum x, maximum y, maximum x
     int mouseX, mouseY;
     bool cursorHidden;
-    unsigned randomSeed; // the random generator's seed, given by xSysInit
 };
 
 extern xSysState g_xSys;

@@ -16,6 +16,7 @@
 #include "parts/Part_2.h"
 #include "parts/PartLinks.h"
 #include "platform/Plat.h"
+#include "system/Xrand.h"
 #include "tests/common/ShowStart.h"
 
 namespace {
@@ -32,7 +33,7 @@ void setUp()
     x3dInit(640, 480, nullptr);
     qhbench::needData(g_fileIO.Open(QH_DEMO_PAK) == 0, QH_DEMO_PAK);
     g_pFileIO = &g_fileIO;
-    srand(20);
+    xSrand(20);
     Part1Init();
     Part2Init();
     g_logoAsLoaded = *g_logoMaterial;

@@ -15,6 +15,7 @@
 namespace {
 
 std::vector<uint8_t> g_rgba;
+bool g_unseen = false; // the hash mode: no one looks at the canvas
 
 EM_JS(void, qh_canvas_put, (const uint8_t* rgba, int x, int y, int width, int height, int canvasWidth,
                             int canvasHeight), {
@@ -36,7 +37,7 @@ EM_JS(void, qh_fullscreen, (int on), {
 // Shows a changed rectangle of the primary.
 void showPrimary(PlatSurface* p, int x, int y, int w, int h)
 {
-    if (w <= 0 || h <= 0)
+    if (w <= 0 || h <= 0 || g_unseen)
         return;
     g_rgba.resize((size_t)w * h * 4);
     uint8_t* out = g_rgba.data();
@@ -65,6 +66,7 @@ bool platDisplayBackendOpen()
 }
 
 void platDisplayBackendClose() {}
+void platDisplaySetUnseen(bool unseen) { g_unseen = unseen; }
 int32_t platDisplayBackendAttach(PlatWindow*) { return PD_OK; }
 void platDisplayBackendFullscreen(bool on) { qh_fullscreen(on); }
 int platDisplayBackendDepth() { return 32; }

@@ -11,6 +11,7 @@
 #include "parts/Credits.h"
 #include "parts/ShowState.h"
 #include "parts/gretPart.h"
+#include "system/Xrand.h"
 #include "system/Xsystem.h"
 #include "system/Xvideo.h"
 #include "tests/common/TestZip.h"
@@ -43,7 +44,7 @@ inline bool startGreetings(const char* pak)
     if (g_fileIO.Open(pak) != 0)
         return false;
     g_pFileIO = &g_fileIO;
-    srand(20);
+    xSrand(20);
     GreetInit();
     return true;
 }

@@ -16,6 +16,7 @@
 #include "parts/Cues.h"
 #include "parts/PartLinks.h"
 #include "parts/gretPart.h"
+#include "system/Xrand.h"
 #include "system/Xsystem.h"
 #include "system/Xvideo.h"
 #include "tests/common/ShowStart.h"
@@ -119,7 +120,7 @@ TEST_F(Greetings, InitGivesEveryManHisOwnPhotoNameAndCell)
 TEST_F(Greetings, InitStartsTheListBelowTheLetterbox)
 {
     // A fresh object: the men of the fixture have been moved around.
-    srand(7);
+    xSrand(7);
     CgreetPart part;
     part.Init();
     for (int k = 0; k < GREET_MEN; k++) {

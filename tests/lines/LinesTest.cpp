@@ -1,4 +1,4 @@
-// The swinging lines against models of their own: the records that rand()
+// The swinging lines against models of their own: the records that xRand()
 // gives, frames of lines and trail, the darkening grid and its scroll, the
 // letters' windows and zoom, and the part's refusals of broken data.
 #include <gtest/gtest.h>
@@ -17,6 +17,7 @@
 #include "parts/Cues.h"
 #include "parts/Part_3.h"
 #include "parts/PartLinks.h"
+#include "system/Xrand.h"
 #include "system/Xsystem.h"
 #include "tests/common/ShowFolder.h"
 #include "tests/common/ShowStart.h"
@@ -41,26 +42,26 @@ TEST_F(Lines, InitDrawsWidthsColoursThenDirectionsThenLimits)
 {
     // The sequence replayed: all widths and colours, then the directions
     // (drawn until one differs from the last), then right and left limits.
-    srand(7);
+    xSrand(7);
     std::vector<xLine> want(LINES_COUNT);
     for (xLine& l : want) {
-        l.width = rand() % 15;
-        l.color = (int32_t)kColors[rand() % 4];
+        l.width = xRand() % 15;
+        l.color = (int32_t)kColors[xRand() % 4];
     }
     want[0].direction = -1;
     for (int i = 1; i < LINES_COUNT; i++)
         for (want[i].direction = 0; want[i].direction == 0 || want[i].direction == want[i - 1].direction;)
-            want[i].direction = rand() % 3 - 1;
+            want[i].direction = xRand() % 3 - 1;
     for (int i = 0; i < LINES_COUNT; i++) {
-        want[i].right = rand() % 7 + 3 * i + 10;
-        want[i].left = 3 * i - rand() % 7 - 10;
+        want[i].right = xRand() % 7 + 3 * i + 10;
+        want[i].left = 3 * i - xRand() % 7 - 10;
     }
-    const int after = rand();
+    const int after = xRand();
 
-    srand(7);
+    xSrand(7);
     LinesEffect e;
     e.Init();
-    EXPECT_EQ(rand(), after);
+    EXPECT_EQ(xRand(), after);
     for (int i = 0; i < LINES_COUNT; i++) {
         want[i].home = want[i].x = 3 * i;
         EXPECT_EQ(memcmp(&e.lines[i], &want[i], sizeof(xLine)), 0) << "line " << i;
@@ -103,7 +104,7 @@ void modelFrame(std::vector<xLine>& lines, std::vector<uint32_t>& trail)
 
 TEST_F(Lines, DrawMatchesTheModelFrameByFrame)
 {
-    srand(3);
+    xSrand(3);
     LinesEffect e;
     e.Init();
     e.SetHeight(250);

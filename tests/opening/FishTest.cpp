@@ -8,6 +8,7 @@
 #include "X2d/X2dspr.h"
 #include "parts/Part_2.h"
 #include "parts/PartLinks.h"
+#include "system/Xrand.h"
 #include "tests/images/ImageWriters.h"
 
 namespace {
@@ -39,7 +40,7 @@ TEST_F(Fish, VariantsExchangeTwoChannelsAndKeepAlpha)
 
 TEST_F(Fish, RespawnAvoidsTheNeighboursSpriteAndStartsLeftOfTheScreen)
 {
-    srand(11);
+    xSrand(11);
     FishSwimmer s{};
     for (int k = 0; k < 12; k++) {
         std::set<x2dSprite*> taken;

@@ -6,6 +6,7 @@
 #include "parts/Part_1.h"
 #include "parts/Part_2.h"
 #include "platform/Plat.h"
+#include "system/Xrand.h"
 #include "tests/common/ShowStart.h"
 
 uint32_t g_testNow = 1000;
@@ -26,7 +27,7 @@ void OpeningParts::SetUpTestSuite()
     x3dInit(640, 480, nullptr);
     ASSERT_EQ(g_fileIO.Open(QH_DEMO_PAK), 0);
     g_pFileIO = &g_fileIO;
-    srand(20);
+    xSrand(20);
     Part1Init();
     Part2Init();
 }

@@ -12,6 +12,7 @@
 #include "parts/Cues.h"
 #include "parts/Part_1.h"
 #include "parts/PartLinks.h"
+#include "system/Xrand.h"
 #include "system/Xvideo.h"
 #include "tests/images/ImageWriters.h"
 
@@ -42,7 +43,7 @@ protected:
 TEST_F(Opening, SpawnedCellsKeepApartAndOffTheBand)
 {
     for (unsigned seed : {1u, 7u, 1234u}) {
-        srand(seed);
+        xSrand(seed);
         memset(g_circleGrid, 0, sizeof g_circleGrid);
         int spawned = 0;
         for (int order = 0; order < 10; order++)
@@ -83,11 +84,11 @@ TEST_F(Opening, FirstSpawnTakesColumnThenRowOfTheSequence)
 {
     g_musicOrder = 1;
     for (unsigned seed : {3u, 99u, 4242u}) {
-        srand(seed);
-        const int c = rand() % 20;
-        const int r = rand() % 10;
+        xSrand(seed);
+        const int c = xRand() % 20;
+        const int r = xRand() % 10;
         memset(g_circleGrid, 0, sizeof g_circleGrid);
-        srand(seed);
+        xSrand(seed);
         SpawnCircleCell();
         EXPECT_EQ(activeCells(), 1);
         EXPECT_TRUE(g_circleGrid[r][c].active) << "seed " << seed;
@@ -103,9 +104,9 @@ TEST_F(Opening, CellsAtTheGridsSidesOnlyCheckNeighboursInside)
         unsigned seed = 1;
         int r = 0;
         for (;; seed++) {
-            srand(seed);
-            const int c = rand() % 20;
-            r = rand() % 10;
+            xSrand(seed);
+            const int c = xRand() % 20;
+            r = xRand() % 10;
             if (c == side && r > 0 && r < 9)
                 break;
         }
@@ -114,7 +115,7 @@ TEST_F(Opening, CellsAtTheGridsSidesOnlyCheckNeighboursInside)
             g_circleGrid[r - 1][19].active = 1;
         else
             g_circleGrid[r + 1][0].active = 1;
-        srand(seed);
+        xSrand(seed);
         SpawnCircleCell();
         EXPECT_TRUE(g_circleGrid[r][side].active) << "column " << side << " row " << r;
     }
@@ -144,7 +145,7 @@ TEST_F(Opening, CellsPopOnTheDropletRows)
 TEST_F(Opening, CellPlaysTenFramesThenFrees)
 {
     g_musicOrder = 1;
-    srand(5);
+    xSrand(5);
     SpawnCircleCell();
     for (int f = 0; f < 10; f++) {
         DrawCircleCells();

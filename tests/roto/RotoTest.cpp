@@ -16,6 +16,7 @@
 #include "parts/PartLinks.h"
 #include "parts/rotoPart.h"
 #include "platform/Plat.h"
+#include "system/Xrand.h"
 #include "tests/common/ShowStart.h"
 
 namespace {
@@ -226,11 +227,11 @@ TEST_F(RotoParts, ALetterThatLeftTheTopNeverComesBack)
 TEST_F(RotoParts, LettersArePlacedFromRandInTheirOrder)
 {
     FallingLetters saved = g_fallingLetters;
-    srand(7);
+    xSrand(7);
     std::vector<int> draws(64);
     for (int& d : draws)
-        d = rand();
-    srand(7);
+        d = xRand();
+    xSrand(7);
     g_fallingLetters.Init();
     size_t k = 0;
     int speed = draws[k++] % 2 + 1;
@@ -246,7 +247,7 @@ TEST_F(RotoParts, LettersArePlacedFromRandInTheirOrder)
         ASSERT_EQ(g_fallingLetters.y[i], y) << i;
         ASSERT_EQ(g_fallingLetters.speed[i], y > 125 ? -(b + 1) : b + 1) << i;
     }
-    EXPECT_EQ(rand(), draws[k]); // no draw more
+    EXPECT_EQ(xRand(), draws[k]); // no draw more
     g_fallingLetters = saved;
 }
 

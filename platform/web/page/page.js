@@ -10,6 +10,10 @@
 // the console ("cost TIMER FRAMES MEDIAN_MS MEAN_MS P99_MS") and keeps them
 // in window.quietHarbor.costs; ?player plays with the player's keys
 // (-player).
+// ?hash&start=S&end=E&fps=F plays the show at once on the native capture's
+// virtual clock, without sound and without drawing the canvas, and keeps the
+// FNV-1a hash of each frame (as the reference frames hash them) in
+// window.quietHarbor.hashes, to be compared with the native capture.
 import libopenmpt from "./libopenmpt.worklet.js";
 import QuietHarbor from "./quietharbor.js";
 
@@ -20,7 +24,9 @@ const canvas = document.getElementById("screen");
 const message = document.getElementById("message");
 
 // What the tests read: the music's position and the show's state.
-const state = (window.quietHarbor = { running: false, ended: 0, exitStatus: null, position: null, log: [], costs: [] });
+const state = (window.quietHarbor = { running: false, ended: 0, exitStatus: null, position: null, log: [], costs: [],
+                                       hashes: [] });
+const hashMode = params.has("hash");
 
 // The program is built with WebAssembly SIMD (its drawing lanes): a module
 // of one function using it (i8x16.splat, i8x16.popcnt) tells whether this
@@ -63,6 +69,7 @@ class MusicHost {
         this.current = 0;
         this.reports = []; // the worklet's recent reports, oldest first
         this.silent = null; // {since, frames, paused} of the silent clock
+        this.virtualMs = null; // the capture's virtual clock (hash mode), which the program sets
         if (!node) return;
         node.port.onmessage = (e) => {
             if (e.data.type === "position") {
@@ -94,10 +101,23 @@ class MusicHost {
         if (this.node) this.node.port.postMessage(message);
     }
 
+    // The virtual clock starts at 1000 ms, as the native capture's does; the
+    // music renders the frames of that clock since it started, as there.
+    setVirtualMs(ms) {
+        this.virtualMs = ms;
+    }
+
+    virtualFrames() {
+        return Math.floor(((this.virtualMs - 1000) * 44100) / 1000);
+    }
+
     // The silent clock: renders the current music up to now; its position.
+    // On the virtual clock since counts frames, not ms.
     silentPosition(m) {
         const c = this.silent, lib = this.lib;
-        const target = c.paused ? c.frames : Math.floor(((performance.now() - c.since) * 44100) / 1000);
+        const target = c.paused ? c.frames
+                     : this.virtualMs !== null ? this.virtualFrames() - c.since
+                     : Math.floor(((performance.now() - c.since) * 44100) / 1000);
         if (!this.scratch) this.scratch = lib._malloc(4096 * 2 * 4);
         while (!c.ended && c.frames < target) {
             const n = Math.min(4096, target - c.frames);
@@ -136,6 +156,7 @@ class MusicHost {
             const c = this.silent;
             if (c && !!value !== c.paused && this.musics.has(this.current)) {
                 if (value) this.silentPosition(this.musics.get(this.current));
+                else if (this.virtualMs !== null) c.since = this.virtualFrames() - c.frames;
                 else c.since = performance.now() - (c.frames * 1000) / 44100;
                 c.paused = !!value;
             }
@@ -164,7 +185,10 @@ class MusicHost {
                 this.current = handle;
                 this.reports = [];
                 this.post({ type: "play", bytes: m.bytes.buffer, order: m.order, ramp: m.ramp });
-                if (!this.node) this.silent = { since: performance.now(), frames: 0, order: m.order, paused: false };
+                if (!this.node) {
+                    const since = this.virtualMs !== null ? this.virtualFrames() : performance.now();
+                    this.silent = { since, frames: 0, order: m.order, paused: false };
+                }
                 return 1;
             case "free":
                 if (this.current === handle) {
@@ -194,6 +218,7 @@ async function startMusic() {
     const lib = await libPromise;
     let context = null;
     try {
+        if (hashMode) return new MusicHost(lib, null, null);
         if (params.has("silent")) throw new Error("?silent");
         context = new AudioContext({ sampleRate: 44100 });
         await context.audioWorklet.addModule("music.worklet.js");
@@ -239,7 +264,7 @@ async function start() {
     message.hidden = true;
     stage.hidden = false;
     const [music, files] = await Promise.all([startMusic(), loadData()]);
-    const args = ["-windowed"];
+    const args = hashMode ? ["-capture", "hash", "-fps", params.get("fps") || "60"] : ["-windowed"];
     if (params.has("costs")) args.push("-costs", "costs.txt");
     if (params.has("player")) args.push("-player");
     for (const name of ["start", "end"]) if (params.has(name)) args.push(`-${name}`, params.get(name));
@@ -258,6 +283,7 @@ async function start() {
         music,
         showMessage,
         setFullscreen,
+        onFrameHash: (hash) => state.hashes.push(hash),
         print: (t) => console.log(t),
         printErr: (t) => {
             state.log.push(t);
@@ -313,4 +339,4 @@ function startOnGesture(e) {
 window.addEventListener("click", startOnGesture);
 window.addEventListener("keydown", startOnGesture);
 
-if (params.has("autoplay")) start();
+if (params.has("autoplay") || hashMode) start();
