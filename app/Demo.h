@@ -19,6 +19,7 @@ struct xRunOptions {
     const char* costs; // file for the drawing cost of every frame, or null
     bool figures; // say the start-up time and the peak memory at the end
     int windowWidth, windowHeight; // -windowed WxH; 0 x 0: the default size
+    int captureWidth, captureHeight; // -size WxH; 0 x 0: the picture's own
 };
 extern xRunOptions g_runOptions;
 bool ParseRunOptions(int argc, char** argv);
