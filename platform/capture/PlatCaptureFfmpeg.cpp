@@ -1,9 +1,11 @@
 // The output through ffmpeg (".mp4", ".mkv" or any other name): the frames
 // piped to an encoder into a video file of its own, then muxed with the
 // music's WAV file into the file asked for.
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -71,6 +73,11 @@ void open(const std::string& path, int fps)
     if (!g_video)
         platCaptureFailWrite(g_tempVideo);
     platCaptureVideoOpen();
+#ifdef F_SETPIPE_SZ
+    // A frame or so in the pipe: the show and the encoder then take turns
+    // a frame at a time rather than every 64 kB.
+    fcntl(fileno(g_video), F_SETPIPE_SZ, (int)std::min<size_t>(platCaptureVideoBytes(), 1 << 20));
+#endif
     platCaptureMade(g_tempVideo);
     struct stat st;
     if (stat(path.c_str(), &st) != 0)
