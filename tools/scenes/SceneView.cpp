@@ -324,10 +324,16 @@ void orbitModel(x3dScene* scene, const ModelView& view, float azimuth)
     }
     if (view.ownLights) {
         // The key light over the viewer's left shoulder, the fill low from
-        // the right: no face the camera sees is left black.
-        const float distance = std::max(view.radius, 1.0f) * 4.0f;
-        around(view, turn - 40.0f, kElevation + 30.0f, distance, scene->lights[0].position);
-        around(view, turn + 70.0f, 0.0f, distance, scene->lights[1].position);
+        // the right: no face the camera sees is left black. The viewer is
+        // the active camera, ours or the file's.
+        const float* eye = g_x3d.camera->position;
+        const float d[3] = {eye[0] - view.centre[0], eye[1] - view.centre[1], eye[2] - view.centre[2]};
+        const float length = sqrtf(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+        const float seen = length > 0 ? atan2f(d[0], -d[2]) * 57.29578f : turn;
+        const float above = length > 0 ? asinf(std::max(-1.0f, std::min(1.0f, d[1] / length))) * 57.29578f : kElevation;
+        const float distance = std::max(std::max(view.radius, 1.0f) * 4.0f, length * 1.5f);
+        around(view, seen - 40.0f, std::min(above + 30.0f, 85.0f), distance, scene->lights[0].position);
+        around(view, seen + 70.0f, above, distance, scene->lights[1].position);
         for (int i = 0; i < 2; i++) {
             memcpy(scene->lights[i].basePosition, scene->lights[i].position, sizeof scene->lights[i].position);
             memcpy(scene->lights[i].target, view.centre, sizeof view.centre);

@@ -400,7 +400,7 @@ int renderModel(x3dScene* scene, const std::string& texturePath, std::vector<flo
     for (const std::string& map : view.missing)
         fprintf(stderr, "qh_scene: map %s not found, drawn in its material's colour\n", map.c_str());
     const x3dCamera* camera = g_x3d.camera;
-    if (view.ownCamera)
+    if (view.ownCamera || turntable > 0)
         printf("camera ours: bounds centre %g %g %g radius %g%s\n", view.centre[0], view.centre[1], view.centre[2],
                view.radius, view.scale != 1 ? " (enlarged)" : "");
     else
