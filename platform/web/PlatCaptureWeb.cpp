@@ -8,6 +8,7 @@ void (*g_failHook)(const char*) = nullptr;
 }
 
 void platCaptureSetFailHook(void (*hook)(const char* text)) { g_failHook = hook; }
+void platCaptureSetSize(int, int) {}
 
 void platCaptureStart(const char* path, int)
 {
