@@ -80,14 +80,15 @@ const std::vector<std::vector<uint8_t>>& lossless()
 }
 
 // Each size's factor: 1 beside black bars, 2 (every chroma block inside one
-// pixel), 3 (blocks across pixels) with a margin rounded to even.
+// pixel), 3 (blocks across pixels) with a margin rounded to even, 4 (a pixel
+// two chroma samples wide and high) filling the frame.
 TEST(CaptureSize, SizedFramesAreTheLosslessFramesEnlargedThenConverted)
 {
     const auto& frames = lossless();
     ASSERT_GT(frames.size(), 30u);
     std::string folder = showFolder("sized");
     ASSERT_EQ(symlink("/dev/stdout", (folder + "/sized.y4m").c_str()), 0);
-    for (auto [w, h] : {std::pair{1280, 720}, {1920, 1080}, {1922, 1444}}) {
+    for (auto [w, h] : {std::pair{1280, 720}, {1920, 1080}, {1922, 1444}, {2560, 1920}}) {
         const std::string size = std::to_string(w) + "x" + std::to_string(h);
         FILE* y4m = popen(("cd '" + folder + "' && '" QH_PROGRAM "' -capture sized.y4m -size " + size + kWindow +
                            " 2>/dev/null")
