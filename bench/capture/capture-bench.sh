@@ -7,8 +7,9 @@
 # two run in turn, A B A B, so a machine busy with other work slows both
 # alike; each line says the load average when it started. Prints each run
 # and, per size, the medians as multiples of real time and their ratio
-# (the goal: ours within 1.2 x of ffmpeg alone). Not a test: it reports
-# figures.
+# (the goal: ours within 1.2 x of ffmpeg alone), and the processor time
+# each took (user and system, its children's included), which a busy
+# machine disturbs less than the wall clock. Not a test: it reports figures.
 #
 # Usage: capture-bench.sh BUILD_DIR [START END] [FPS] [ROUNDS] [SIZES...]
 #   defaults: orders 10 to 30, 60 frames a second, 2 rounds, 640x480 1920x1080
@@ -21,6 +22,7 @@ sizes=("$@")
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 program=$build/quietharbor
 command -v ffmpeg >/dev/null || { echo "capture-bench: ffmpeg is missing (the capture group of scripts/packages.txt)" >&2; exit 2; }
+[ -x /usr/bin/time ] || { echo "capture-bench: GNU time is missing (the sync group of scripts/packages.txt)" >&2; exit 2; }
 # The encoder's options, as the capture passes them.
 options=$(sed -n '/^const char\* platCaptureEncoderOptions()/,/^}/p' "$here/../../platform/capture/PlatCaptureFfmpeg.cpp" |
     grep -o '"[^"]*"' | tr -d '"' | tr -d '\n')
@@ -37,7 +39,7 @@ load() { cut -d' ' -f1 /proc/loadavg; }
 median() { sort -g | awk '{ v[NR] = $1 } END { print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 echo "capture-bench: orders $start to $end at $fps fps, $rounds rounds, ffmpeg options: $options"
-printf '%-10s %-12s %5s %9s %8s %10s\n' size run round seconds load "x real"
+printf '%-10s %-12s %5s %9s %9s %8s %10s\n' size run round seconds cpu load "x real"
 for size in "${sizes[@]}"; do
     # The frames ffmpeg alone encodes, and the window's length in show time.
     "$program" -capture frames.y4m -size "$size" -fps "$fps" -start "$start" -end "$end" 2>capture.txt
@@ -46,25 +48,31 @@ for size in "${sizes[@]}"; do
     show=$(awk -v f="$frames" -v r="$fps" 'BEGIN { print f / r }')
     : >ours.txt
     : >alone.txt
+    : >ours.cpu
+    : >alone.cpu
     for round in $(seq "$rounds"); do
         for run in ours alone; do
             l=$(load)
             t0=$(now)
             if [ $run = ours ]; then
-                "$program" -capture show.mp4 -size "$size" -fps "$fps" -start "$start" -end "$end" 2>/dev/null
+                /usr/bin/time -f '%U %S' -o cpu.txt \
+                    "$program" -capture show.mp4 -size "$size" -fps "$fps" -start "$start" -end "$end" 2>/dev/null
             else
                 # shellcheck disable=SC2086
-                ffmpeg -y -loglevel error -i frames.y4m $options alone.mkv
+                /usr/bin/time -f '%U %S' -o cpu.txt ffmpeg -y -loglevel error -i frames.y4m $options alone.mkv
             fi
+            cpu=$(awk '{ print $1 + $2 }' cpu.txt)
+            echo "$cpu" >>$run.cpu
             t=$(awk -v a="$t0" -v b="$(now)" 'BEGIN { print b - a }')
             x=$(awk -v s="$show" -v t="$t" 'BEGIN { print s / t }')
             echo "$x" >>$run.txt
-            printf '%-10s %-12s %5d %9.2f %8s %10.3f\n' "$size" "$run" "$round" "$t" "$l" "$x"
+            printf '%-10s %-12s %5d %9.2f %9.2f %8s %10.3f\n' "$size" "$run" "$round" "$t" "$cpu" "$l" "$x"
         done
     done
     ours=$(median <ours.txt) alone=$(median <alone.txt)
-    awk -v s="$size" -v o="$ours" -v a="$alone" -v f="$frames" -v sh="$show" 'BEGIN {
-        printf "%-10s %d frames (%.1f s of show): ours %.3f x real time, ffmpeg alone %.3f x, ffmpeg alone / ours %.3f\n",
-            s, f, sh, o, a, a / o }'
+    oursCpu=$(median <ours.cpu) aloneCpu=$(median <alone.cpu)
+    awk -v s="$size" -v o="$ours" -v a="$alone" -v f="$frames" -v sh="$show" -v oc="$oursCpu" -v ac="$aloneCpu" 'BEGIN {
+        printf "%-10s %d frames (%.1f s of show): ours %.3f x real time, ffmpeg alone %.3f x, ffmpeg alone / ours %.3f;", s, f, sh, o, a, a / o
+        printf " processor s: ours %.1f, ffmpeg alone %.1f, ours / alone %.3f\n", oc, ac, oc / ac }'
     rm -f frames.y4m frames.y4m.wav show.mp4 alone.mkv
 done
