@@ -26,7 +26,7 @@
 
 char** g_cmdWords = nullptr;
 int32_t g_cmdWordCount = 0;
-xRunOptions g_runOptions = {nullptr, nullptr, 60, 0, -1, nullptr, false, 0, 0, false};
+xRunOptions g_runOptions = {nullptr, nullptr, 60, 0, -1, nullptr, false, 0, 0, false, 0, 0};
 
 void InitParts()
 {
@@ -99,8 +99,9 @@ const char* DemoUsage()
 {
     return "Quiet Harbor - a real-time audiovisual show\n"
            "\n"
-           "usage: quietharbor [-windowed [WxH]] [-slow] [-capture FILE [-fps N]] [-start ORDER]\n"
-           "                   [-end ORDER] [-trace FILE] [-costs FILE] [-figures] [-player]\n"
+           "usage: quietharbor [-windowed [WxH]] [-slow] [-capture FILE [-fps N] [-size WxH]]\n"
+           "                   [-start ORDER] [-end ORDER] [-trace FILE] [-costs FILE] [-figures]\n"
+           "                   [-player]\n"
            "\n"
            "  -windowed [WxH] play in a window instead of full-screen, W x H pixels on the\n"
            "                  screen (at least 640x480; by default the largest whole\n"
@@ -115,6 +116,10 @@ const char* DemoUsage()
            "                  labelled with time and music order/row (no FILE.wav).\n"
            "                  /dev/null keeps nothing: the capture's own speed\n"
            "  -fps N          frames per second of the capture (default 60)\n"
+           "  -size WxH       frames of W x H pixels for a .y4m, .mp4 or .mkv capture (even,\n"
+           "                  640x480 to 7680x4320): the picture enlarged by the largest\n"
+           "                  whole factor that fits, nearest pixel, centred on black\n"
+           "                  (-size 1920x1080 shows it at 1280 x 960)\n"
            "  -start ORDER    start the show at that order of the music\n"
            "  -end ORDER      end the show when the music reaches that order\n"
            "  -trace FILE     write one line per hand-over between parts: timer, order, row,\n"
@@ -164,6 +169,20 @@ bool parseSize(const char* text, int* width, int* height)
         return false;
     *width = (int)values[0];
     *height = (int)values[1];
+    return true;
+}
+
+// -size only for the outputs whose frames are video.
+bool sizeFitsCapture()
+{
+    if (!g_runOptions.captureWidth)
+        return true;
+    const char* path = g_runOptions.capture;
+    size_t n = path ? strlen(path) : 0;
+    if (!path || (n >= 4 && (!strcasecmp(path + n - 4, ".png") || !strcasecmp(path + n - 4, ".rgb")))) {
+        fprintf(stderr, "-size needs a -capture to .y4m, .mp4 or .mkv\n");
+        return false;
+    }
     return true;
 }
 
@@ -219,9 +238,19 @@ bool ParseRunOptions(int argc, char** argv)
             g_runOptions.figures = true;
         } else if (!strcasecmp(word, "-player")) {
             g_runOptions.player = true;
+        } else if (!strcasecmp(word, "-size")) {
+            int w, h;
+            if (!value || !parseSize(value, &w, &h) || w < 640 || h < 480 || w > 7680 || h > 4320 || w % 2 ||
+                h % 2) {
+                fprintf(stderr, "%s needs an even size WxH from 640x480 to 7680x4320\n", word);
+                return false;
+            }
+            g_runOptions.captureWidth = w;
+            g_runOptions.captureHeight = h;
+            i++;
         }
     }
-    return true;
+    return sizeFitsCapture();
 }
 
 void UsageError(const char* text)
@@ -242,6 +271,8 @@ void PrepareRun()
         FrameCostsOpen(g_runOptions.costs);
     if (g_runOptions.capture) {
         platCaptureSetFailHook(captureFailed);
+        if (g_runOptions.captureWidth)
+            platCaptureSetSize(g_runOptions.captureWidth, g_runOptions.captureHeight);
         platCaptureStart(g_runOptions.capture, g_runOptions.fps);
         g_clockSpin = platCaptureSpin;
     }

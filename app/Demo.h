@@ -20,6 +20,7 @@ struct xRunOptions {
     bool figures; // say the start-up time and the peak memory at the end
     int windowWidth, windowHeight; // -windowed WxH; 0 x 0: the default size
     bool player; // keys to pause, to jump between orders and for the overlay
+    int captureWidth, captureHeight; // -size WxH; 0 x 0: the picture's own
 };
 extern xRunOptions g_runOptions;
 bool ParseRunOptions(int argc, char** argv);

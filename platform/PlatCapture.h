@@ -27,6 +27,12 @@
 // reported as written. The hook is expected not to return (the program's
 // error reporter); without one, or if it returns, the process exits with 4.
 void platCaptureSetFailHook(void (*hook)(const char* text));
+// The size of the video's frames for ".y4m", ".mp4" and ".mkv" captures (and
+// "/dev/null"), called before platCaptureStart: the picture enlarged by the
+// largest whole factor that fits, nearest pixel, centred on black (its
+// corner on even rows and columns). Unset, or at most 640 x 480, the frames
+// are the picture itself; odd sizes lose their last row or column.
+void platCaptureSetSize(int width, int height);
 void platCaptureStart(const char* path, int fps);
 bool platCapturing();
 // Moves the virtual clock towards until (at most 5 ms per call), rendering

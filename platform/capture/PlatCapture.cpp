@@ -301,7 +301,7 @@ void platCaptureSetLength(uint32_t ms)
         return;
     uint64_t frames = (uint64_t)ms * (uint64_t)g_fps / 1000 + 1;
     fprintf(stderr, "capture: %s will hold up to %.1f GB uncompressed (%llu frames)\n", g_path.c_str(),
-            frames * g_sink->frameBytes / 1e9, (unsigned long long)frames);
+            frames * g_sink->frameBytes() / 1e9, (unsigned long long)frames);
 }
 
 void platCaptureSpin(uint32_t until)

@@ -43,4 +43,4 @@ void abandon()
 }
 } // namespace
 
-const PlatCaptureSink g_platCaptureBoard = {open, frame, finish, abandon, PLAT_STORYBOARD_STEP_MS, 0};
+const PlatCaptureSink g_platCaptureBoard = {open, frame, finish, abandon, PLAT_STORYBOARD_STEP_MS, nullptr};

@@ -2,21 +2,18 @@
 // music rendered, nothing kept: what a capture costs without a disk or an
 // encoder. Its end says how many frames went.
 #include <string>
-#include <vector>
 
 #include "platform/PlatMusic.h"
 #include "platform/capture/PlatCaptureSink.h"
 
 namespace {
 
-std::vector<uint8_t> g_planes;
-
-void open(const std::string&, int) { g_planes.assign((size_t)PLAT_CAPTURE_WIDTH * PLAT_CAPTURE_HEIGHT * 3 / 2, 0); }
+void open(const std::string&, int) { platCaptureVideoOpen(); }
 
 void frame(uint32_t* picture, bool changed, uint32_t)
 {
     if (changed)
-        platCaptureYuv(picture, g_planes.data());
+        platCaptureVideoFrame(picture);
 }
 
 void finish(uint64_t frames, uint64_t musicFrames)
@@ -28,4 +25,4 @@ void finish(uint64_t frames, uint64_t musicFrames)
 void abandon() {}
 } // namespace
 
-const PlatCaptureSink g_platCaptureDiscard = {open, frame, finish, abandon, 0, 0};
+const PlatCaptureSink g_platCaptureDiscard = {open, frame, finish, abandon, 0, nullptr};

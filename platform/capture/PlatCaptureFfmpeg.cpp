@@ -1,9 +1,11 @@
 // The output through ffmpeg (".mp4", ".mkv" or any other name): the frames
 // piped to an encoder into a video file of its own, then muxed with the
 // music's WAV file into the file asked for.
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,6 +17,7 @@ namespace {
 
 FILE* g_video = nullptr;
 std::string g_path, g_tempVideo;
+const uint8_t* g_planes = nullptr;
 
 bool onPath(const char* program)
 {
@@ -60,13 +63,21 @@ void open(const std::string& path, int fps)
         platCaptureFail("ffmpeg not found: capture to .y4m or .rgb, or install ffmpeg");
     platCaptureOpenMusic(path);
     g_tempVideo = path + ".video.mkv";
-    std::string cmd = "ffmpeg -y -loglevel error -f rawvideo -pix_fmt bgra -s 640x480 -r " + std::to_string(fps) +
-                      " -i - -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p " + quoted(g_tempVideo);
+    std::string cmd = "ffmpeg -y -loglevel error -f rawvideo -pix_fmt yuv420p -s " +
+                      std::to_string(platCaptureVideoWidth()) + "x" + std::to_string(platCaptureVideoHeight()) +
+                      " -r " + std::to_string(fps) + " -i - " + platCaptureEncoderOptions() + " " +
+                      quoted(g_tempVideo);
     // A stopped encoder then shows as a failed write, not a silent death.
     signal(SIGPIPE, SIG_IGN);
     g_video = popen(cmd.c_str(), "w");
     if (!g_video)
         platCaptureFailWrite(g_tempVideo);
+    platCaptureVideoOpen();
+#ifdef F_SETPIPE_SZ
+    // A frame or so in the pipe: the show and the encoder then take turns
+    // a frame at a time rather than every 64 kB.
+    fcntl(fileno(g_video), F_SETPIPE_SZ, (int)std::min<size_t>(platCaptureVideoBytes(), 1 << 20));
+#endif
     platCaptureMade(g_tempVideo);
     struct stat st;
     if (stat(path.c_str(), &st) != 0)
@@ -75,12 +86,11 @@ void open(const std::string& path, int fps)
 
 void frame(uint32_t* picture, bool changed, uint32_t)
 {
-    const size_t pixels = (size_t)PLAT_CAPTURE_WIDTH * PLAT_CAPTURE_HEIGHT;
     if (changed)
-        for (size_t i = 0; i < pixels; i++)
-            picture[i] |= 0xFF000000u;
+        g_planes = platCaptureVideoFrame(picture);
+    const size_t bytes = platCaptureVideoBytes();
     errno = 0;
-    if (fwrite(picture, 1, pixels * 4, g_video) != pixels * 4)
+    if (fwrite(g_planes, 1, bytes, g_video) != bytes)
         platCaptureFail("ffmpeg stopped taking the frames of " + g_path);
 }
 
@@ -105,4 +115,17 @@ void abandon()
 }
 } // namespace
 
-const PlatCaptureSink g_platCaptureFfmpeg = {open, frame, finish, abandon, 0, 0};
+const char* platCaptureEncoderOptions()
+{
+    // The frames are the y4m output's: full-range BT.601 with chroma from
+    // 2 x 2 blocks (sited at their centre). The encoder is told so and keeps
+    // them as they are, and the file says so, for players to show the
+    // colours as the show drew them (untagged, they would take a large
+    // video for BT.709 in limited range). The RGB they came from is a
+    // computer screen's: primaries and transfer as BT.709 (sRGB's).
+    return "-vf setparams=range=pc:colorspace=smpte170m:color_primaries=bt709:color_trc=bt709 "
+           "-c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p -color_range pc -colorspace smpte170m "
+           "-color_primaries bt709 -color_trc bt709 -chroma_sample_location center";
+}
+
+const PlatCaptureSink g_platCaptureFfmpeg = {open, frame, finish, abandon, 0, nullptr};

@@ -27,7 +27,8 @@ void frame(uint32_t* picture, bool changed, uint32_t)
 void finish(uint64_t, uint64_t) { g_video.finish(); }
 
 void abandon() { g_video.abandon(); }
+
+uint64_t frameBytes() { return (uint64_t)PLAT_CAPTURE_WIDTH * PLAT_CAPTURE_HEIGHT * 4; }
 } // namespace
 
-const PlatCaptureSink g_platCaptureRaw = {open,    frame, finish,
-                                          abandon, 0,     (uint64_t)PLAT_CAPTURE_WIDTH* PLAT_CAPTURE_HEIGHT * 4};
+const PlatCaptureSink g_platCaptureRaw = {open, frame, finish, abandon, 0, frameBytes};

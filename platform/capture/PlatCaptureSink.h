@@ -30,8 +30,8 @@ struct PlatCaptureSink {
     // Show time between two pictures (0: the video's rate, fps a second,
     // closed by the show's last picture as one frame more).
     uint32_t everyMs;
-    // Bytes a picture takes in the file, for the size report (0: none).
-    uint64_t frameBytes;
+    // Bytes a picture takes in the file, for the size report (null: none).
+    uint64_t (*frameBytes)();
 };
 
 // "/dev/null": every frame converted as for a ".y4m" file and the music
@@ -81,3 +81,17 @@ struct PlatCaptureFile {
 void platCaptureOpenMusic(const std::string& path);
 // BT.601 full-range YUV 4:2:0 planes (Y, then U, then V) of a picture.
 void platCaptureYuv(const uint32_t* picture, uint8_t* planes);
+// The luma of one row of the picture, as platCaptureYuv computes it.
+void platCaptureLumaRow(const uint32_t* row, uint8_t* luma);
+// The video's frame for the YUV outputs (PlatCaptureSize.cpp): the size
+// platCaptureSetSize chose, 640 x 480 unless asked, its bytes (the planes of
+// 4:2:0), its planes made ready at open, and the planes of a picture, which
+// stay valid until the next call.
+int platCaptureVideoWidth();
+int platCaptureVideoHeight();
+size_t platCaptureVideoBytes();
+void platCaptureVideoOpen();
+const uint8_t* platCaptureVideoFrame(const uint32_t* picture);
+// ffmpeg's options for the YUV frames piped to it, from the filter to the
+// encoder (bench/capture encodes the y4m output with the same).
+const char* platCaptureEncoderOptions();

@@ -13,10 +13,12 @@ namespace {
 const int kWidth = PLAT_CAPTURE_WIDTH, kHeight = PLAT_CAPTURE_HEIGHT;
 
 PlatCaptureFile g_video;
-std::vector<uint8_t> g_planes;
+const uint8_t* g_planes = nullptr;
+
+} // namespace
 
 // Y = (19595 R + 38470 G + 7471 B + 32768) >> 16 for a row of pixels.
-void lumaRow(const uint32_t* __restrict in, uint8_t* __restrict out)
+void platCaptureLumaRow(const uint32_t* __restrict in, uint8_t* __restrict out)
 {
 #ifdef __SSE2__
     // Eight pixels a step, in 16-bit pairs: green weighs more than a signed
@@ -48,6 +50,8 @@ void lumaRow(const uint32_t* __restrict in, uint8_t* __restrict out)
 #endif
 }
 
+namespace {
+
 uint8_t clampByte(int x) { return (uint8_t)(x < 0 ? 0 : x > 255 ? 255 : x); }
 
 // BT.601 full-range RGB to YUV 4:2:0, in integers so the bytes never depend
@@ -65,8 +69,8 @@ void platCaptureYuv(const uint32_t* picture, uint8_t* planes)
         const uint32_t* __restrict bottom = top + kWidth;
         uint8_t* __restrict yTop = y + row * kWidth;
         uint8_t* __restrict yBottom = yTop + kWidth;
-        lumaRow(top, yTop);
-        lumaRow(bottom, yBottom);
+        platCaptureLumaRow(top, yTop);
+        platCaptureLumaRow(bottom, yBottom);
         uint8_t* __restrict uRow = u + (row / 2) * (kWidth / 2);
         uint8_t* __restrict vRow = v + (row / 2) * (kWidth / 2);
         for (int col = 0; col < kWidth / 2; col++) {
@@ -89,23 +93,26 @@ void open(const std::string& path, int fps)
     g_video.path = path;
     platCaptureOpenMusic(path);
     g_video.f = platCaptureCreate(path);
-    std::string header = "YUV4MPEG2 W" + std::to_string(kWidth) + " H" + std::to_string(kHeight) + " F" +
+    std::string header = "YUV4MPEG2 W" + std::to_string(platCaptureVideoWidth()) + " H" +
+                         std::to_string(platCaptureVideoHeight()) + " F" +
                          std::to_string(fps) + ":1 Ip A1:1 C420jpeg\n";
     platCapturePut(header.data(), header.size(), g_video.f, g_video.path);
-    g_planes.assign((size_t)kWidth * kHeight * 3 / 2, 0);
+    platCaptureVideoOpen();
 }
 
 void frame(uint32_t* picture, bool changed, uint32_t)
 {
     if (changed)
-        platCaptureYuv(picture, g_planes.data());
+        g_planes = platCaptureVideoFrame(picture);
     platCapturePut("FRAME\n", 6, g_video.f, g_video.path);
-    platCapturePut(g_planes.data(), g_planes.size(), g_video.f, g_video.path);
+    platCapturePut(g_planes, platCaptureVideoBytes(), g_video.f, g_video.path);
 }
 
 void finish(uint64_t, uint64_t) { g_video.finish(); }
 
 void abandon() { g_video.abandon(); }
+
+uint64_t frameBytes() { return 6 + platCaptureVideoBytes(); }
 } // namespace
 
-const PlatCaptureSink g_platCaptureY4m = {open, frame, finish, abandon, 0, 6 + (uint64_t)kWidth* kHeight * 3 / 2};
+const PlatCaptureSink g_platCaptureY4m = {open, frame, finish, abandon, 0, frameBytes};

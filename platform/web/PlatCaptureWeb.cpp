@@ -75,6 +75,7 @@ void writeFrame()
 } // namespace
 
 void platCaptureSetFailHook(void (*hook)(const char* text)) { g_failHook = hook; }
+void platCaptureSetSize(int, int) {}
 
 void platCaptureStart(const char* path, int fps)
 {

@@ -40,7 +40,47 @@ Mesh gull(const std::string& name, float lift)
     return m;
 }
 
+Material plain(const std::string& name, Vec3 diffuse)
+{
+    Material m;
+    m.name = name;
+    m.diffuse = diffuse;
+    m.ambient = {diffuse[0] * 0.3f, diffuse[1] * 0.3f, diffuse[2] * 0.3f};
+    m.specular = {0.2f, 0.2f, 0.2f};
+    return m;
+}
+
 } // namespace
+
+Scene lighthouseScene()
+{
+    Scene s;
+    s.lastFrame = 0;
+    Material deck = plain("Deck", {0.6f, 0.45f, 0.3f});
+    deck.texture.name = "planks.tga";
+    s.materials = {plain("Stone", {0.75f, 0.75f, 0.7f}), plain("Stripe", {0.8f, 0.1f, 0.1f}),
+                   plain("Lamp", {1.0f, 0.9f, 0.4f}), deck};
+    const Vec3 at{150, 80, 0};
+    struct Part {
+        const char* name;
+        Vec3 half;
+        float z;
+        const char* material;
+    } parts[] = {{"Rock", {9, 9, 2}, 2, "Stone"},     {"Deck", {7, 7, 0.5f}, 4.5f, "Deck"},
+                 {"Tower", {3, 3, 7}, 12, "Stone"},   {"Band", {3.2f, 3.2f, 3}, 22, "Stripe"},
+                 {"Top", {3, 3, 5}, 30, "Stone"},     {"Lantern", {2.5f, 2.5f, 2.5f}, 37.5f, "Lamp"},
+                 {"Roof", {3.5f, 3.5f, 0.8f}, 40.8f, "Stripe"}, {"Rail", {4, 4, 0.3f}, 35.3f, ""}};
+    for (const Part& p : parts) {
+        Mesh m = box(p.name, p.half, p.material);
+        m.uv.clear();
+        if (std::string(p.material) == "Deck")
+            for (const Vec3& v : m.vertices)
+                m.uv.push_back({v[0] / 7 + 0.5f, v[1] / 7 + 0.5f});
+        placeMesh(m, {{at[0], at[1], at[2] + p.z}, {0, 0, 1}, 0.3f, {1, 1, 1}});
+        s.meshes.push_back(m);
+    }
+    return s;
+}
 
 Scene harbourScene()
 {

@@ -17,6 +17,11 @@ using qhscene::Bytes;
 // repeat and loop tracks and keys with every spline flag.
 qhscene::Scene harbourScene();
 
+// A lighthouse as most 3DS files in the wild come: meshes and materials
+// only, no camera, light or keyframer; away from the origin, some 40 units
+// tall, a planked deck textured "planks.tga" and a rail without a material.
+qhscene::Scene lighthouseScene();
+
 // Meshes at rest poses whose nodes' frame-0 keys hold them there.
 qhscene::Scene posedScene();
 

@@ -5,6 +5,7 @@
 // face, never rasterised.
 #pragma once
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "X3d/X3d.h"
@@ -35,5 +36,23 @@ std::vector<uint32_t> renderScene(x3dScene* scene, float frame, const ViewTarget
 // The same drawing onto pixels the caller owns and has filled: the effect's
 // calls of one frame and nothing more.
 void drawScene(x3dScene* scene, float frame, const ViewTarget& target, uint32_t* pixels);
+
+// A 3DS file drawn without a scene script: the file's camera and lights when
+// it has them, else a camera and lights of our own; every material gouraud
+// shaded in its colour, or its texture when the map is found under
+// texturePath; faces without a material grey; the z-buffer on.
+struct ModelView {
+    bool ownCamera = false, ownLights = false;
+    float centre[3] = {0, 0, 0}; // of the scene's bounds at the frame (engine space)
+    float radius = 0;            // of the sphere around centre through the farthest vertex
+    float scale = 1;             // a small scene is enlarged by this to clear the near plane
+    std::vector<std::string> missing; // maps not found
+};
+// Call on a scene as loaded (before x3dPrepareScene): makes it ready and
+// current, aimed at a three-quarter view when the camera is ours.
+ModelView prepareModel(x3dScene* scene, const std::string& texturePath, float frame);
+// Moves our own camera (the active one) and our lights with it around the bounds: azimuth
+// in degrees about the vertical, 0 the three-quarter view.
+void orbitModel(x3dScene* scene, const ModelView& view, float azimuth);
 
 } // namespace qhscene

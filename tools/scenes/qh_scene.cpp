@@ -1,5 +1,6 @@
 // qh_scene: loads a 3DS scene with the show's own loader and prints what the
 // show will see in it, at rest and at the frames asked for.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +21,8 @@ namespace {
 
 const char* const kUsage =
     "usage: qh_scene [--pak ARCHIVE | --dir] NAME.3ds [--frames F1,F2,...]\n"
+    "       qh_scene [--pak ARCHIVE | --dir] NAME.3ds --png OUT.png [--frames F1,F2,...]\n"
+    "                [--turntable N] [--target WxH]\n"
     "       qh_scene [--pak ARCHIVE | --dir] --script NAME.x3d [--frames F1,F2,...]\n"
     "                [--png OUT.png] [--target WxH]\n"
     "       qh_scene [--pak ARCHIVE | --dir] --sheet OUT.png\n"
@@ -47,6 +50,16 @@ const char* const kUsage =
     "                 640 x 250 letterbox\n"
     "  --target WxH   draw into a buffer of that size instead (140x105: the\n"
     "                 closing part's panels)\n"
+    "  NAME.3ds --png OUT  draw any 3DS file without a script: with its camera\n"
+    "                 (Camera01, else the first) or, without one, ours: a\n"
+    "                 three-quarter view from above that holds the whole scene;\n"
+    "                 with its lights or, without any, two of ours; every\n"
+    "                 material gouraud shaded in its colour, or lit with its\n"
+    "                 texture when the map is found beside the file (from an\n"
+    "                 archive: under textures/), on the z-buffer. Frames: the\n"
+    "                 scene's first unless given\n"
+    "  --turntable N  N views around the scene (our camera, at the first\n"
+    "                 frame), four to a row, each 320 x 240 unless --target\n"
     "  --sheet OUT    the show's four scenes at three moments each, on one PNG\n"
     "  -h, --help     this text\n"
     "\n"
@@ -366,6 +379,58 @@ int renderFrames(x3dScene* scene, const std::vector<float>& frames, const qhscen
     return writePng(out, sheet);
 }
 
+// Where a plain file's maps are looked for: beside it; an archive's scenes
+// take theirs from textures/ under the current folder, as the show's
+// scripts say.
+std::string texturePathFor(const char* name, bool fromArchive)
+{
+    if (fromArchive)
+        return "textures/";
+    const char* slash = strrchr(name, '/');
+    return slash ? std::string(name, (size_t)(slash - name + 1)) : std::string();
+}
+
+// A 3DS file without a script: at each frame, or turntable views around it.
+int renderModel(x3dScene* scene, const std::string& texturePath, std::vector<float> frames, int turntable,
+                const qhscene::ViewTarget* chosen, const char* out)
+{
+    if (frames.empty())
+        frames.push_back(scene->firstFrame);
+    qhscene::ModelView view = qhscene::prepareModel(scene, texturePath, frames[0]);
+    for (const std::string& map : view.missing)
+        fprintf(stderr, "qh_scene: map %s not found, drawn in its material's colour\n", map.c_str());
+    const x3dCamera* camera = g_x3d.camera;
+    if (view.ownCamera || turntable > 0)
+        printf("camera ours: bounds centre %g %g %g radius %g%s\n", view.centre[0], view.centre[1], view.centre[2],
+               view.radius, view.scale != 1 ? " (enlarged)" : "");
+    else
+        printf("camera \"%s\" from the file\n", nameOf(camera->name));
+    printf(view.ownLights ? "lights ours: key and fill\n" : "lights %d from the file\n", scene->lightCount);
+    if (turntable <= 0)
+        return renderFrames(scene, frames, chosen, out);
+
+    qhscene::ViewTarget target = chosen ? *chosen : qhscene::ViewTarget{320, 240};
+    if (!view.ownCamera) {
+        // The turntable's camera is ours whatever the file holds.
+        view.ownCamera = true;
+        x3dCamera* own = (x3dCamera*)calloc(1, sizeof(x3dCamera));
+        if (!own)
+            g_xError.Raise("tools/scenes/qh_scene.cpp", __LINE__, 1, nullptr);
+        x3dCameraResetSize(own);
+        x3dSetActiveCamera(own);
+    }
+    const int gap = 4, columns = std::min(turntable, 4), rows = (turntable + columns - 1) / columns;
+    qhd::Canvas sheet(columns * target.width + (columns - 1) * gap, rows * target.height + (rows - 1) * gap,
+                      qhd::Hex(0x303840));
+    for (int i = 0; i < turntable; i++) {
+        qhscene::orbitModel(scene, view, 360.0f * (float)i / (float)turntable);
+        std::vector<uint32_t> px = qhscene::renderScene(scene, frames[0], target);
+        place(sheet, px, target.width, target.height, (i % columns) * (target.width + gap),
+              (i / columns) * (target.height + gap));
+    }
+    return writePng(out, sheet);
+}
+
 // The four scenes of the show at three moments each, their letterboxes at
 // half size, with the script's name and the frame.
 int renderSheet(const char* pak, bool dir, const char* out)
@@ -410,6 +475,7 @@ int main(int argc, char** argv)
     const char* sheet = nullptr;
     qhscene::ViewTarget target;
     bool haveTarget = false;
+    int turntable = 0;
     std::vector<float> frames;
     for (int i = 1; i < argc; i++) {
         const char* a = argv[i];
@@ -429,6 +495,14 @@ int main(int argc, char** argv)
             script = argv[++i];
         } else if (!strcmp(a, "--png") && i + 1 < argc) {
             png = argv[++i];
+        } else if (!strcmp(a, "--turntable") && i + 1 < argc) {
+            char* end = nullptr;
+            long n = strtol(argv[++i], &end, 10);
+            if (end == argv[i] || *end || n < 1 || n > 64) {
+                fprintf(stderr, "qh_scene: bad turntable %s (1 to 64 views)\n", argv[i]);
+                return kUsageStatus;
+            }
+            turntable = (int)n;
         } else if (!strcmp(a, "--sheet") && i + 1 < argc) {
             sheet = argv[++i];
         } else if (!strcmp(a, "--target") && i + 1 < argc) {
@@ -445,7 +519,8 @@ int main(int argc, char** argv)
         }
     }
     const int modes = (name ? 1 : 0) + (script ? 1 : 0) + (sheet ? 1 : 0);
-    if (modes != 1 || (pak && dir) || ((png || haveTarget) && !script) || (png && frames.empty())) {
+    if (modes != 1 || (pak && dir) || ((png || haveTarget) && !script && !name) || (png && script && frames.empty()) ||
+        (turntable && (!name || !png)) || (haveTarget && !png)) {
         fputs(kUsage, stderr);
         return kUsageStatus;
     }
@@ -489,6 +564,9 @@ int main(int argc, char** argv)
     } else {
         x3dLoad3ds(name, &scene);
     }
+    if (png)
+        return renderModel(&scene, texturePathFor(name, fromArchive), frames, turntable, haveTarget ? &target : nullptr,
+                           png);
     x3dSetScene(&scene);
 
     printRecords(scene, name);
