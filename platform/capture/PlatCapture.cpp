@@ -7,15 +7,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "platform/PlatDisplay.h"
 #include "platform/PlatMusic.h"
 #include "platform/capture/PlatCaptureSink.h"
 #include "platform/internal/PlatCommon.h"
+#include "platform/internal/PlatOs.h"
 #include "platform/internal/PlatSurface.h"
 
 namespace {
@@ -35,7 +34,7 @@ uint64_t g_wavFrames = 0;
 std::string g_path, g_wavPath;
 std::vector<uint32_t> g_picture;
 uint64_t g_pictureChanges = 0; // platSurfaceChanges when g_picture was read
-timespec g_realStart;
+uint64_t g_realStart = 0;
 double g_lastProgress = -1;
 void (*g_failHook)(const char*) = nullptr;
 std::vector<std::string> g_made; // files this capture created
@@ -112,9 +111,7 @@ void writeFrame()
 
 double realSeconds()
 {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return (double)(now.tv_sec - g_realStart.tv_sec) + (now.tv_nsec - g_realStart.tv_nsec) * 1e-9;
+    return (platOsMonotonicNs() - g_realStart) * 1e-9;
 }
 
 void progress(bool last)
@@ -176,8 +173,7 @@ void platCaptureFailWrite(const std::string& path)
 
 FILE* platCaptureCreate(const std::string& path)
 {
-    struct stat st;
-    bool existed = stat(path.c_str(), &st) == 0;
+    bool existed = platOsExists(path);
     FILE* f = fopen(path.c_str(), "wb");
     if (!f)
         platCaptureFailWrite(path);
@@ -212,8 +208,8 @@ void platCaptureOpenMusic(const std::string& path)
 void platCaptureStart(const char* path, int fps)
 {
     // No display and no sound device: the picture and the music go to files.
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    platOsSetEnv("SDL_VIDEODRIVER", "dummy");
+    platOsSetEnv("SDL_AUDIODRIVER", "dummy");
     g_path = path;
     g_fps = fps > 0 ? fps : 60;
     g_sink = g_path == "/dev/null"      ? &g_platCaptureDiscard
@@ -229,7 +225,7 @@ void platCaptureStart(const char* path, int fps)
     platSetClock(virtualTicks, virtualSeconds);
     platMusicSetCapture(musicSink, nullptr);
     platDisplaySetUnseen(true);
-    clock_gettime(CLOCK_MONOTONIC, &g_realStart);
+    g_realStart = platOsMonotonicNs();
     g_on = true;
     platAddShutdownHook(abandon);
     atexit(abandon);
