@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# The Windows build under wine: a missing archive reported as the Linux build
+# reports it, a capture into a folder that cannot be written refused, and a
+# real window that ends with status 0 on Escape.
+# Usage: wine-show-test.sh EXE NATIVE DEMO.PAK WINEPREFIX [SCREENSHOT.png]
+set -u
+exe=$1 native=$2 pak=$3 prefix=$4 shot=${5:-}
+source "$(dirname "$0")/wine-env.sh"
+failed=0
+fail() { echo "FAILED: $*"; failed=1; }
+
+# The missing archive: the same message and status 3 on both systems (the
+# Windows build's standard error has CRLF line ends).
+mkdir "$scratch/empty"
+(cd "$scratch/empty" && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy QH_DIALOG_ANSWER=yes \
+    "$native" -windowed >/dev/null 2>"$scratch/native.err"); native_status=$?
+(cd "$scratch/empty" && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy QH_DIALOG_ANSWER=yes \
+    wine "$exe" -windowed >/dev/null 2>"$scratch/win.err" </dev/null); win_status=$?
+tr -d '\r' <"$scratch/win.err" >"$scratch/win-lf.err"
+echo "missing archive: native status $native_status, windows status $win_status"
+cat "$scratch/win-lf.err"
+[ "$native_status" -eq 3 ] || fail "native status $native_status for a missing demo.pak"
+[ "$win_status" -eq 3 ] || fail "windows status $win_status for a missing demo.pak"
+grep -qi "demo.pak" "$scratch/win-lf.err" || fail "the report does not name demo.pak"
+cmp -s "$scratch/native.err" "$scratch/win-lf.err" || { fail "the reports differ"; diff "$scratch/native.err" "$scratch/win-lf.err"; }
+
+# Captures into a folder that does not exist and under a plain file.
+ln -s "$pak" "$scratch/demo.pak"
+ln -s "$(dirname "$pak")/textures" "$scratch/textures"
+touch "$scratch/plain"
+for target in "$scratch/missing/show.rgb" "$scratch/plain/show.y4m"; do
+    (cd "$scratch" && QH_DIALOG_ANSWER=yes wine "$exe" -capture "$target" -start 26 -end 27 \
+        >/dev/null 2>"$scratch/capture.err" </dev/null); status=$?
+    echo "capture into $target: status $status"
+    tr -d '\r' <"$scratch/capture.err" | grep "Error:" || fail "no Error: line for $target"
+    [ "$status" -ne 0 ] || fail "status 0 for $target"
+done
+
+# A real window (SDL's direct3d renderer, on wine's X11 driver); no sound
+# device under wine here, so SDL's dummy audio driver plays.
+(cd "$scratch" && SDL_AUDIODRIVER=dummy exec wine "$exe" -windowed -start 17 >/dev/null 2>"$scratch/window.err" </dev/null) &
+show=$!
+window=
+for _ in $(seq 600); do
+    window=$(xdotool search --name '^Quiet Harbor$' 2>/dev/null | head -n 1)
+    [ -n "$window" ] && break
+    kill -0 $show 2>/dev/null || break
+    sleep 0.1
+done
+if [ -z "$window" ]; then
+    fail "no window"
+    kill $show 2>/dev/null
+else
+    sleep 3
+    if [ -n "$shot" ]; then
+        xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$shot" && echo "screenshot: $shot"
+    fi
+    kill -0 $show 2>/dev/null || fail "the show ended before Escape"
+    xdotool windowfocus --sync "$window" 2>/dev/null
+    xdotool key Escape
+    for _ in $(seq 300); do kill -0 $show 2>/dev/null || break; sleep 0.1; done
+    if kill -0 $show 2>/dev/null; then
+        fail "the window did not close on Escape"
+        kill $show
+    fi
+fi
+wait $show; status=$?
+echo "window: exit status $status"
+tr -d '\r' <"$scratch/window.err"
+[ "$status" -eq 0 ] || fail "window run ended with status $status"
+exit $failed
