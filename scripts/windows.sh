@@ -74,7 +74,7 @@ qh_win_openmpt() {
     local src="$qh_win_deps_dir/src" prefix="$QH_WIN_PREFIX"
     cd "$src/openmpt"
     PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" ./configure --host=x86_64-w64-mingw32 --prefix="$prefix" \
-        CC=x86_64-w64-mingw32-gcc-posix CXX=x86_64-w64-mingw32-g++-posix \
+        CC=x86_64-w64-mingw32-gcc-posix CXX=x86_64-w64-mingw32-g++-posix CFLAGS=-O2 CXXFLAGS=-O2 \
         --disable-shared --enable-static --disable-openmpt123 --disable-examples --disable-tests \
         --disable-doxygen-doc --without-zlib --without-mpg123 --without-ogg --without-vorbis \
         --without-vorbisfile --without-pulseaudio --without-portaudio --without-portaudiocpp \
