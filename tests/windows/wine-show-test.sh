@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows build under wine: a missing archive reported as the Linux build
 # reports it, a capture into a folder that cannot be written refused, and a
-# real window that ends with status 0 on Escape.
+# real window that Alt+Enter switches to the whole screen and back and that
+# ends with status 0 on Escape.
 # Usage: wine-show-test.sh EXE NATIVE DEMO.PAK WINEPREFIX [SCREENSHOT.png]
 set -u
 exe=$1 native=$2 pak=$3 prefix=$4 shot=${5:-}
@@ -55,8 +56,19 @@ else
     if [ -n "$shot" ]; then
         xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$shot" && echo "screenshot: $shot"
     fi
-    kill -0 $show 2>/dev/null || fail "the show ended before Escape"
+    # Alt+Enter to the whole 1024 x 768 screen and back to the window's size.
+    geometry() { xdotool getwindowgeometry "$window" | awk '/Geometry/ {print $2}'; }
+    windowed=$(geometry)
     xdotool windowfocus --sync "$window" 2>/dev/null
+    xdotool key alt+Return
+    for _ in $(seq 50); do [ "$(geometry)" = 1024x768 ] && break; sleep 0.1; done
+    full=$(geometry)
+    xdotool key alt+Return
+    for _ in $(seq 50); do [ "$(geometry)" = "$windowed" ] && break; sleep 0.1; done
+    echo "window $windowed, Alt+Enter $full, again $(geometry)"
+    [ "$full" = 1024x768 ] || fail "Alt+Enter did not fill the screen"
+    [ "$(geometry)" = "$windowed" ] || fail "the second Alt+Enter did not bring the window back"
+    kill -0 $show 2>/dev/null || fail "the show ended before Escape"
     xdotool key Escape
     for _ in $(seq 300); do kill -0 $show 2>/dev/null || break; sleep 0.1; done
     if kill -0 $show 2>/dev/null; then
