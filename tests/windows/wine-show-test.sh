@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Windows build under wine: a missing archive reported as the Linux build
-# reports it, a capture into a folder that cannot be written refused, and a
+# reports it, a capture into a folder that cannot be written refused, the
+# frames of an .mp4 capture through the pipe to ffmpeg unchanged, and a
 # real window that Alt+Enter switches to the whole screen and back and that
 # ends with status 0 on Escape.
 # Usage: wine-show-test.sh EXE NATIVE DEMO.PAK WINEPREFIX [SCREENSHOT.png]
@@ -36,6 +37,30 @@ for target in "$scratch/missing/show.rgb" "$scratch/plain/show.y4m"; do
     tr -d '\r' <"$scratch/capture.err" | grep "Error:" || fail "no Error: line for $target"
     [ "$status" -ne 0 ] || fail "status 0 for $target"
 done
+
+# The .mp4 capture's pipe to ffmpeg: refused with a clear message while
+# ffmpeg.exe is not on the PATH; with a stand-in that writes what it reads,
+# the frames arrive unchanged (a binary pipe) and equal the Linux capture's.
+(cd "$scratch" && wine "$exe" -capture "$scratch/show.mp4" -start 26 -end 27 -fps 4 \
+    >/dev/null 2>"$scratch/capture.err" </dev/null); status=$?
+echo "capture into .mp4 without ffmpeg: status $status"
+tr -d '\r' <"$scratch/capture.err" | grep "Error:.*ffmpeg not found" || fail "no Error: line for a missing ffmpeg"
+[ "$status" -ne 0 ] || fail "status 0 without ffmpeg"
+if command -v x86_64-w64-mingw32-gcc-posix >/dev/null; then
+    mkdir "$scratch/bin"
+    x86_64-w64-mingw32-gcc-posix -O2 "$(dirname "$0")/ffmpeg-stand-in.c" -o "$scratch/bin/ffmpeg.exe"
+    (cd "$scratch" && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$native" -capture linux.rgb -start 26 -end 27 -fps 4 \
+        >/dev/null 2>&1)
+    (cd "$scratch" && WINEPATH="$(winepath -w "$scratch/bin")" wine "$exe" -capture "$scratch/show.mp4" -start 26 -end 27 \
+        -fps 4 >/dev/null 2>"$scratch/capture.err" </dev/null); status=$?
+    echo "capture into .mp4 through the stand-in: status $status, $(stat -c %s "$scratch/show.mp4" 2>/dev/null) bytes"
+    [ "$status" -eq 0 ] || { fail "capture through the stand-in ended with status $status"; tr -d '\r' <"$scratch/capture.err"; }
+    cmp "$scratch/linux.rgb" "$scratch/show.mp4" || fail "the frames through the pipe differ from the Linux capture's"
+    [ ! -e "$scratch/show.mp4.video.mkv" ] || fail "the encoder's file was left behind"
+    rm -f "$scratch"/linux.rgb* "$scratch"/show.mp4*
+else
+    echo "no mingw compiler: the pipe's bytes are not checked"
+fi
 
 # A real window (SDL's direct3d renderer, on wine's X11 driver); no sound
 # device under wine here, so SDL's dummy audio driver plays.
