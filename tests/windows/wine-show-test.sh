@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Windows build under wine: a missing archive reported as the Linux build
-# reports it, a capture into a folder that cannot be written refused, the
+# reports it (in Windows' message box when there is a display), a capture into a folder that cannot be written refused, the
 # frames of an .mp4 capture through the pipe to ffmpeg unchanged, and a
 # real window that Alt+Enter switches to the whole screen and back and that
 # ends with status 0 on Escape.
@@ -25,6 +25,26 @@ cat "$scratch/win-lf.err"
 [ "$win_status" -eq 3 ] || fail "windows status $win_status for a missing demo.pak"
 grep -qi "demo.pak" "$scratch/win-lf.err" || fail "the report does not name demo.pak"
 cmp -s "$scratch/native.err" "$scratch/win-lf.err" || { fail "the reports differ"; diff "$scratch/native.err" "$scratch/win-lf.err"; }
+
+# With a display and nobody's answer set, the report is Windows' own message
+# box, which Return closes; the status stays 3.
+(cd "$scratch/empty" && unset QH_DIALOG_ANSWER && SDL_AUDIODRIVER=dummy exec wine "$exe" -windowed >/dev/null 2>/dev/null </dev/null) &
+show=$!
+box=
+for _ in $(seq 300); do
+    box=$(xdotool search --name '^XERR:$' 2>/dev/null | head -n 1)
+    [ -n "$box" ] && break
+    kill -0 $show 2>/dev/null || break
+    sleep 0.1
+done
+[ -n "$box" ] || fail "no message box for the missing demo.pak"
+xdotool windowfocus --sync "$box" 2>/dev/null
+xdotool key Return
+for _ in $(seq 100); do kill -0 $show 2>/dev/null || break; sleep 0.1; done
+kill -0 $show 2>/dev/null && { fail "the message box did not close on Return"; kill $show; }
+wait $show; status=$?
+echo "message box: ${box:+shown and }closed, status $status"
+[ "$status" -eq 3 ] || fail "status $status after the message box"
 
 # Captures into a folder that does not exist and under a plain file.
 ln -s "$pak" "$scratch/demo.pak"
