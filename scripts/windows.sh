@@ -12,12 +12,18 @@ qh_win_dir="$root/build-win"
 qh_win_deps_dir="$root/build-win-deps"
 export QH_WIN_PREFIX="$qh_win_deps_dir/prefix"
 
-# One step of the dependency build, its output in a log that a failure names.
+# One step of the dependency build, in a subshell that stops at its first
+# failing command, its output in a log that a failure names.
 qh_win_step() {
-    local name="$1" log="$qh_win_deps_dir/logs/$1.log"
+    local name="$1" log="$qh_win_deps_dir/logs/$1.log" errexit=0 status
     shift
     echo "  $name" >&2
-    if ! "$@" >"$log" 2>&1; then
+    [[ $- == *e* ]] && errexit=1
+    set +e
+    (set -e; "$@") >"$log" 2>&1
+    status=$?
+    [ $errexit -eq 1 ] && set -e
+    if [ $status -ne 0 ]; then
         echo "Error: the Windows dependency step '$name' failed; its log: $log" >&2
         tail -n 20 "$log" >&2
         exit 1
