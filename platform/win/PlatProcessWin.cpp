@@ -49,7 +49,7 @@ uint32_t platProcessAgeMs()
     FILETIME created, exited, kernel, user, now;
     if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
         return 0;
-    GetSystemTimePreciseAsFileTime(&now);
+    GetSystemTimeAsFileTime(&now);
     uint64_t c = fileTime(created), n = fileTime(now);
     return n > c ? (uint32_t)((n - c) / 10000u) : 0;
 }
