@@ -135,7 +135,8 @@ void* platOsLibrarySymbol(const char* library, const char* symbol)
 {
 #ifdef __EMSCRIPTEN__
     return nullptr; // the browser build links no shared libraries
-#endif
+#else
     void* handle = dlopen(library, RTLD_LAZY);
     return handle ? dlsym(handle, symbol) : nullptr;
+#endif
 }
