@@ -1,6 +1,6 @@
 #include "PlatCpu.h"
 
-#include <ctime>
+#include "platform/internal/PlatOs.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <cpuid.h>
@@ -20,10 +20,4 @@ bool platCpuHasSSE2()
 #endif
 }
 
-uint64_t platCpuNanoseconds()
-{
-    timespec t;
-    if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t) != 0)
-        return 0;
-    return (uint64_t)t.tv_sec * 1000000000u + (uint64_t)t.tv_nsec;
-}
+uint64_t platCpuNanoseconds() { return platOsThreadCpuNs(); }

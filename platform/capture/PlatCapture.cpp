@@ -10,7 +10,6 @@
 #include <ctime>
 #include <strings.h>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "platform/PlatDisplay.h"
@@ -18,6 +17,7 @@
 #include "platform/capture/PlatCaptureSink.h"
 #include "platform/internal/PlatCommon.h"
 #include "platform/internal/PlatKeyboardFeed.h"
+#include "platform/internal/PlatOs.h"
 #include "platform/internal/PlatSurface.h"
 
 namespace {
@@ -37,7 +37,7 @@ uint64_t g_wavFrames = 0;
 std::string g_path, g_wavPath;
 std::vector<uint32_t> g_picture;
 uint64_t g_pictureChanges = 0; // platSurfaceChanges when g_picture was read
-timespec g_realStart;
+uint64_t g_realStart = 0;
 double g_lastProgress = -1;
 void (*g_failHook)(const char*) = nullptr;
 std::vector<std::string> g_made; // files this capture created
@@ -163,9 +163,7 @@ void writeFrame()
 
 double realSeconds()
 {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return (double)(now.tv_sec - g_realStart.tv_sec) + (now.tv_nsec - g_realStart.tv_nsec) * 1e-9;
+    return (platOsMonotonicNs() - g_realStart) * 1e-9;
 }
 
 void progress(bool last)
@@ -227,8 +225,7 @@ void platCaptureFailWrite(const std::string& path)
 
 FILE* platCaptureCreate(const std::string& path)
 {
-    struct stat st;
-    bool existed = stat(path.c_str(), &st) == 0;
+    bool existed = platOsExists(path);
     FILE* f = fopen(path.c_str(), "wb");
     if (!f)
         platCaptureFailWrite(path);
@@ -263,8 +260,8 @@ void platCaptureOpenMusic(const std::string& path)
 void platCaptureStart(const char* path, int fps)
 {
     // No display and no sound device: the picture and the music go to files.
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    platOsSetEnv("SDL_VIDEODRIVER", "dummy");
+    platOsSetEnv("SDL_AUDIODRIVER", "dummy");
     g_path = path;
     g_fps = fps > 0 ? fps : 60;
     g_sink = g_path == "/dev/null"      ? &g_platCaptureDiscard
@@ -286,7 +283,7 @@ void platCaptureStart(const char* path, int fps)
     platSetClock(virtualTicks, virtualSeconds);
     platMusicSetCapture(musicSink, nullptr);
     platDisplaySetUnseen(true);
-    clock_gettime(CLOCK_MONOTONIC, &g_realStart);
+    g_realStart = platOsMonotonicNs();
     g_on = true;
     platAddShutdownHook(abandon);
     atexit(abandon);

@@ -3,15 +3,11 @@
 // music's WAV file into the file asked for.
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "platform/capture/PlatCaptureSink.h"
+#include "platform/internal/PlatOs.h"
 
 namespace {
 
@@ -19,39 +15,13 @@ FILE* g_video = nullptr;
 std::string g_path, g_tempVideo;
 const uint8_t* g_planes = nullptr;
 
-bool onPath(const char* program)
-{
-    const char* path = getenv("PATH");
-    std::string dirs = path ? path : "/usr/bin:/bin";
-    size_t start = 0;
-    for (;;) {
-        size_t end = dirs.find(':', start);
-        std::string dir = dirs.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        std::string file = (dir.empty() ? std::string(".") : dir) + "/" + program;
-        if (access(file.c_str(), X_OK) == 0)
-            return true;
-        if (end == std::string::npos)
-            return false;
-        start = end + 1;
-    }
-}
-
-std::string quoted(const std::string& s)
-{
-    std::string out = "'";
-    for (char c : s)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
 // ffmpeg's exit, as a failure of the named file, or nothing when it went well.
 void checkEncoder(int status, const std::string& path)
 {
     if (status == 0)
         return;
-    if (status != -1 && WIFEXITED(status))
-        platCaptureFail("ffmpeg could not write " + path + " (exit status " + std::to_string(WEXITSTATUS(status)) +
-                        ")");
+    if (status != -1)
+        platCaptureFail("ffmpeg could not write " + path + " (exit status " + std::to_string(status) + ")");
     platCaptureFail("ffmpeg could not write " + path);
 }
 
@@ -59,17 +29,15 @@ void open(const std::string& path, int fps)
 {
     g_path = path;
     // Found now rather than as a broken pipe once the show has started.
-    if (!onPath("ffmpeg"))
+    if (!platOsOnPath("ffmpeg"))
         platCaptureFail("ffmpeg not found: capture to .y4m or .rgb, or install ffmpeg");
     platCaptureOpenMusic(path);
     g_tempVideo = path + ".video.mkv";
     std::string cmd = "ffmpeg -y -loglevel error -f rawvideo -pix_fmt yuv420p -s " +
                       std::to_string(platCaptureVideoWidth()) + "x" + std::to_string(platCaptureVideoHeight()) +
                       " -r " + std::to_string(fps) + " -i - " + platCaptureEncoderOptions() + " " +
-                      quoted(g_tempVideo);
-    // A stopped encoder then shows as a failed write, not a silent death.
-    signal(SIGPIPE, SIG_IGN);
-    g_video = popen(cmd.c_str(), "w");
+                      platOsQuote(g_tempVideo);
+    g_video = platOsPipeTo(cmd);
     if (!g_video)
         platCaptureFailWrite(g_tempVideo);
     platCaptureVideoOpen();
@@ -79,8 +47,7 @@ void open(const std::string& path, int fps)
     fcntl(fileno(g_video), F_SETPIPE_SZ, (int)std::min<size_t>(platCaptureVideoBytes(), 1 << 20));
 #endif
     platCaptureMade(g_tempVideo);
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0)
+    if (!platOsExists(path))
         platCaptureMade(path); // what a failed mux may leave
 }
 
@@ -100,17 +67,17 @@ void finish(uint64_t, uint64_t)
         platCaptureFail("ffmpeg stopped taking the frames of " + g_path);
     FILE* video = g_video;
     g_video = nullptr;
-    checkEncoder(pclose(video), g_path);
-    std::string cmd = "ffmpeg -y -loglevel error -i " + quoted(g_tempVideo) + " -i " + quoted(g_path + ".wav") +
-                      " -c:v copy -c:a aac -b:a 192k -shortest " + quoted(g_path);
-    checkEncoder(system(cmd.c_str()), g_path);
+    checkEncoder(platOsPipeClose(video), g_path);
+    std::string cmd = "ffmpeg -y -loglevel error -i " + platOsQuote(g_tempVideo) + " -i " + platOsQuote(g_path + ".wav") +
+                      " -c:v copy -c:a aac -b:a 192k -shortest " + platOsQuote(g_path);
+    checkEncoder(platOsRun(cmd), g_path);
     remove(g_tempVideo.c_str());
 }
 
 void abandon()
 {
     if (g_video)
-        pclose(g_video);
+        platOsPipeClose(g_video);
     g_video = nullptr;
 }
 } // namespace

@@ -1,8 +1,6 @@
 // The live output: an SDL audio device pulls the samples on its own thread.
 // A device that goes away, or takes no samples for seconds, is given up for
 // the clock.
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -10,6 +8,7 @@
 #include <string>
 
 #include "platform/internal/PlatMusicOutput.h"
+#include "platform/internal/PlatOs.h"
 #include "platform/sdl/PlatSdl.h"
 
 namespace {
@@ -116,12 +115,10 @@ void quietAlsa()
     const char* driver = SDL_GetCurrentAudioDriver();
     if (!driver || strcmp(driver, "alsa") != 0)
         return;
-    void* alsa = dlopen("libasound.so.2", RTLD_LAZY); // the library SDL loads too; kept open
-    if (!alsa)
-        return;
     typedef void (*Report)(const char*, int, const char*, int, const char*, ...);
     typedef int (*SetReport)(Report);
-    if (auto set = (SetReport)dlsym(alsa, "snd_lib_error_set_handler"))
+    // The library SDL loads too; kept open.
+    if (auto set = (SetReport)platOsLibrarySymbol("libasound.so.2", "snd_lib_error_set_handler"))
         set(quietAlsaReport);
 }
 

@@ -3,6 +3,7 @@
 // the cursor.
 #include "platform/internal/PlatCommon.h"
 #include "platform/internal/PlatMusicOutput.h"
+#include "platform/internal/PlatOs.h"
 #include "platform/sdl/PlatSdl.h"
 
 #include <algorithm>
@@ -11,7 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <sched.h>
 
 struct PlatWindow {
     SDL_Window* sdl;
@@ -150,9 +150,7 @@ uint32_t platSystemTicks()
 {
     if (g_platTicks)
         return g_platTicks();
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return (uint32_t)((uint64_t)ts.tv_sec * 1000u + (uint64_t)ts.tv_nsec / 1000000u);
+    return (uint32_t)(platOsMonotonicNs() / 1000000u);
 }
 
 // While a sound device plays, the show's clock is the music the listener
@@ -196,7 +194,7 @@ uint32_t platGetTickCount()
     return s_last;
 }
 
-void platYield() { sched_yield(); }
+void platYield() { platOsYield(); }
 
 uint32_t platTimeOfDaySeconds()
 {
