@@ -17,13 +17,22 @@ qh_dist_dir="$root/build-dist"
 qh_dist_out="$root/dist"
 
 # Runs one step of the dependency build, its output in a log that is named
-# when it fails.
+# when it fails. The step stops at its first failing command: set -e holds in
+# the subshell only because it is not the condition of an if or ||.
 qh_dist_step() {
-    local name="$1" log="$qh_dist_deps_dir/${1// /-}.log"
+    local name="$1" log="$qh_dist_deps_dir/${1// /-}.log" status errexit=0
     shift
-    echo "The release's $name (once; log in $log)" >&2
-    if ! ("$@") >"$log" 2>&1; then
-        echo "Building $name failed; see $log" >&2
+    echo "Release dependencies: $name (once; log in $log)" >&2
+    [[ $- == *e* ]] && errexit=1
+    set +e
+    (
+        set -e
+        "$@"
+    ) >"$log" 2>&1
+    status=$?
+    [ $errexit = 1 ] && set -e
+    if [ $status -ne 0 ]; then
+        echo "Release dependencies: $name failed; see $log" >&2
         exit 1
     fi
 }
@@ -50,7 +59,6 @@ qh_dist_unpack() {
 }
 
 qh_dist_openmpt() {
-    set -e
     local prefix="$qh_dist_deps_dir/prefix"
     qh_dist_unpack libopenmpt
     cd "$qh_dist_deps_dir/src/libopenmpt"
@@ -66,7 +74,6 @@ qh_dist_openmpt() {
 }
 
 qh_dist_sdl2() {
-    set -e
     local prefix="$qh_dist_deps_dir/prefix" src="$qh_dist_deps_dir/src"
     qh_dist_unpack libsdl2
     cmake -S "$src/libsdl2" -B "$src/libsdl2-build" -G Ninja -DCMAKE_BUILD_TYPE=Release \

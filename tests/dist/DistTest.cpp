@@ -169,10 +169,10 @@ TEST(DistLinux, UnpackedAnywherePlaysAsTheNativeBuildAndLoadsOnlySdlBesideIt)
     ASSERT_EQ(0, reference.status) << reference.err;
     const std::string frames = readWholeFile(elsewhere + "/part.y4m");
     EXPECT_GT(frames.size(), (size_t)640 * 480 * 3 / 2 * 5);
-    EXPECT_TRUE(frames == readWholeFile(native + "/part.y4m")) << "the release program's frames differ";
+    EXPECT_TRUE(frames == readWholeFile(native + "/part.y4m")) << "the release program's frames differ (is dist/ older than build/? ./run --dist writes it anew)";
     const std::string music = readWholeFile(elsewhere + "/part.y4m.wav");
     EXPECT_GT(music.size(), (size_t)44100 * 4);
-    EXPECT_TRUE(music == readWholeFile(native + "/part.y4m.wav")) << "the release program's music differs";
+    EXPECT_TRUE(music == readWholeFile(native + "/part.y4m.wav")) << "the release program's music differs (is dist/ older than build/?)";
     struct stat st;
     EXPECT_NE(0, stat((folder + "/part.y4m").c_str(), &st)) << "the capture went into the program's folder";
 }
