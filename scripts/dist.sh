@@ -89,6 +89,7 @@ qh_dist_sdl2() {
 qh_dist_deps() {
     local prefix="$qh_dist_deps_dir/prefix"
     [ -f "$prefix/.openmpt-done" ] && [ -f "$prefix/.sdl2-done" ] && return 0
+    mkdir -p "$prefix"
     qh_dist_step "source packages" qh_dist_fetch libopenmpt libsdl2
     if [ ! -f "$prefix/.openmpt-done" ]; then
         qh_dist_step libopenmpt qh_dist_openmpt
