@@ -19,12 +19,12 @@
 #include "platform/internal/PlatKeyboardFeed.h"
 #include "platform/internal/PlatOs.h"
 #include "platform/internal/PlatSurface.h"
+#include "platform/internal/PlatVirtualClock.h"
 
 namespace {
 
 const int kWidth = PLAT_CAPTURE_WIDTH, kHeight = PLAT_CAPTURE_HEIGHT;
-const uint32_t kStartTick = 1000;
-const uint32_t kStartSeconds = 1700000000; // a fixed time of day for the random seed
+const uint32_t kStartTick = kVirtualStartTick;
 
 bool g_on = false;
 uint32_t g_now = kStartTick;
@@ -109,7 +109,7 @@ void discard()
 }
 
 uint32_t virtualTicks() { return g_now; }
-uint32_t virtualSeconds() { return kStartSeconds + (g_now - kStartTick) / 1000; }
+uint32_t virtualSeconds() { return platVirtualSeconds(g_now); }
 
 void put32(uint8_t* p, uint32_t v)
 {
@@ -305,9 +305,7 @@ void platCaptureSpin(uint32_t until)
 {
     if (!g_on)
         return;
-    int32_t ahead = (int32_t)(until - g_now);
-    uint32_t step = ahead <= 0 ? 1 : ahead > 5 ? 5 : (uint32_t)ahead;
-    g_now += step;
+    g_now = platVirtualStep(g_now, until);
     feedDueKeys();
     platMusicAdvanceTo(g_now);
     for (;;) {

@@ -16,13 +16,12 @@
 #include "platform/PlatDisplay.h"
 #include "platform/internal/PlatCommon.h"
 #include "platform/internal/PlatSurface.h"
+#include "platform/internal/PlatVirtualClock.h"
 
 namespace {
 
 const int kWidth = 640, kHeight = 480;
-// The native capture's start: the same time of day seeds the same numbers.
-const uint32_t kStartTick = 1000;
-const uint32_t kStartSeconds = 1700000000;
+const uint32_t kStartTick = kVirtualStartTick;
 
 void (*g_failHook)(const char*) = nullptr;
 bool g_on = false;
@@ -43,7 +42,7 @@ EM_JS(void, qh_capture_hash, (uint32_t hi, uint32_t lo), {
 });
 
 uint32_t virtualTicks() { return g_now; }
-uint32_t virtualSeconds() { return kStartSeconds + (g_now - kStartTick) / 1000; }
+uint32_t virtualSeconds() { return platVirtualSeconds(g_now); }
 
 uint64_t frameDue(uint64_t k) { return k * 1000 / (uint64_t)g_fps; }
 
@@ -101,9 +100,7 @@ void platCaptureSpin(uint32_t until)
 {
     if (!g_on)
         return;
-    int32_t ahead = (int32_t)(until - g_now);
-    uint32_t step = ahead <= 0 ? 1 : ahead > 5 ? 5 : (uint32_t)ahead;
-    g_now += step;
+    g_now = platVirtualStep(g_now, until);
     qh_capture_clock(g_now);
     while (frameDue(g_frames) <= (uint64_t)(g_now - kStartTick))
         writeFrame();

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -82,6 +83,21 @@ void writeSeed(const std::string& root, const std::string& target, const std::st
         fprintf(stderr, "cannot write %s: %s\n", path.c_str(), strerror(errno));
         exit(1);
     }
+}
+
+CommandRun runCommand(const std::string& command)
+{
+    CommandRun run{-1, ""};
+    FILE* p = popen(command.c_str(), "r");
+    if (!p)
+        return run;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        run.out.append(buf, n);
+    int status = pclose(p);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
 }
 
 std::string readWholeFile(const std::string& path)

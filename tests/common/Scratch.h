@@ -30,6 +30,14 @@ inline bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes
 // The whole file; empty when it cannot be read.
 std::string readWholeFile(const std::string& path);
 
+// A shell command run to its end: its exit status (-1 when it did not exit
+// by itself or could not start) and its standard output.
+struct CommandRun {
+    int status;
+    std::string out;
+};
+CommandRun runCommand(const std::string& command);
+
 // For the fuzz seed writers: root/target, made when missing; and one seed
 // written into it. A seed that cannot be written ends the program with a
 // message and status 1.

@@ -17,26 +17,6 @@
 
 namespace {
 
-struct Output {
-    int status;
-    std::string text;
-};
-
-Output shell(const std::string& command)
-{
-    Output out{-1, ""};
-    FILE* p = popen(command.c_str(), "r");
-    if (!p)
-        return out;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, p)) > 0)
-        out.text.append(buffer, n);
-    int status = pclose(p);
-    out.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return out;
-}
-
 std::string quoted(const std::string& path) { return "'" + path + "'"; }
 
 std::set<std::string> lines(const std::string& text)
@@ -125,7 +105,7 @@ std::string unpackLinux()
 {
     const std::string tarball = archive("quietharbor-linux-x86_64.tar.gz");
     const std::string unpacked = scratchFolder("un packed");
-    if (tarball.empty() || shell("tar -xzf " + quoted(tarball) + " -C " + quoted(unpacked)).status != 0)
+    if (tarball.empty() || runCommand("tar -xzf " + quoted(tarball) + " -C " + quoted(unpacked)).status != 0)
         return std::string();
     return unpacked + "/" + linuxTop;
 }
@@ -141,29 +121,29 @@ TEST(DistLinux, UnpackedAnywherePlaysAsTheNativeBuildAndLoadsOnlySdlBesideIt)
     std::set<std::string> expected = showFiles(top, {"SDL2", "libopenmpt", "zlib", "minizip", "libjpeg-turbo"});
     for (const char* file : {"quietharbor", "quietharbor.bin", "libSDL2-2.0.so.0"})
         expected.insert(top + "/" + file);
-    EXPECT_EQ(joined(expected), joined(lines(shell("tar -tzf " + quoted(tarball)).text)));
+    EXPECT_EQ(joined(expected), joined(lines(runCommand("tar -tzf " + quoted(tarball)).out)));
     EXPECT_EQ(readWholeFile(QH_DEMO_PAK), readWholeFile(folder + "/demo.pak"));
     EXPECT_EQ(std::string::npos, readWholeFile(folder + "/README.txt").find("@SWITCHES@"));
 
     // Nothing of ours from the system: SDL2 resolves to the copy beside the
     // program, and that copy loads its display and sound back ends only at
     // run time, so it needs no X11, Wayland or PulseAudio library to start.
-    const Output program = shell("ldd " + quoted(folder + "/quietharbor.bin"));
-    ASSERT_EQ(0, program.status) << program.text;
+    const CommandRun program = runCommand("ldd " + quoted(folder + "/quietharbor.bin"));
+    ASSERT_EQ(0, program.status) << program.out;
     EXPECT_EQ(joined({"libSDL2-2.0.so.0 => " + folder + "/libSDL2-2.0.so.0"}),
-              joined(foreignLibraries(program.text)))
-        << program.text;
-    const Output sdl = shell("ldd " + quoted(folder + "/libSDL2-2.0.so.0"));
-    EXPECT_EQ("", joined(foreignLibraries(sdl.text))) << sdl.text;
+              joined(foreignLibraries(program.out)))
+        << program.out;
+    const CommandRun sdl = runCommand("ldd " + quoted(folder + "/libSDL2-2.0.so.0"));
+    EXPECT_EQ("", joined(foreignLibraries(sdl.out))) << sdl.out;
 
     // Started by a relative path from a folder without the show's data, the
     // launcher finds it beside itself and writes the capture where it was
     // called from; frames and music are those of the native build.
     const std::string elsewhere = scratchFolder("elsewhere");
     const std::string args = "-capture part.y4m -start 17 -end 18 -fps 5";
-    const Output released =
-        shell("cd " + quoted(elsewhere) + " && '../un packed/" + top + "/quietharbor' " + args + " 2>&1");
-    ASSERT_EQ(0, released.status) << released.text;
+    const CommandRun released =
+        runCommand("cd " + quoted(elsewhere) + " && '../un packed/" + top + "/quietharbor' " + args + " 2>&1");
+    ASSERT_EQ(0, released.status) << released.out;
     const std::string native = showFolder("native");
     const ShowRun reference = runShow(native, args);
     ASSERT_EQ(0, reference.status) << reference.err;
@@ -185,14 +165,14 @@ TEST(DistLinux, PlaysInAWindowOnXThroughTheSdlBesideIt)
         GTEST_SKIP() << "xvfb-run missing";
     const std::string folder = unpackLinux();
     ASSERT_FALSE(folder.empty()) << QH_DIST << "/quietharbor-linux-x86_64.tar.gz missing or broken";
-    const Output run = shell("cd " + quoted(scratchFolder("elsewhere")) +
+    const CommandRun run = runCommand("cd " + quoted(scratchFolder("elsewhere")) +
                              " && xvfb-run -a -s '-screen 0 1024x768x24' env LD_DEBUG=files SDL_VIDEODRIVER=x11 " +
                              quoted(folder + "/quietharbor") + " -windowed -start 17 -end 18 2>&1");
-    EXPECT_EQ(0, run.status) << run.text;
-    EXPECT_EQ(std::string::npos, run.text.find("Error:")) << run.text;
-    EXPECT_NE(std::string::npos, run.text.find("file=libX11.so.6 [0];  dynamically loaded by " + folder +
+    EXPECT_EQ(0, run.status) << run.out;
+    EXPECT_EQ(std::string::npos, run.out.find("Error:")) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("file=libX11.so.6 [0];  dynamically loaded by " + folder +
                                                "/libSDL2-2.0.so.0"))
-        << run.text.substr(0, 4000);
+        << run.out.substr(0, 4000);
 }
 
 TEST(DistWeb, HoldsEveryFileOfThePageWithReadmeAndLicences)
@@ -203,7 +183,7 @@ TEST(DistWeb, HoldsEveryFileOfThePageWithReadmeAndLicences)
     std::set<std::string> expected =
         showFiles(top, {"libopenmpt", "chiptune3", "zlib", "minizip", "libjpeg-turbo", "emscripten"});
     listFolder(page, top, expected);
-    const std::set<std::string> listed = lines(shell("unzip -Z1 " + quoted(zip)).text);
+    const std::set<std::string> listed = lines(runCommand("unzip -Z1 " + quoted(zip)).out);
     EXPECT_EQ(joined(expected), joined(listed));
     // The page fetches what data.txt names.
     for (const std::string& file : lines(readWholeFile(page + "/data.txt")))
@@ -216,14 +196,14 @@ TEST(DistWin64, HoldsTheProgramDataAndLicencesWithWindowsLineEnds)
     if (zip.empty())
         GTEST_SKIP() << "no " << QH_DIST << "/quietharbor-win64.zip: ./run --windows is not built here";
     const std::string top = "quietharbor-win64";
-    const std::set<std::string> listed = lines(shell("unzip -Z1 " + quoted(zip)).text);
+    const std::set<std::string> listed = lines(runCommand("unzip -Z1 " + quoted(zip)).out);
     std::set<std::string> expected = showFiles(top, {"mingw-w64"});
     expected.insert(top + "/quietharbor.exe");
     // Every licence the Windows dependency build keeps comes along.
     listFolder(std::string(QH_DIST) + "/../build-win-deps/licences", top + "/licences", expected);
     EXPECT_EQ(joined(expected), joined(listed));
-    EXPECT_EQ("MZ", shell("unzip -p " + quoted(zip) + " " + top + "/quietharbor.exe | head -c 2").text);
-    const std::string readme = shell("unzip -p " + quoted(zip) + " " + top + "/README.txt").text;
+    EXPECT_EQ("MZ", runCommand("unzip -p " + quoted(zip) + " " + top + "/quietharbor.exe | head -c 2").out);
+    const std::string readme = runCommand("unzip -p " + quoted(zip) + " " + top + "/README.txt").out;
     EXPECT_NE(std::string::npos, readme.find("quietharbor.exe -windowed\r\n"));
     EXPECT_EQ(std::string::npos, readme.find("\r\r"));
 }

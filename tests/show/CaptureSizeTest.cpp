@@ -104,18 +104,12 @@ TEST(CaptureSize, EncodedColoursAreTheLosslessColours)
     const int w = 1920, h = 1080;
     ShowRun r = runShow(folder, std::string("-capture show.mp4 -size 1920x1080") + kWindow);
     ASSERT_EQ(r.status, 0) << r.err;
-    FILE* probe = popen(("ffprobe -v error -select_streams v:0 -show_entries "
-                         "stream=codec_name,width,height,pix_fmt,color_range,color_space,color_primaries,"
-                         "color_transfer,chroma_location,nb_frames -of default=nw=1 '" +
-                         folder + "/show.mp4'")
-                            .c_str(),
-                        "r");
-    ASSERT_TRUE(probe);
-    std::string said;
-    char line[256];
-    while (fgets(line, sizeof line, probe))
-        said += line;
-    pclose(probe);
+    const CommandRun probe = runCommand("ffprobe -v error -select_streams v:0 -show_entries "
+                                        "stream=codec_name,width,height,pix_fmt,color_range,color_space,"
+                                        "color_primaries,color_transfer,chroma_location,nb_frames -of default=nw=1 '" +
+                                        folder + "/show.mp4'");
+    ASSERT_NE(probe.status, -1);
+    std::string said = probe.out;
     // Older ffprobes name 4:2:0 in full range yuvj420p.
     size_t j = said.find("pix_fmt=yuvj420p");
     if (j != std::string::npos)

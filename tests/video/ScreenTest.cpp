@@ -17,14 +17,9 @@ bool have(const char* program)
 
 int run(const std::string& command, std::string* output)
 {
-    FILE* p = popen((command + " 2>&1").c_str(), "r");
-    if (!p)
-        return -1;
-    char buf[512];
-    while (fgets(buf, sizeof buf, p))
-        *output += buf;
-    int status = pclose(p);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    CommandRun r = runCommand(command + " 2>&1");
+    *output += r.out;
+    return r.status;
 }
 
 // The probe needs the real X driver, not the tests' dummy one.
